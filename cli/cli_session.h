@@ -1,0 +1,48 @@
+// A connection for one quorvelctl run: picks the device (a COM port, a device path or the
+// built-in simulator), runs the session worker up to its normal processing loop, and logs off
+// when it goes away. Verbs run their device operations while it is connected.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/context.h"
+#include "link/session_worker.h"
+#include "platform/events.h"
+#include "platform/message_target.h"
+
+namespace quorvel::sim {
+class PtySimulator;
+}
+
+namespace quorvel::cli {
+
+class CliSession {
+public:
+    explicit CliSession(Context& ctx);
+    ~CliSession();  // stops the worker (logout) and the simulator
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    // Sets the device up and connects. On failure the reason is reported through ctx and the
+    // exit code set (2 for a usage error, 1 for a failed device); returns false.
+    bool connect();
+    // Logs off and waits for the worker to end; true when it ended in time.
+    bool disconnect();
+
+    SessionRecord& record() { return record_; }
+
+private:
+    bool selectDevice();
+    void reportFailure(const std::u16string& failure, const std::u16string& status);
+
+    Context& ctx_;
+    SessionRecord record_;
+    platform::MessageQueue queue_;
+    std::shared_ptr<platform::AutoResetEvent> stopEvent_;
+    std::unique_ptr<sim::PtySimulator> simulator_;
+    SessionWorker worker_;
+    bool connected_ = false;
+};
+
+}  // namespace quorvel::cli

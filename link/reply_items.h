@@ -1,0 +1,43 @@
+// Taking console replies apart: splitting a reply text into blank-separated items in place,
+// and reading hexadecimal items and hexadecimal byte pairs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace quorvel {
+
+constexpr int kMaxReplyItems = 64;
+
+// Splits text in place at blanks into at most maxItems items (never more than 64). Every text,
+// even an empty one, gives at least one item; a text ending in a blank gives a last, empty one.
+// items receives the start of each item; returns their number.
+int SplitReplyItems(char* text, int maxItems, char* items[]);
+
+// Reads a hexadecimal item: leading white space, an optional sign and "0x" accepted, digits up
+// to the first non-digit (none give 0). Callers truncate to their field's width.
+std::uint64_t ParseHexItem(const char* item);
+
+template <typename T>
+T HexItem(const char* item) {
+    return static_cast<T>(ParseHexItem(item));
+}
+
+// Decodes hexadecimal byte pairs from text into out, at most capacity bytes, stopping at the
+// end of the text: a non-hexadecimal first digit counts as 0, a non-hexadecimal second digit
+// makes the whole byte 0. Returns the number of bytes stored.
+std::size_t DecodeHexPairs(const char* text, std::uint8_t* out, std::size_t capacity);
+
+// Each byte as two upper-case hexadecimal digits.
+std::string EncodeHexPairs(const std::uint8_t* bytes, std::size_t count);
+
+// Widens 8-bit text byte by byte.
+std::u16string Widen(const char* text);
+// Narrows wide text, keeping the low byte of every character.
+std::string Narrow(const std::u16string& text);
+
+// Copies at most capacity - 1 characters of src into dst and terminates it.
+void CopyWide(char16_t* dst, std::size_t capacity, const std::u16string& src);
+
+}  // namespace quorvel

@@ -1,0 +1,237 @@
+#include "link/session_worker.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "link/console_lease.h"
+#include "link/messages.h"
+#include "link/pdu_ifce.h"
+#include "link/reply_items.h"
+#include "platform/events.h"
+
+namespace quorvel {
+
+namespace {
+
+constexpr int kLoginTries = 5;
+constexpr int kStopWaitMs = 500;
+constexpr int kBaud = 9600;
+
+class Session {
+public:
+    explicit Session(SessionRecord& r) : rec_(r) {}
+
+    void run();
+
+private:
+    void post(unsigned msg, std::uintptr_t w, std::intptr_t l) { rec_.owner->post(msg, w, l); }
+    void status(const std::u16string& text) {
+        rec_.setStatusText(text);
+        post(UM_STATUS_TEXT, 0, reinterpret_cast<std::intptr_t>(rec_.statusTextAddress()));
+    }
+    void failure(const std::u16string& text) {
+        rec_.setFailureText(text);
+        post(UM_ACCESS_ERROR, 1, reinterpret_cast<std::intptr_t>(rec_.failureTextAddress()));
+    }
+    void linkState(int state) { post(UM_LINK_STATE, 0, state); }
+    bool stopRequested() const { return rec_.stopFlag.load() != 0; }
+
+    void readIdentity();
+    void readVersion();
+    void logOff();
+    void end();
+
+    SessionRecord& rec_;
+    PDUIfce ifce_;
+};
+
+void Session::readIdentity() {
+    rec_.featureWord = 0xFFFF;
+    rec_.attributeWord = 0xFFFFFFFF;
+    rec_.extensionWord = 0;
+    char reply[kReplyTextSize];
+    if (!ifce_.ReadIdentityLine(reply)) {
+        return;
+    }
+    char* items[4];
+    int n = SplitReplyItems(reply, 4, items);
+    if (n >= 2) {
+        rec_.featureWord = HexItem<std::uint16_t>(items[0]);
+        rec_.attributeWord = HexItem<std::uint32_t>(items[1]);
+    }
+    if (n == 4) {
+        rec_.extensionWord = HexItem<std::uint16_t>(items[3]);
+    }
+}
+
+void Session::readVersion() {
+    char reply[kReplyTextSize];
+    if (!ifce_.ReadVersionLine(reply)) {
+        return;
+    }
+    char* items[2];
+    int n = SplitReplyItems(reply, 2, items);
+    // At most 62 characters of the version and 8 of the generation are kept.
+    CopyWide(rec_.versionText, 63, Widen(items[0]));
+    CopyWide(rec_.generationText, 9, n == 2 ? Widen(items[1]) : u"V1");
+    const std::u16string gen = rec_.generationText;
+    rec_.generationNumber = gen == u"V4" ? 4 : gen == u"V3" ? 3 : gen == u"V2" ? 2 : 1;
+}
+
+void Session::logOff() {
+    PublishInterface(nullptr);
+    status(u"Log off");
+    {
+        std::lock_guard lock(ConsoleMutex());
+        ifce_.Logout(false);
+    }
+    status(u"Finished");
+}
+
+void Session::end() {
+    linkState(1);
+    post(UM_SESSION_ENDED, 0, 1);
+}
+
+void Session::run() {
+    auto stopEvent = platform::OpenNamedEvent(kStopEventName);
+    if (!stopEvent) {
+        status(u"Error...");
+        failure(u"Failed Create Event");
+        end();
+        return;
+    }
+    linkState(0);
+    rec_.generationNumber = 0;
+    ifce_.SetParams(rec_.comPortIndex + 1, kBaud, 8, 0, 0);
+    status(u"Logging in...");
+
+    bool loggedIn = false;
+    for (int i = 0; i < kLoginTries && !loggedIn; ++i) {
+        if (stopRequested()) {
+            logOff();
+            end();
+            return;
+        }
+        std::lock_guard lock(ConsoleMutex());
+        loggedIn = ifce_.Login();
+    }
+    if (!loggedIn) {
+        status(ifce_.ErrorText());
+        failure(u"Failed Login");
+        end();
+        return;
+    }
+
+    linkState(2);
+    bool configured;
+    {
+        std::lock_guard lock(ConsoleMutex());
+        readIdentity();
+        readVersion();
+        std::memset(rec_.modules, 0, sizeof rec_.modules);
+        status(u"Getting PDU configuration...");
+        char modules[kReplyTextSize];
+        configured = ifce_.ReadModuleLine(modules);
+        if (configured) {
+            ParseModuleLine(modules, rec_.generationNumber, rec_.modules, rec_.environmentFlags);
+        }
+    }
+    if (!configured) {
+        status(ifce_.ErrorText());
+        failure(u"Failed Get Configuration");
+        end();
+        return;
+    }
+
+    post(UM_CONFIG_READY, 1, 0);
+    PublishInterface(&ifce_);
+    linkState(0);
+    status(u"Entered Normal Processing Loop");
+    // A signal with the stop flag clear only wakes the worker; it goes on waiting.
+    while (!(stopEvent->wait(kStopWaitMs) && stopRequested())) {
+    }
+    logOff();
+    end();
+}
+
+}  // namespace
+
+void SessionRecord::setStatusText(const std::u16string& text) {
+    std::lock_guard lock(textMutex_);
+    CopyWide(statusText_, 128, text);
+}
+
+void SessionRecord::setFailureText(const std::u16string& text) {
+    std::lock_guard lock(textMutex_);
+    CopyWide(failureText_, 128, text);
+}
+
+std::u16string SessionRecord::statusText() const {
+    std::lock_guard lock(textMutex_);
+    return statusText_;
+}
+
+std::u16string SessionRecord::failureText() const {
+    std::lock_guard lock(textMutex_);
+    return failureText_;
+}
+
+void RunSessionWorker(SessionRecord& record) {
+    if (!record.owner) {
+        return;
+    }
+    Session session(record);
+    session.run();
+}
+
+SessionWorker::~SessionWorker() {
+    if (thread_.joinable()) {
+        requestStop();
+        thread_.join();
+    }
+}
+
+bool SessionWorker::start(SessionRecord& record) {
+    if (running_.load()) {
+        return false;
+    }
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    record_ = &record;
+    running_.store(true);
+    thread_ = std::thread([this, &record] {
+        RunSessionWorker(record);
+        std::lock_guard lock(doneMutex_);
+        running_.store(false);
+        doneCv_.notify_all();
+    });
+    return true;
+}
+
+void SessionWorker::requestStop() {
+    if (record_ == nullptr) {
+        return;
+    }
+    record_->stopFlag.store(1);
+    if (auto ev = platform::OpenNamedEvent(kStopEventName)) {
+        ev->set();
+    }
+}
+
+bool SessionWorker::join(int timeoutMs) {
+    {
+        std::unique_lock lock(doneMutex_);
+        if (!doneCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [this] { return !running_.load(); })) {
+            return false;
+        }
+    }
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    return true;
+}
+
+}  // namespace quorvel

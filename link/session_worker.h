@@ -1,0 +1,81 @@
+// The session worker: the thread that makes and ends one connection. It logs in, reads the
+// identity, version and modules into the session record, publishes the console as the current
+// interface, idles until asked to stop, then logs off. It reports only by posted messages.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/module_line.h"
+#include "platform/message_target.h"
+
+namespace quorvel {
+
+inline constexpr char kStopEventName[] = "LUMARC_POLLTHREAD_EVENT_NAME";
+
+// The worker's parameter block, owned by the main window (or the CLI) for the whole run.
+struct SessionRecord {
+    std::uint16_t environmentFlags = 0;
+    std::uint8_t modules[kModuleSlots] = {};
+    std::atomic<std::uint8_t> stopFlag{0};
+    std::int16_t comPortIndex = 0;  // 0 = COM1
+    std::shared_ptr<platform::MessagePort> owner;
+    std::uint8_t developerFlag = 0;
+    std::uint16_t featureWord = 0xFFFF;
+    std::uint32_t attributeWord = 0xFFFFFFFF;
+    std::uint16_t extensionWord = 0;
+    char16_t versionText[64] = {};
+    char16_t generationText[10] = {};
+    std::uint8_t generationNumber = 0;
+    // Calibration references, in order: 20, 50, 1200, 9, 0, 120 when a window starts.
+    std::uint16_t calibrationRefs[6] = {20, 50, 1200, 9, 0, 120};
+
+    // The status and failure texts are rewritten by the worker while the window may still be
+    // reading an earlier one: both sides go through these.
+    void setStatusText(const std::u16string& text);
+    void setFailureText(const std::u16string& text);
+    std::u16string statusText() const;
+    std::u16string failureText() const;
+    // Where lParam of UM_STATUS_TEXT and UM_ACCESS_ERROR points (read it with the calls above).
+    const char16_t* statusTextAddress() const { return statusText_; }
+    const char16_t* failureTextAddress() const { return failureText_; }
+
+private:
+    mutable std::mutex textMutex_;
+    char16_t statusText_[128] = {};
+    char16_t failureText_[128] = {};
+};
+
+// Runs one session on the calling thread, start to end.
+void RunSessionWorker(SessionRecord& record);
+
+// Owns the worker thread of one connection.
+class SessionWorker {
+public:
+    SessionWorker() = default;
+    ~SessionWorker();  // asks the worker to stop and joins it
+    SessionWorker(const SessionWorker&) = delete;
+    SessionWorker& operator=(const SessionWorker&) = delete;
+
+    // Starts a worker on record; false when one is still running.
+    bool start(SessionRecord& record);
+    bool running() const { return running_.load(); }
+    // Sets the stop flag and signals the named stop event.
+    void requestStop();
+    // Waits up to timeoutMs for the worker to end; true when it ended (and was joined).
+    bool join(int timeoutMs);
+
+private:
+    SessionRecord* record_ = nullptr;
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::mutex doneMutex_;
+    std::condition_variable doneCv_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,216 @@
+// The console session: login paths, the acceptance rules of queries and settings, and the
+// exact lines of the command builders.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "link/pdu_ifce.h"
+#include "link/reply_items.h"
+#include "link/transport.h"
+#include "support/memory_device.h"
+#include "support/script_console.h"
+
+namespace quorvel {
+namespace {
+
+using test::MemoryTransport;
+using test::queryAnswer;
+using test::ScriptConsole;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class PduIfceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        console = std::make_shared<ScriptConsole>();
+        auto c = console;
+        mem.line->responder = [c](const std::string& chunk) { return (*c)(chunk); };
+    }
+    std::string error() const { return ifce.ErrorTextNarrow(); }
+
+    MemoryTransport mem;
+    std::shared_ptr<ScriptConsole> console;
+    PDUIfce ifce;
+};
+
+TEST_F(PduIfceTest, LoginOnALoggedInConsoleSendsNoPassword) {
+    ASSERT_TRUE(ifce.Login());
+    EXPECT_EQ(mem.line->written(), "\x1b\r");
+    EXPECT_TRUE(transport::IsOpen());
+}
+
+TEST_F(PduIfceTest, LoginAnswersThePasswordPrompt) {
+    console->loggedIn = false;
+    ASSERT_TRUE(ifce.Login());
+    EXPECT_EQ(mem.line->written(), "\x1b\rKel Voran\r");
+}
+
+TEST_F(PduIfceTest, LoginGivesUpAfterFivePasswordPromptsAndClosesTheLine) {
+    console->loggedIn = false;
+    console->acceptPassword = false;
+    EXPECT_FALSE(ifce.Login());
+    EXPECT_EQ(console->passwordPrompts, 10);  // each attempt: the CR and the password
+    EXPECT_THAT(error(), StartsWith("Login: could not elicit prompt from serial COM device, ["));
+    EXPECT_THAT(error(), HasSubstr("Password: ]\n"));
+    EXPECT_FALSE(transport::IsOpen());
+}
+
+TEST_F(PduIfceTest, LoginOnASilentLineFailsAndClosesTheLine) {
+    mem.line->responder = nullptr;
+    EXPECT_FALSE(ifce.Login());
+    EXPECT_EQ(error(), "Login: could not elicit prompt from serial COM device\n");
+    EXPECT_FALSE(transport::IsOpen());
+}
+
+TEST_F(PduIfceTest, LoginReportsAPortThatWillNotOpen) {
+    transport::SetParams(1, 1234, 8, 0, 0);
+    EXPECT_FALSE(ifce.Login());
+    EXPECT_EQ(error(), "Login: could not OpenCOMDevice\n");
+}
+
+TEST_F(PduIfceTest, QueriesReturnTheTextBetweenTheEchoAndThePrompt) {
+    ASSERT_TRUE(ifce.Login());
+    console->answers["u"] = queryAnswer("2.10.4 V2");
+    console->answers["n"] = queryAnswer("");
+    char out[kReplyTextSize];
+    ASSERT_TRUE(ifce.ReadVersionLine(out));
+    EXPECT_STREQ(out, "2.10.4 V2");
+    ASSERT_TRUE(ifce.ReadAlarms(out));  // an empty reply text is a good reply
+    EXPECT_STREQ(out, "");
+}
+
+TEST_F(PduIfceTest, AQueryAnsweredOnlyByTheEchoAndThePromptFails) {
+    ASSERT_TRUE(ifce.Login());
+    console->answers["J"] = "\r\n?";
+    console->answers["v"] = "garbage";
+    char out[kReplyTextSize];
+    EXPECT_FALSE(ifce.ReadEnvironment(out));
+    EXPECT_EQ(error(), "GetStatus: bad response from serial COM device\n");
+    EXPECT_FALSE(ifce.ReadIdentityLine(out));
+    EXPECT_EQ(error(), "GetStatus: bad response from serial COM device\n");
+}
+
+TEST_F(PduIfceTest, SettingsMustBeAcknowledgedByExactlyTheEchoAndThePrompt) {
+    ASSERT_TRUE(ifce.Login());
+    console->answers["N"] = "\r\n?";
+    console->answers["C 1"] = " \r\n?";
+    console->answers["C 0"] = "\r\nError: bad argument\r\n?";
+    EXPECT_TRUE(ifce.ClearAlarms());
+    EXPECT_FALSE(ifce.SetCalibrationMode(true));
+    EXPECT_EQ(error(), "SendCommand: bad response from serial COM device\n");
+    EXPECT_FALSE(ifce.SetCalibrationMode(false));
+    EXPECT_EQ(error(), "SendCommand: bad response from serial COM device\n");
+}
+
+TEST_F(PduIfceTest, ASettingSucceedsOnItsFifthSanityCheck) {
+    ASSERT_TRUE(ifce.Login());
+    console->answers["N"] = "\r\n?";
+    console->ignoreEmptyLines = 4;
+    EXPECT_TRUE(ifce.ClearAlarms());
+    EXPECT_EQ(error(), "SendCommand: could not send check to serial COM device\n");
+}
+
+TEST_F(PduIfceTest, AQueryGivesUpAfterTwoFailedSanityChecks) {
+    ASSERT_TRUE(ifce.Login());
+    console->ignoreEmptyLines = 2;
+    char out[kReplyTextSize];
+    EXPECT_FALSE(ifce.ReadAlarms(out));
+    EXPECT_EQ(error(), "GetStatus: could not establish sanity with serial COM device\n");
+    EXPECT_THAT(mem.line->written(), ::testing::Not(HasSubstr("n\r")));
+}
+
+TEST_F(PduIfceTest, LogoutSendsCtrlRorCtrlDAndClosesTheLine) {
+    ASSERT_TRUE(ifce.Login());
+    EXPECT_TRUE(ifce.Logout(false));
+    EXPECT_THAT(mem.line->written(), testing::EndsWith("\x12\r"));
+    EXPECT_FALSE(transport::IsOpen());
+    EXPECT_FALSE(ifce.Logout(true));  // the line is closed now
+    EXPECT_EQ(error(), "Logout: could not send LOGOUT command to serial COM device\n");
+}
+
+// Every line the builders send, checked byte for byte against what the console sees.
+TEST_F(PduIfceTest, BuildersFormatTheirLinesExactly) {
+    ASSERT_TRUE(ifce.Login());
+    std::vector<std::string> lines;
+    mem.line->responder = [&lines, this](const std::string& chunk) {
+        std::string out = (*console)(chunk);
+        if (!console->partial.empty() || chunk == "\r" || chunk == "\x1b") {
+            return out;
+        }
+        lines.push_back(chunk);
+        return out;
+    };
+    const std::string ack = "\r\n?";
+    auto accept = [this, &ack](const std::string& line) { console->answers[line] = ack; };
+    char out[kReplyTextSize];
+
+    accept("s 001A 00002F00 47310862");
+    EXPECT_TRUE(ifce.StampIdentity(0x1A, 0x2F00));
+    accept("R 21 0");
+    EXPECT_TRUE(ifce.SwitchOutlet(33, false));
+    accept("R C 1 1");
+    EXPECT_TRUE(ifce.SwitchBranchOutlet(2, 1, true));
+    accept("R A 10 1");
+    EXPECT_TRUE(ifce.SwitchBranchOutlet(7, 16, true));
+    accept("o 5 1");
+    EXPECT_TRUE(ifce.ResetOutlet(5));
+    accept("H 1f 0A0B 2");
+    EXPECT_TRUE(ifce.WriteVariable(0x1F, "0A0B", 2));
+    accept("K V C9 3 1234");
+    EXPECT_TRUE(ifce.WriteCalibration(true, 2, 9, 3, "1234"));
+    accept("W D 0 ff");
+    EXPECT_TRUE(ifce.WriteCalibration(false, 3, 10, 0, "ff"));
+    console->answers["G B 1 ff"] = queryAnswer("1 2");
+    EXPECT_TRUE(ifce.ReadMeasurement(2, true, 0xFF, out));
+    console->answers["G I b 3"] = queryAnswer("7");
+    EXPECT_TRUE(ifce.ReadCircuitCurrent(1, true, 3, out));
+    console->answers["G V C 0"] = queryAnswer("230");
+    EXPECT_TRUE(ifce.ReadCircuitVoltage(2, false, out));
+    console->answers["P B ff"] = queryAnswer("ff");
+    EXPECT_TRUE(ifce.ReadBranchStates(1, 0xFF, out));
+    console->answers["h a"] = queryAnswer("1");
+    EXPECT_TRUE(ifce.ReadVariable(10, out));
+
+    EXPECT_THAT(lines, ::testing::ElementsAre(
+                           "s 001A 00002F00 47310862\r", "R 21 0\r", "R C 1 1\r", "R A 10 1\r",
+                           "o 5 1\r", "H 1f 0A0B 2\r", "K V C9 3 1234\r", "W D 0 ff\r",
+                           "G B 1 ff\r", "G I b 3\r", "G V C 0\r", "P B ff\r", "h a\r"));
+}
+
+TEST_F(PduIfceTest, LongStampsGoOutInTwoHalvesAndBadArgumentsSendNothing) {
+    ASSERT_TRUE(ifce.Login());
+    std::uint8_t map[kKvbMapRecordSize];
+    for (std::size_t i = 0; i < sizeof map; ++i) {
+        map[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    const std::string line = "s 0123 89ABCDEF " + EncodeHexPairs(map, sizeof map) + " 47310862";
+    console->answers[line] = "\r\n?";
+    const std::size_t before = mem.line->writes.size();
+    EXPECT_TRUE(ifce.StampIdentityWithMap(0x0123, 0x89ABCDEF, map));
+    ASSERT_GE(mem.line->writes.size(), before + 2);
+    const auto& w = mem.line->writes;
+    EXPECT_EQ(w[w.size() - 2] + w[w.size() - 1], line + "\r");
+    EXPECT_EQ(w[w.size() - 2].size(), (line.size() + 1) / 2);
+
+    const std::size_t count = mem.line->writes.size();
+    char out[kReplyTextSize];
+    EXPECT_FALSE(ifce.ReadMeasurement(5, false, 0, out));
+    EXPECT_FALSE(ifce.WriteCalibration(true, 3, 0, 0, "1"));  // no voltage row D
+    EXPECT_EQ(mem.line->writes.size(), count);
+    EXPECT_EQ(PDUIfce::CalibrationKeyword(false, 0, 10), std::string("W A"));
+}
+
+TEST(PduIfceParams, SetParamsChecksBeforeTheTransportDoes) {
+    MemoryTransport mem;
+    PDUIfce ifce;
+    EXPECT_FALSE(ifce.SetParams(21, 9600, 8, 0, 0));
+    EXPECT_EQ(ifce.ErrorTextNarrow(), "SetParams: illegal COM port 21\n");
+    EXPECT_FALSE(ifce.SetParams(1, 9600, 4, 4, -1));
+    EXPECT_EQ(ifce.ErrorTextNarrow(), "SetParams: illegal number of stop bits -1\n");
+    EXPECT_TRUE(ifce.SetParams(4, 9600, 4, 4, 2));
+    EXPECT_EQ(transport::CurrentSettings().port, 4);
+}
+
+}  // namespace
+}  // namespace quorvel
