@@ -120,7 +120,7 @@ bool CliSession::connect() {
             continue;
         }
         if (m->msg == UM_ACCESS_ERROR) {
-            failure = record_.failureText();
+            failure = record_.postedText(m->lParam);
         } else if (m->msg == UM_CONFIG_READY) {
             connected_ = true;
             return true;

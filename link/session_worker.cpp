@@ -25,14 +25,8 @@ public:
 
 private:
     void post(unsigned msg, std::uintptr_t w, std::intptr_t l) { rec_.owner->post(msg, w, l); }
-    void status(const std::u16string& text) {
-        rec_.setStatusText(text);
-        post(UM_STATUS_TEXT, 0, reinterpret_cast<std::intptr_t>(rec_.statusTextAddress()));
-    }
-    void failure(const std::u16string& text) {
-        rec_.setFailureText(text);
-        post(UM_ACCESS_ERROR, 1, reinterpret_cast<std::intptr_t>(rec_.failureTextAddress()));
-    }
+    void status(const std::u16string& text) { post(UM_STATUS_TEXT, 0, rec_.setStatusText(text)); }
+    void failure(const std::u16string& text) { post(UM_ACCESS_ERROR, 1, rec_.setFailureText(text)); }
     void linkState(int state) { post(UM_LINK_STATE, 0, state); }
     bool stopRequested() const { return rec_.stopFlag.load() != 0; }
 
@@ -157,14 +151,33 @@ void Session::run() {
 
 }  // namespace
 
-void SessionRecord::setStatusText(const std::u16string& text) {
+std::intptr_t SessionRecord::keep(char16_t (&field)[128], const std::u16string& text) {
+    constexpr std::size_t kKept = 64;
     std::lock_guard lock(textMutex_);
-    CopyWide(statusText_, 128, text);
+    CopyWide(field, 128, text);
+    posted_.emplace_back(++lastPosted_, field);
+    if (posted_.size() > kKept) {
+        posted_.pop_front();
+    }
+    return lastPosted_;
 }
 
-void SessionRecord::setFailureText(const std::u16string& text) {
+std::intptr_t SessionRecord::setStatusText(const std::u16string& text) {
+    return keep(statusText_, text);
+}
+
+std::intptr_t SessionRecord::setFailureText(const std::u16string& text) {
+    return keep(failureText_, text);
+}
+
+std::u16string SessionRecord::postedText(std::intptr_t lParam) const {
     std::lock_guard lock(textMutex_);
-    CopyWide(failureText_, 128, text);
+    for (const auto& [number, text] : posted_) {
+        if (number == lParam) {
+            return text;
+        }
+    }
+    return posted_.empty() ? std::u16string{} : posted_.back().second;
 }
 
 std::u16string SessionRecord::statusText() const {

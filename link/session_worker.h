@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,20 +36,25 @@ struct SessionRecord {
     // Calibration references, in order: 20, 50, 1200, 9, 0, 120 when a window starts.
     std::uint16_t calibrationRefs[6] = {20, 50, 1200, 9, 0, 120};
 
-    // The status and failure texts are rewritten by the worker while the window may still be
-    // reading an earlier one: both sides go through these.
-    void setStatusText(const std::u16string& text);
-    void setFailureText(const std::u16string& text);
+    // The worker posts status and failure texts faster than a window may read them, so every
+    // posted text is kept under a number that travels as the message's lParam; the latest text
+    // is what the record shows.
+    std::intptr_t setStatusText(const std::u16string& text);
+    std::intptr_t setFailureText(const std::u16string& text);
     std::u16string statusText() const;
     std::u16string failureText() const;
-    // Where lParam of UM_STATUS_TEXT and UM_ACCESS_ERROR points (read it with the calls above).
-    const char16_t* statusTextAddress() const { return statusText_; }
-    const char16_t* failureTextAddress() const { return failureText_; }
+    // The text a UM_STATUS_TEXT or UM_ACCESS_ERROR message carried (the latest when that one
+    // has been forgotten: the last 64 are kept).
+    std::u16string postedText(std::intptr_t lParam) const;
 
 private:
+    std::intptr_t keep(char16_t (&field)[128], const std::u16string& text);
+
     mutable std::mutex textMutex_;
     char16_t statusText_[128] = {};
     char16_t failureText_[128] = {};
+    std::intptr_t lastPosted_ = 0;
+    std::deque<std::pair<std::intptr_t, std::u16string>> posted_;
 };
 
 // Runs one session on the calling thread, start to end.

@@ -1,0 +1,238 @@
+// The session worker: its messages in order for each ending, the identity it reads, and how it
+// reacts to the stop flag and the stop event.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/console_lease.h"
+#include "link/messages.h"
+#include "link/pdu_ifce.h"
+#include "link/reply_items.h"
+#include "link/session_worker.h"
+#include "platform/events.h"
+#include "platform/port_map.h"
+#include "sim/profile.h"
+#include "sim/pty_simulator.h"
+#include "support/memory_device.h"
+#include "support/script_console.h"
+
+namespace quorvel {
+namespace {
+
+using test::queryAnswer;
+using ::testing::ElementsAre;
+
+constexpr int kMessageBoundMs = 30000;
+
+// "STATUS:<text>", "ERROR:<text>", "READY", "ENDED", "LINK:<n>".
+class Recorder {
+public:
+    explicit Recorder(SessionRecord& r) : record_(r) {
+        record_.owner = std::make_shared<platform::MessagePort>(&queue_);
+    }
+    // Takes messages until one of kind `until` arrives (or the bound passes).
+    std::vector<std::string> until(unsigned last) {
+        std::vector<std::string> seen;
+        while (auto m = queue_.take(kMessageBoundMs)) {
+            seen.push_back(describe(*m));
+            if (m->msg == last) {
+                break;
+            }
+        }
+        return seen;
+    }
+    bool quietFor(int ms) { return !queue_.take(ms).has_value(); }
+
+private:
+    std::string describe(const platform::Message& m) {
+        switch (m.msg) {
+            case UM_STATUS_TEXT: return "STATUS:" + Narrow(record_.postedText(m.lParam));
+            case UM_ACCESS_ERROR: return "ERROR:" + Narrow(record_.postedText(m.lParam));
+            case UM_CONFIG_READY: return "READY";
+            case UM_SESSION_ENDED: return "ENDED";
+            case UM_LINK_STATE: return "LINK:" + std::to_string(m.lParam);
+            default: return "?";
+        }
+    }
+    SessionRecord& record_;
+    platform::MessageQueue queue_;
+};
+
+class SessionWorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        stopEvent = platform::CreateNamedEvent(kStopEventName);
+        while (stopEvent->wait(0)) {
+        }
+        console = std::make_shared<test::ScriptConsole>();
+        console->answers["v"] = queryAnswer("720 2104A31 " + std::string(116, '0') + " 200");
+        console->answers["u"] = queryAnswer("02.03.01 V2");
+        console->answers["V"] =
+            queryAnswer("D=HOJ-1 T=TLD-0 T=TLD-1 a=x b=x E=ENV-0 c=x N=ZOLT");
+        console->answers[std::string("\x12")] = "";
+        auto c = console;
+        mem.line->responder = [c](const std::string& chunk) { return (*c)(chunk); };
+    }
+    void stop() {
+        record.stopFlag.store(1);
+        stopEvent->set();
+    }
+
+    test::MemoryTransport mem;
+    std::shared_ptr<test::ScriptConsole> console;
+    std::shared_ptr<platform::AutoResetEvent> stopEvent;
+    SessionRecord record;
+    Recorder recorder{record};
+    SessionWorker worker;
+};
+
+TEST_F(SessionWorkerTest, ConnectsPublishesWaitsAndLogsOff) {
+    ASSERT_TRUE(worker.start(record));
+    EXPECT_THAT(recorder.until(UM_CONFIG_READY),
+                ElementsAre("LINK:0", "STATUS:Logging in...", "LINK:2",
+                            "STATUS:Getting PDU configuration...", "READY"));
+    EXPECT_THAT(recorder.until(UM_STATUS_TEXT),
+                ElementsAre("LINK:0", "STATUS:Entered Normal Processing Loop"));
+    EXPECT_EQ(record.featureWord, 0x720);
+    EXPECT_EQ(record.attributeWord, 0x2104A31u);
+    EXPECT_EQ(record.extensionWord, 0x200);
+    EXPECT_EQ(Narrow(record.versionText), "02.03.01");
+    EXPECT_EQ(Narrow(record.generationText), "V2");
+    EXPECT_EQ(record.generationNumber, 2);
+    EXPECT_THAT(record.modules, ElementsAre(0x11, 0x20, 0x21, 0, 0, 0, 0, 0x30, 0, 0, 0, 0, 0, 0, 0, 0));
+    EXPECT_EQ(record.environmentFlags, kEnvSensor0);
+    {
+        ConsoleLease lease;
+        EXPECT_NE(lease.get(), nullptr);
+    }
+
+    stop();
+    EXPECT_THAT(recorder.until(UM_SESSION_ENDED),
+                ElementsAre("STATUS:Log off", "STATUS:Finished", "LINK:1", "ENDED"));
+    ASSERT_TRUE(worker.join(kMessageBoundMs));
+    EXPECT_THAT(mem.line->written(), ::testing::EndsWith("\x12\r"));
+    ConsoleLease lease;
+    EXPECT_EQ(lease.get(), nullptr);
+}
+
+TEST_F(SessionWorkerTest, ShortIdentityAndVersionRepliesKeepTheirDefaults) {
+    console->answers["v"] = queryAnswer("1A 2B 00");
+    console->answers["u"] = queryAnswer("01.00");
+    ASSERT_TRUE(worker.start(record));
+    recorder.until(UM_CONFIG_READY);
+    EXPECT_EQ(record.featureWord, 0x1A);
+    EXPECT_EQ(record.attributeWord, 0x2Bu);
+    EXPECT_EQ(record.extensionWord, 0);
+    EXPECT_EQ(Narrow(record.generationText), "V1");
+    EXPECT_EQ(record.generationNumber, 1);
+    // Generation 1: TLD and HOJ instances count their position.
+    EXPECT_EQ(record.modules[1], 0x20);
+    EXPECT_EQ(record.modules[2], 0x21);
+    stop();
+    recorder.until(UM_SESSION_ENDED);
+}
+
+TEST_F(SessionWorkerTest, FailedIdentityIsSilentAndAnUnknownGenerationCountsAsOne) {
+    console->answers["v"] = "\r\nnot framed";
+    console->answers["u"] = queryAnswer("05.00 V5");
+    ASSERT_TRUE(worker.start(record));
+    recorder.until(UM_CONFIG_READY);
+    EXPECT_EQ(record.featureWord, 0xFFFF);
+    EXPECT_EQ(record.attributeWord, 0xFFFFFFFFu);
+    EXPECT_EQ(record.generationNumber, 1);
+    stop();
+    recorder.until(UM_SESSION_ENDED);
+}
+
+TEST_F(SessionWorkerTest, AFailedModuleReadEndsWithoutLogout) {
+    console->answers["V"] = "\r\nError\r\n";
+    ASSERT_TRUE(worker.start(record));
+    EXPECT_THAT(recorder.until(UM_SESSION_ENDED),
+                ElementsAre("LINK:0", "STATUS:Logging in...", "LINK:2",
+                            "STATUS:Getting PDU configuration...",
+                            "STATUS:GetStatus: bad response from serial COM device\n",
+                            "ERROR:Failed Get Configuration", "LINK:1", "ENDED"));
+    ASSERT_TRUE(worker.join(kMessageBoundMs));
+    EXPECT_THAT(mem.line->written(), ::testing::Not(::testing::HasSubstr("\x12")));
+}
+
+TEST_F(SessionWorkerTest, AFailedLoginReportsTheInterfaceError) {
+    mem.line->responder = nullptr;  // nothing answers
+    transport::SetParams(1, 1234, 8, 0, 0);
+    // The worker sets 9600 itself, so make the open fail instead.
+    transport::SetDeviceOpener([](int, const platform::LineSettings&) {
+        transport::OpenResult r;
+        r.deviceName = "/dev/gone";
+        r.osError = "No such file or directory";
+        return r;
+    });
+    ASSERT_TRUE(worker.start(record));
+    EXPECT_THAT(recorder.until(UM_SESSION_ENDED),
+                ElementsAre("LINK:0", "STATUS:Logging in...",
+                            "STATUS:Login: could not OpenCOMDevice\n", "ERROR:Failed Login",
+                            "LINK:1", "ENDED"));
+}
+
+TEST_F(SessionWorkerTest, AStopRequestBeforeLoginGoesStraightToLogOff) {
+    record.stopFlag.store(1);
+    ASSERT_TRUE(worker.start(record));
+    EXPECT_THAT(recorder.until(UM_SESSION_ENDED),
+                ElementsAre("LINK:0", "STATUS:Logging in...", "STATUS:Log off", "STATUS:Finished",
+                            "LINK:1", "ENDED"));
+    EXPECT_EQ(mem.line->opens, 0);  // the logout went to a closed port and failed quietly
+}
+
+TEST_F(SessionWorkerTest, TheStopEventAloneDoesNotEndTheSession) {
+    ASSERT_TRUE(worker.start(record));
+    recorder.until(UM_STATUS_TEXT);
+    recorder.until(UM_CONFIG_READY);
+    recorder.until(UM_STATUS_TEXT);
+    stopEvent->set();
+    EXPECT_TRUE(recorder.quietFor(700));
+    EXPECT_TRUE(worker.running());
+    stop();
+    EXPECT_THAT(recorder.until(UM_SESSION_ENDED), ::testing::Contains("ENDED"));
+}
+
+TEST(SessionWorkerEdges, NoOwnerMeansNoSessionAndNoStopEventIsReported) {
+    SessionRecord silent;
+    RunSessionWorker(silent);  // returns at once, posts nothing
+
+    platform::CloseNamedEvent(kStopEventName);
+    SessionRecord record;
+    Recorder recorder(record);
+    RunSessionWorker(record);
+    EXPECT_THAT(recorder.until(UM_SESSION_ENDED),
+                ElementsAre("STATUS:Error...", "ERROR:Failed Create Event", "LINK:1", "ENDED"));
+}
+
+// End to end over a real pseudo-terminal with the simulated PDU that asks for the password.
+TEST(SessionWorkerPty, IdentifiesTheSimulatedPdu) {
+    sim::Profile profile;
+    std::string error;
+    ASSERT_TRUE(sim::loadProfile("v2", profile, error)) << error;
+    sim::PtySimulator simulator;
+    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+    platform::setPortOverride(5, simulator.slavePath());
+    auto stopEvent = platform::CreateNamedEvent(kStopEventName);
+
+    SessionRecord record;
+    record.comPortIndex = 4;
+    Recorder recorder(record);
+    SessionWorker worker;
+    ASSERT_TRUE(worker.start(record));
+    EXPECT_THAT(recorder.until(UM_CONFIG_READY), ::testing::Contains("READY"));
+    EXPECT_EQ(record.generationNumber, 2);
+    EXPECT_NE(record.featureWord, 0xFFFF);
+    record.stopFlag.store(1);
+    stopEvent->set();
+    EXPECT_THAT(recorder.until(UM_SESSION_ENDED), ::testing::Contains("STATUS:Finished"));
+    EXPECT_TRUE(worker.join(kMessageBoundMs));
+    platform::setPortOverride(5, "");
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,115 @@
+// The termios serial port on a real pseudo-terminal: exclusivity, read limits, a vanished
+// device, and closing without waiting.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/serial_port.h"
+#include "support/pty_pair.h"
+
+namespace quorvel::platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using test::PtyPair;
+
+long elapsedMs(Clock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+std::unique_ptr<SerialPort> openPort(const std::string& path, int baud = 9600) {
+    SerialPort::OpenError err;
+    return SerialPort::open(path, LineSettings{baud, 8, 0, 0}, err);
+}
+
+TEST(SerialPort, OpensExclusively) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    auto first = openPort(pty.path());
+    ASSERT_NE(first, nullptr);
+    SerialPort::OpenError err;
+    EXPECT_EQ(SerialPort::open(pty.path(), {9600, 8, 0, 0}, err), nullptr);
+    EXPECT_EQ(err.stage, SerialPort::Stage::Open);
+    first.reset();
+    EXPECT_NE(openPort(pty.path()), nullptr);  // free again once closed
+}
+
+TEST(SerialPort, ReportsWhichStageFailed) {
+    SerialPort::OpenError err;
+    EXPECT_EQ(SerialPort::open("/nonexistent/ttyQ9", {9600, 8, 0, 0}, err), nullptr);
+    EXPECT_EQ(err.stage, SerialPort::Stage::Open);
+    EXPECT_EQ(err.errnum, ENOENT);
+    EXPECT_EQ(SerialPort::open("/dev/null", {9600, 8, 0, 0}, err), nullptr);
+    EXPECT_EQ(err.stage, SerialPort::Stage::GetState);
+}
+
+TEST(SerialPort, AcceptsRatesWithoutATermiosConstant) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    EXPECT_NE(openPort(pty.path(), 256000), nullptr);
+    EXPECT_NE(openPort(pty.path(), 14400), nullptr);
+}
+
+TEST(SerialPort, ReadsHonourTheGapAndTotalLimits) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    auto port = openPort(pty.path());
+    ASSERT_NE(port, nullptr);
+    char buf[64];
+
+    pty.send("abc");
+    auto start = Clock::now();
+    EXPECT_EQ(port->read(buf, 3, {10, 13}), 3);  // all asked for: returns at once
+    EXPECT_LT(elapsedMs(start), 200);
+
+    start = Clock::now();
+    EXPECT_EQ(port->read(buf, 64, {10, 74}), 0);  // silence: the total limit
+    long silent = elapsedMs(start);
+    EXPECT_GE(silent, 70);
+    EXPECT_LT(silent, 500);
+
+    pty.send("xy");
+    start = Clock::now();
+    EXPECT_EQ(port->read(buf, 64, {10, 2000}), 2);  // the gap after the last byte ends it
+    EXPECT_LT(elapsedMs(start), 1000);
+}
+
+TEST(SerialPort, AVanishedDeviceFailsReadsInsteadOfHanging) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    auto port = openPort(pty.path());
+    ASSERT_NE(port, nullptr);
+    pty.closeMaster();
+    char buf[16];
+    auto start = Clock::now();
+    EXPECT_EQ(port->read(buf, sizeof buf, {10, 26}), -1);
+    EXPECT_LT(elapsedMs(start), 1000);
+    EXPECT_FALSE(port->osError().empty());
+}
+
+TEST(SerialPort, WritesToADeviceThatStoppedReadingAreBoundedAndCloseDoesNotWait) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    auto port = openPort(pty.path());
+    ASSERT_NE(port, nullptr);
+    std::string block(4096, 'z');
+    auto start = Clock::now();
+    long total = 0;
+    for (int i = 0; i < 64; ++i) {
+        long w = port->write(block.data(), block.size(), 20);
+        ASSERT_GE(w, 0);
+        total += w;
+        if (w < static_cast<long>(block.size())) {
+            break;  // the device's buffer is full: the write gave up at its limit
+        }
+    }
+    EXPECT_LT(total, 64L * 4096);
+    EXPECT_LT(elapsedMs(start), 3000);
+    start = Clock::now();
+    port.reset();
+    EXPECT_LT(elapsedMs(start), 1000);
+}
+
+}  // namespace
+}  // namespace quorvel::platform
