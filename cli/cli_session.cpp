@@ -42,6 +42,9 @@ CliSession::CliSession(Context& ctx) : ctx_(ctx) {}
 
 CliSession::~CliSession() {
     disconnect();
+    if (overridden_) {
+        platform::setPortOverride(record_.comPortIndex + 1, "");
+    }
     if (simulator_) {
         simulator_->stop();
     }
@@ -63,8 +66,10 @@ bool CliSession::selectDevice() {
             return false;
         }
         platform::setPortOverride(port, simulator_->slavePath());
+        overridden_ = true;
     } else if (!ctx_.port.empty() && ctx_.port.front() == '/') {
         platform::setPortOverride(port, ctx_.port);
+        overridden_ = true;
     } else if (!ctx_.port.empty()) {
         port = platform::parsePortNumber(ctx_.port);
         if (port == 0) {

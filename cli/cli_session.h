@@ -43,6 +43,7 @@ private:
     std::unique_ptr<sim::PtySimulator> simulator_;
     SessionWorker worker_;
     bool connected_ = false;
+    bool overridden_ = false;  // this session mapped COM1 to a path of its own
 };
 
 }  // namespace quorvel::cli

@@ -1,0 +1,149 @@
+// quorvelctl's device verbs, in-process and across processes with pdusim.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/context.h"
+#include "platform/serial_port.h"
+
+extern char** environ;
+
+namespace quorvel::cli {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result quorvelctl(std::vector<std::string> args) {
+    args.insert(args.begin(), "quorvelctl");
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    std::ostringstream out, err;
+    int code = run(static_cast<int>(args.size()), argv.data(), out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(QuorvelctlIdentify, PrintsTheSimulatedPdusIdentity) {
+    Result r = quorvelctl({"--simulate", "identify"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["generation"], "V2");
+    EXPECT_EQ(j["generationNumber"], 2);
+    EXPECT_EQ(j["modules"].size(), 16u);
+    char code[32];
+    std::snprintf(code, sizeof code, "%4.4X:%8.8X:%4.4X", j["feature"].get<unsigned>(),
+                  j["attribute"].get<unsigned>(), j["extension"].get<unsigned>());
+    EXPECT_EQ(j["modelCode"], code);
+    for (const char* key : {"model", "version", "environment"}) {
+        EXPECT_TRUE(j.contains(key)) << key;
+    }
+
+    Result v4 = quorvelctl({"--simulate=v4", "identify"});
+    ASSERT_EQ(v4.code, 0) << v4.err;
+    auto j4 = nlohmann::json::parse(v4.out);
+    EXPECT_EQ(j4["generationNumber"], 4);
+    EXPECT_GE(j4["extension"].get<unsigned>(), 0x1000u);
+}
+
+TEST(QuorvelctlIdentify, UsageErrorsExitTwoAndDeviceFailuresExitOne) {
+    EXPECT_EQ(quorvelctl({"identify", "--bogus"}).code, 2);
+    EXPECT_EQ(quorvelctl({}).code, 2);
+    Result badPort = quorvelctl({"--port", "COM0", "identify"});
+    EXPECT_EQ(badPort.code, 2);
+    EXPECT_THAT(badPort.err, HasSubstr("COM1..COM20"));
+    EXPECT_EQ(quorvelctl({"--simulate=nosuchprofile", "identify"}).code, 2);
+
+    Result missing = quorvelctl({"--port", "/nonexistent/ttyUSB9", "identify"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_THAT(missing.err, HasSubstr("Failed Login"));
+    EXPECT_THAT(missing.err, HasSubstr("OpenCOMDev: could not open serial COM device [\\COM1]"));
+    EXPECT_THAT(missing.err, HasSubstr("No such file or directory"));
+    EXPECT_TRUE(missing.out.empty());
+}
+
+// pdusim in its own process: the first line it prints is the port to use.
+class PdusimProcess {
+public:
+    explicit PdusimProcess(std::vector<std::string> extra = {}) {
+        int fds[2];
+        if (::pipe(fds) != 0) {
+            return;
+        }
+        std::vector<std::string> args{QUORVEL_BIN_DIR "/pdusim"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<char*> argv;
+        for (auto& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        FILE* f = ::fdopen(fds[0], "r");
+        char line[256] = {};
+        if (f != nullptr && std::fgets(line, sizeof line, f) != nullptr) {
+            path_ = line;
+            while (!path_.empty() && (path_.back() == '\n' || path_.back() == '\r')) {
+                path_.pop_back();
+            }
+        }
+        if (f != nullptr) {
+            std::fclose(f);
+        }
+    }
+    ~PdusimProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+        }
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string path_;
+};
+
+TEST(QuorvelctlAcrossProcesses, IdentifiesAPdusimPortAndFailsOnAHeldOne) {
+    PdusimProcess sim({"--profile", "v3"});
+    ASSERT_THAT(sim.path(), ::testing::StartsWith("/dev/pts/"));
+    Result r = quorvelctl({"--port", sim.path(), "identify"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["generation"], "V3");
+
+    // Another program holding the port keeps us out, with the open message.
+    platform::SerialPort::OpenError err;
+    auto holder = platform::SerialPort::open(sim.path(), {9600, 8, 0, 0}, err);
+    ASSERT_NE(holder, nullptr);
+    Result held = quorvelctl({"--port", sim.path(), "identify"});
+    EXPECT_EQ(held.code, 1);
+    EXPECT_THAT(held.err, HasSubstr("OpenCOMDev: could not open serial COM device"));
+    EXPECT_THAT(held.err, HasSubstr("another program holds the port"));
+}
+
+}  // namespace
+}  // namespace quorvel::cli
