@@ -1,0 +1,95 @@
+// quorvelctl decode, encode and attribs, run in-process.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/context.h"
+
+namespace {
+
+struct Result {
+    int code;
+    std::string out, err;
+};
+
+Result runCtl(std::vector<std::string> args) {
+    args.insert(args.begin(), "quorvelctl");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    std::ostringstream out, err;
+    int code = quorvel::cli::run(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(CatalogueCli, DecodeAndEncode) {
+    Result r = runCtl({"decode", "sqv21230410ba-0"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j, (nlohmann::json{{"feature", 0x80}, {"attribute", 0x146C0312}, {"extension", 0}}));
+
+    r = runCtl({"decode", "SQV21230410BA-"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_THAT(r.err, ::testing::HasSubstr("SQV21230410BA-"));
+    EXPECT_EQ(r.out, "");
+
+    r = runCtl({"encode", "0080", "0x146C0312", "0"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["model"], "SQV21230410BA-0");
+    r = runCtl({"encode", "FFFF", "FFFFFFFF", "0"});
+    EXPECT_EQ(nlohmann::json::parse(r.out)["model"], "");
+
+    EXPECT_EQ(runCtl({"encode", "10000", "0", "0"}).code, 2);  // FeatureWord has 16 bits
+    EXPECT_EQ(runCtl({"encode", "80", "xyz", "0"}).code, 2);
+    EXPECT_EQ(runCtl({"encode", "80", "0"}).code, 2);
+}
+
+TEST(CatalogueCli, AttribsReportsTheShippedCatalogue) {
+    // No FILE: the catalogue beside the program (the test program's folder holds a copy).
+    Result r = runCtl({"attribs"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["loaded"], true);
+    EXPECT_GE(j["series"].get<int>(), 8);
+    EXPECT_GE(j["inlets"].get<int>(), 1);
+    EXPECT_EQ(j["ignoredLines"].size(), 0u);
+    EXPECT_EQ(j["seriesList"].size(), j["series"].get<std::size_t>());
+}
+
+TEST(CatalogueCli, AttribsNamesTheLineWhereTheLoadStopped) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quorvel_cli_attr_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const auto bad = dir / "bad.ini";
+    const auto good = dir / "good.ini";
+    std::ofstream(bad) << "* test\nRecepTypeDescrQB=x\nPMCurrMapqb=1\n";
+    std::ofstream(good) << "RecepTypeDescrQB=x\nRecepTypeDescrCQB=same\nInplugTypeDescrB1=y\n";
+
+    Result r = runCtl({"attribs", bad.string()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_THAT(r.err, ::testing::HasSubstr("bad.ini:3:"));
+
+    // The global option names the file when the verb does not.
+    r = runCtl({"--attribs", good.string(), "attribs"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["series"], 2);
+    EXPECT_EQ(j["inlets"], 1);
+    EXPECT_EQ(j["seriesList"][1]["letters"], "CQB");
+
+    r = runCtl({"attribs", (dir / "missing.ini").string()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_THAT(r.err, ::testing::HasSubstr("missing.ini"));
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
