@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "catalogue/attribute_loader.h"
+#include "catalogue/attribute_tables.h"
 #include "cli/context.h"
 
 namespace quorvel::cli {
@@ -11,6 +13,19 @@ void Context::printJson(const nlohmann::json& j) const { *out << j.dump() << '\n
 void Context::fail(const std::string& reason, int code) {
     *err << "quorvelctl: " << reason << '\n';
     exitCode = code;
+}
+
+bool Context::loadAttributes() {
+    const std::filesystem::path file =
+        attribs.empty() ? defaultAttributeFile() : std::filesystem::path(attribs);
+    AttributeLoadReport report;
+    if (!LoadPDUAttributes(Attributes(), file, &report)) {
+        fail("could not load the attribute file " + file.string() +
+             (report.stopLine > 0 ? ", line " + std::to_string(report.stopLine) : std::string{}) +
+             (report.reason.empty() ? std::string{} : ": " + report.reason));
+        return false;
+    }
+    return true;
 }
 
 int run(int argc, char** argv, std::ostream& out, std::ostream& err) {

@@ -118,6 +118,7 @@ bool CliSession::connect() {
     worker_.start(record_);
 
     std::u16string failure;
+    bool configReady = false;
     const auto deadline = std::chrono::steady_clock::now() + kConnectBound;
     while (std::chrono::steady_clock::now() < deadline) {
         auto m = queue_.take(kPollMs);
@@ -127,6 +128,9 @@ bool CliSession::connect() {
         if (m->msg == UM_ACCESS_ERROR) {
             failure = record_.postedText(m->lParam);
         } else if (m->msg == UM_CONFIG_READY) {
+            configReady = true;
+        } else if (m->msg == UM_LINK_STATE && configReady && m->lParam == 0) {
+            // Posted once the interface is published: device operations can run now.
             connected_ = true;
             return true;
         } else if (m->msg == UM_SESSION_ENDED) {

@@ -29,6 +29,10 @@ struct Context {
 
     int exitCode = kExitOk;
 
+    // Loads the process-wide attribute tables from --attribs or beside the program; reports a
+    // failure through fail() and returns false.
+    bool loadAttributes();
+
     // Prints one JSON object on its own line to out.
     void printJson(const nlohmann::json& j) const;
     // Prints "quorvelctl: <reason>" on err and sets exitCode to code.

@@ -2,20 +2,26 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <functional>
 
+#include "catalogue/model_code.h"
 #include "cli/cli_session.h"
 #include "cli/context.h"
 #include "cli/model_text.h"
+#include "link/device_ops.h"
 #include "link/reply_items.h"
 
 namespace quorvel::cli {
 
 namespace {
 
-nlohmann::json identityJson(const SessionRecord& r) {
+std::string codeText(std::uint16_t f, std::uint32_t a, std::uint16_t e) {
     char code[32];
-    std::snprintf(code, sizeof code, "%4.4X:%8.8X:%4.4X", unsigned{r.featureWord},
-                  unsigned{r.attributeWord}, unsigned{r.extensionWord});
+    std::snprintf(code, sizeof code, "%4.4X:%8.8X:%4.4X", unsigned{f}, unsigned{a}, unsigned{e});
+    return code;
+}
+
+nlohmann::json identityJson(const SessionRecord& r) {
     nlohmann::json modules = nlohmann::json::array();
     for (auto m : r.modules) {
         modules.push_back(m);
@@ -24,7 +30,7 @@ nlohmann::json identityJson(const SessionRecord& r) {
         {"feature", r.featureWord},
         {"attribute", r.attributeWord},
         {"extension", r.extensionWord},
-        {"modelCode", code},
+        {"modelCode", codeText(r.featureWord, r.attributeWord, r.extensionWord)},
         {"model", ModelCodeText(r.featureWord, r.attributeWord, r.extensionWord)},
         {"version", Narrow(r.versionText)},
         {"generation", Narrow(r.generationText)},
@@ -34,19 +40,90 @@ nlohmann::json identityJson(const SessionRecord& r) {
     };
 }
 
+// Connects, runs op while the session idles, logs off. op returns the JSON to print, or
+// nothing when it failed; then the interface's last error text is the reason.
+void withSession(Context& ctx, const std::function<std::optional<nlohmann::json>(CliSession&)>& op) {
+    CliSession session(ctx);
+    if (!session.connect()) {
+        return;
+    }
+    std::optional<nlohmann::json> result = op(session);
+    std::string error = result ? std::string{} : CurrentInterfaceError();
+    session.disconnect();
+    if (!result) {
+        while (!error.empty() && error.back() == '\n') {
+            error.pop_back();
+        }
+        if (ctx.exitCode == kExitOk) {
+            ctx.fail(error.empty() ? "the PDU refused the operation" : error);
+        }
+        return;
+    }
+    ctx.printJson(*result);
+}
+
+// A verb that sends one device-wide command and reports {key: true}.
+void addSimpleVerb(CLI::App& app, Context& ctx, const char* name, const char* help,
+                   const char* key, std::function<bool()> op) {
+    auto* cmd = app.add_subcommand(name, help);
+    cmd->callback([&ctx, key, op] {
+        withSession(ctx, [&](CliSession&) -> std::optional<nlohmann::json> {
+            if (!op()) {
+                return std::nullopt;
+            }
+            return nlohmann::json{{key, true}};
+        });
+    });
+}
+
 }  // namespace
 
 void registerLinkCommands(CLI::App& app, Context& ctx) {
     auto* identify = app.add_subcommand(
         "identify", "Log in, read the PDU's identity, version and modules, log off");
     identify->callback([&ctx] {
-        CliSession session(ctx);
-        if (!session.connect()) {
+        withSession(ctx, [](CliSession& s) -> std::optional<nlohmann::json> {
+            return identityJson(s.record());
+        });
+    });
+
+    auto* stamp = app.add_subcommand("stamp", "Stamp a model code into the PDU and read it back");
+    auto code = std::make_shared<std::string>();
+    auto kind = std::make_shared<int>(0);
+    stamp->add_option("CODE", *code, "Model code string")->required();
+    stamp->add_option("--kind", *kind,
+                      "0 the code, 1 the code with its map record, 2 the layout record")
+        ->check(CLI::Range(0, 2));
+    stamp->callback([&ctx, code, kind] {
+        if (!ctx.loadAttributes()) {
             return;
         }
-        session.disconnect();
-        ctx.printJson(identityJson(session.record()));
+        std::string text = *code;
+        ModelCode words;
+        if (!decodeModelCode(text, words)) {
+            ctx.fail("not a valid model code: " + *code);
+            return;
+        }
+        withSession(ctx, [&](CliSession&) -> std::optional<nlohmann::json> {
+            if (!StampModel(words.feature, words.attribute, words.extension, *kind)) {
+                return std::nullopt;
+            }
+            nlohmann::json j{{"stamped", true}, {"kind", *kind}, {"model", text},
+                             {"modelCode", codeText(words.feature, words.attribute, words.extension)}};
+            std::uint16_t f = 0, e = 0;
+            std::uint32_t a = 0;
+            if (ReadIdentity(&f, &a, &e, nullptr) >= 2) {
+                j["readBack"] = {{"modelCode", codeText(f, a, e)}, {"model", ModelCodeText(f, a, e)}};
+            }
+            return j;
+        });
     });
+
+    addSimpleVerb(app, ctx, "reboot", "Reboot the PDU", "rebooted", [] { return RebootPdu(); });
+    addSimpleVerb(app, ctx, "format-db", "Format the PDU's database and load its defaults",
+                  "formatted", [] { return DeviceDatabaseCommand(1); });
+    addSimpleVerb(app, ctx, "reset-network", "Restart the PDU's networking with its settings",
+                  "networkReset", [] { return DeviceDatabaseCommand(2); });
 }
 
 }  // namespace quorvel::cli

@@ -257,8 +257,8 @@ bool StampModel(std::uint16_t feature, std::uint32_t attribute, std::uint16_t ex
     }
 }
 
-void RebootPdu() {
-    withTries([](PDUIfce& ifce) { return ifce.Reboot(); });
+bool RebootPdu() {
+    return withTries([](PDUIfce& ifce) { return ifce.Reboot(); });
 }
 
 int ParseEnvironment(const char* text, std::int16_t (&readings)[4]) {

@@ -35,7 +35,8 @@ int ReadLayoutRecord(std::uint8_t* layout);
 int ReadVersion(char* version, char* generation);
 // Kind 0 the code, 1 the code with the model's map record, 2 the model's layout record.
 bool StampModel(std::uint16_t feature, std::uint32_t attribute, std::uint16_t extension, int kind);
-void RebootPdu();
+// True when the console took the reboot command (callers may ignore it).
+bool RebootPdu();
 // Temperature 1, humidity 1, temperature 2, humidity 2, each times 100, from a "J" reply.
 // Returns the number of items found (at most 4); readings not named stay as they were.
 int ParseEnvironment(const char* text, std::int16_t (&readings)[4]);

@@ -1,0 +1,131 @@
+#include "sim/console.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "sim/commands.h"
+
+namespace quorvel::sim {
+
+namespace {
+
+constexpr char kLogoutCtrlD[] = "\x04";
+constexpr char kLogoutCtrlR[] = "\x12";
+
+}  // namespace
+
+Console::Console(Profile profile, Faults faults)
+    : profile_(std::move(profile)), faults_(faults), random_(faults.garbageSeed) {
+    device_ = profile_.device;
+    loggedIn_ = !profile_.passwordRequired && !faults_.refusePassword;
+    quiet_ = faults_.silent;
+    afterCommandLine();
+}
+
+std::string Console::feed(std::string_view received) {
+    std::string out;
+    for (auto& burst : feedTimed(received))
+        out += burst.bytes;
+    return out;
+}
+
+std::vector<Burst> Console::feedTimed(std::string_view received) {
+    std::vector<Burst> out(1);
+    for (char c : received) {
+        if (hungUp_ || quiet_)
+            break;
+        if (c == kEsc) {  // not echoed; discards the partial line
+            line_.clear();
+            overflow_ = false;
+            continue;
+        }
+        out.back().bytes += c;
+        if (c == '\r') {
+            onLine(out);
+            line_.clear();
+            overflow_ = false;
+        } else if (c == '\b' || c == '\x7f') {
+            if (!line_.empty())
+                line_.pop_back();
+        } else if (c != '\n' && c != '\0') {
+            if (line_.size() < kMaxLine) {
+                line_ += c;
+            } else {
+                overflow_ = true;
+            }
+        }
+    }
+    std::erase_if(out, [](const Burst& b) { return b.bytes.empty(); });
+    return out;
+}
+
+void Console::onLine(std::vector<Burst>& out) {
+    if (!loggedIn_) {
+        if (!faults_.refusePassword && !overflow_ && line_ == kPassword) {
+            loggedIn_ = true;
+            answer(out, std::string(kPrompt));
+            afterCommandLine();
+        } else {
+            answer(out, std::string(kPasswordPrompt));
+        }
+        return;
+    }
+    if (line_.empty() && !overflow_) {
+        answer(out, std::string(kPrompt));
+        return;
+    }
+    if (line_ == kLogoutCtrlD || line_ == kLogoutCtrlR) {
+        // Nothing beyond the echo; a console with a password wants it again.
+        if (profile_.passwordRequired)
+            loggedIn_ = false;
+        return;
+    }
+    if (dropNext_) {  // echoed, never answered
+        quiet_ = true;
+        return;
+    }
+    ++commandLines_;
+    CommandResult r =
+        overflow_ ? CommandResult{CommandResult::Kind::Refused, std::string(kErrLineTooLong)}
+                  : runCommand(device_, profile_.device, line_);
+    if (r.kind == CommandResult::Kind::Accepted) {
+        answer(out, std::string(kPrompt));
+    } else {
+        answer(out, "\r\n" + r.text + std::string(kPrompt));
+    }
+    afterCommandLine();
+}
+
+void Console::answer(std::vector<Burst>& out, std::string bytes) {
+    if (faults_.garbage)
+        bytes = garbage();
+    if (faults_.slowMs > 0) {
+        out.push_back({faults_.slowMs, std::move(bytes)});
+    } else {
+        out.back().bytes += bytes;
+    }
+}
+
+void Console::afterCommandLine() {
+    if (faults_.dropAfterLines && commandLines_ >= *faults_.dropAfterLines)
+        dropNext_ = true;
+    if (faults_.hangupAfterLines && commandLines_ >= *faults_.hangupAfterLines)
+        hungUp_ = true;
+    if (faults_.silentFromLine && loggedIn_ && commandLines_ + 1 >= *faults_.silentFromLine) {
+        quiet_ = true;
+    }
+}
+
+std::string Console::garbage() {
+    std::uniform_int_distribution<int> length(8, 40);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::string out(static_cast<std::size_t>(length(random_)), '\0');
+    for (char& c : out) {
+        do {
+            c = static_cast<char>(byte(random_));
+        } while (c == '?');
+    }
+    return out;
+}
+
+}  // namespace quorvel::sim

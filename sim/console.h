@@ -1,0 +1,68 @@
+// The simulated PDU's console: a pure, synchronous protocol engine (bytes in, bytes out) with
+// echo, line editing, the password login, logout lines, reply framing and fault injection.
+// No I/O and no threads; the pty simulator serves it on a pseudo-terminal.
+#pragma once
+
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/device.h"
+#include "sim/faults.h"
+#include "sim/profile.h"
+
+namespace quorvel::sim {
+
+inline constexpr std::string_view kPrompt = "\r\n?";
+inline constexpr std::string_view kPasswordPrompt = "\r\nPassword: ";
+inline constexpr std::string_view kPassword = "Kel Voran";
+inline constexpr char kEsc = '\x1b';
+inline constexpr std::size_t kMaxLine = 512;
+
+// Bytes the console sends, `delayMs` after the previous burst left.
+struct Burst {
+    unsigned delayMs = 0;
+    std::string bytes;
+};
+
+class Console {
+  public:
+    explicit Console(Profile profile, Faults faults = {});
+
+    // Everything the device sends in answer to `received` (echo and replies).
+    std::string feed(std::string_view received);
+    // The same split where a reply is delayed (the slow fault); without delays one burst.
+    std::vector<Burst> feedTimed(std::string_view received);
+
+    // A hang-up fault fired: the transport must close.
+    bool hungUp() const { return hungUp_; }
+    bool loggedIn() const { return loggedIn_; }
+    // Command lines answered since the start (see Faults).
+    unsigned commandLines() const { return commandLines_; }
+
+    const Device& device() const { return device_; }
+    Device& device() { return device_; }
+    const Profile& profile() const { return profile_; }
+    const Faults& faults() const { return faults_; }
+
+  private:
+    void onLine(std::vector<Burst>& out);
+    void answer(std::vector<Burst>& out, std::string bytes);
+    void afterCommandLine();
+    std::string garbage();
+
+    Profile profile_;  // the starting state: "I" restores its variables
+    Faults faults_;
+    Device device_;
+    std::string line_;
+    bool overflow_ = false;
+    bool loggedIn_ = false;
+    bool quiet_ = false;
+    bool dropNext_ = false;
+    bool hungUp_ = false;
+    unsigned commandLines_ = 0;
+    std::mt19937 random_;
+};
+
+}  // namespace quorvel::sim

@@ -1,0 +1,31 @@
+// Named failure modes of the simulated console, for exercising the host's error paths.
+// "Command line" below means a non-empty line received while logged in; the password, logout
+// lines, empty lines and the host's ESC-CR sanity checks are not counted. Counted from 1.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace quorvel::sim {
+
+struct Faults {
+    // Never answers anything, not even the echo.
+    bool silent = false;
+    // Quiet (no echo, no replies) from the N-th command line on; 1 = right after login.
+    std::optional<unsigned> silentFromLine;
+    // Keeps asking for the password whatever it receives.
+    bool refusePassword = false;
+    // Echoes, but answers every line with random bytes (never containing '?') instead of a
+    // prompt or reply.
+    bool garbage = false;
+    std::uint32_t garbageSeed = 1;
+    // The line after the N-th command line is echoed but gets no reply; quiet from then on.
+    std::optional<unsigned> dropAfterLines;
+    // After the reply to the N-th command line the device hangs up (0 = at once): the pty
+    // simulator closes its master.
+    std::optional<unsigned> hangupAfterLines;
+    // Every reply (what follows the echo of a CR) leaves this many milliseconds late.
+    unsigned slowMs = 0;
+};
+
+}  // namespace quorvel::sim

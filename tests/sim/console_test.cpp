@@ -1,0 +1,225 @@
+// The console engine without a pty: echo, line editing, login and logout, reply framing as the
+// host checks it, and the fault modes.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "sim/commands.h"
+#include "sim/console.h"
+
+namespace quorvel::sim {
+namespace {
+
+Profile testProfile(bool passwordRequired = true) {
+    Profile p;
+    p.name = "test";
+    p.passwordRequired = passwordRequired;
+    p.device.identity.feature = 0x0720;
+    p.device.identity.attribute = 0x02104A31;
+    p.device.identity.extension = 0x0200;
+    p.device.version = "02.03.01";
+    p.device.generation = "V2";
+    p.device.outletCount = 8;
+    p.device.outletsOn = 0xFF;
+    return p;
+}
+
+// The host's check of a query reply: the echo of the line (CR included), CR LF, the text, the
+// prompt. Returns the text, or nothing when the framing is wrong.
+std::optional<std::string> queryText(const std::string& line, const std::string& reply) {
+    const std::size_t l = line.size();
+    if (reply.size() < l + 5 || reply.compare(0, l, line) != 0 || reply[l] != '\r' ||
+        reply[l + 1] != '\n' || !reply.ends_with("\r\n?")) {
+        return std::nullopt;
+    }
+    return reply.substr(l + 2, reply.size() - l - 5);
+}
+
+Console loggedIn(Faults faults = {}) {
+    Console c(testProfile(), faults);
+    c.feed("\x1b\r");
+    c.feed("Kel Voran\r");
+    return c;
+}
+
+TEST(ConsoleLogin, EmptyLineAsksForThePasswordAndTheRightOneLogsIn) {
+    Console c(testProfile());
+    EXPECT_EQ(c.feed("\x1b\r"), "\r\r\nPassword: ");
+    EXPECT_FALSE(c.loggedIn());
+    EXPECT_EQ(c.feed("Kel Voran\r"), "Kel Voran\r\r\n?");
+    EXPECT_TRUE(c.loggedIn());
+    EXPECT_EQ(c.feed("\x1b\r"), "\r\r\n?");
+}
+
+TEST(ConsoleLogin, WrongPasswordOrCommandAsksAgain) {
+    Console c(testProfile());
+    EXPECT_EQ(c.feed("kel voran\r"), "kel voran\r\r\nPassword: ");
+    EXPECT_EQ(c.feed("v\r"), "v\r\r\nPassword: ");
+    EXPECT_FALSE(c.loggedIn());
+}
+
+TEST(ConsoleLogin, LogoutLinesWantThePasswordAgain) {
+    for (const char* logout : {"\x04\r", "\x12\r"}) {
+        Console c = loggedIn();
+        ASSERT_TRUE(c.loggedIn());
+        EXPECT_EQ(c.feed(logout), logout);  // echo only
+        EXPECT_FALSE(c.loggedIn());
+        EXPECT_EQ(c.feed("\x1b\r"), "\r\r\nPassword: ");
+    }
+}
+
+TEST(ConsoleLogin, AlreadyLoggedInConsoleNeedsNoPasswordAndStaysLoggedIn) {
+    Console c(testProfile(false));
+    EXPECT_EQ(c.feed("\x1b\r"), "\r\r\n?");
+    EXPECT_EQ(c.feed("\x12\r"), "\x12\r");
+    EXPECT_EQ(c.feed("\r"), "\r\r\n?");
+    EXPECT_TRUE(c.loggedIn());
+}
+
+TEST(ConsoleFraming, QueryIsEchoLineBreakTextPrompt) {
+    Console c = loggedIn();
+    std::string reply = c.feed("u\r");
+    EXPECT_EQ(reply, "u\r\r\n02.03.01 V2\r\n?");
+    EXPECT_EQ(queryText("u\r", reply), "02.03.01 V2");
+}
+
+TEST(ConsoleFraming, SettingIsExactlyEchoAndPrompt) {
+    Console c = loggedIn();
+    const std::string line = "R 3 0\r";
+    EXPECT_EQ(c.feed(line), line + "\r\n?");
+    EXPECT_FALSE(c.device().outletOn(2));
+}
+
+TEST(ConsoleFraming, RefusedAndUnknownLinesCarryAnErrorText) {
+    Console c = loggedIn();
+    auto unknown = queryText("zap\r", c.feed("zap\r"));
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(*unknown, kErrUnknownCommand);
+    auto denied = queryText("x 12345678\r", c.feed("x 12345678\r"));
+    ASSERT_TRUE(denied);
+    EXPECT_EQ(*denied, kErrAccessDenied);
+    EXPECT_EQ(c.device().reboots, 0);
+}
+
+TEST(ConsoleFraming, BytesMayArriveOneAtATime) {
+    Console c = loggedIn();
+    std::string reply;
+    for (char ch : std::string("\x1b\rv\r"))
+        reply += c.feed(std::string(1, ch));
+    EXPECT_TRUE(reply.starts_with("\r\r\n?v\r\r\n720 2104A31 "));
+    EXPECT_TRUE(reply.ends_with(" 200\r\n?"));
+}
+
+TEST(ConsoleLineEditing, EscIsNotEchoedAndDiscardsThePartialLine) {
+    Console c = loggedIn();
+    EXPECT_EQ(c.feed("R 1"), "R 1");
+    EXPECT_EQ(c.feed("\x1b"), "");
+    EXPECT_EQ(c.feed("u\r"), "u\r\r\n02.03.01 V2\r\n?");
+    EXPECT_TRUE(c.device().outletOn(0));
+}
+
+TEST(ConsoleLineEditing, BackspaceRemovesTheLastCharacter) {
+    Console c = loggedIn();
+    auto text = queryText("ux\bu\r", c.feed("ux\bu\r"));
+    EXPECT_EQ(text, std::string(kErrUnknownCommand));  // "uu"
+    text = queryText("uX\b\r", c.feed("uX\b\r"));
+    EXPECT_EQ(text, "02.03.01 V2");
+}
+
+TEST(ConsoleLineEditing, OverlongLineIsRefused) {
+    Console c = loggedIn();
+    std::string line = "H 11 " + std::string(kMaxLine, 'A') + " 0\r";
+    auto text = queryText(line, c.feed(line));
+    EXPECT_EQ(text, std::string(kErrLineTooLong));
+    EXPECT_EQ(c.feed("\r"), "\r\r\n?");  // the next line starts clean
+}
+
+TEST(ConsoleFaults, SilentNeverAnswers) {
+    Faults f;
+    f.silent = true;
+    Console c(testProfile(), f);
+    EXPECT_EQ(c.feed("\x1b\r"), "");
+    EXPECT_EQ(c.feed("Kel Voran\r"), "");
+}
+
+TEST(ConsoleFaults, SilentFromLineAnswersTheLinesBefore) {
+    Faults f;
+    f.silentFromLine = 3;
+    Console c = loggedIn(f);
+    EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
+    EXPECT_EQ(c.feed("\x1b\r"), "\r\r\n?");  // sanity checks do not count
+    EXPECT_TRUE(queryText("v\r", c.feed("v\r")));
+    EXPECT_EQ(c.feed("\x1b\r"), "");
+    EXPECT_EQ(c.feed("V\r"), "");
+}
+
+TEST(ConsoleFaults, SilentFromFirstLineStillLogsIn) {
+    Faults f;
+    f.silentFromLine = 1;
+    Console c(testProfile(), f);
+    EXPECT_EQ(c.feed("\r"), "\r\r\nPassword: ");
+    EXPECT_EQ(c.feed("Kel Voran\r"), "Kel Voran\r\r\n?");
+    EXPECT_EQ(c.feed("\r"), "");
+}
+
+TEST(ConsoleFaults, RefusedPasswordNeverLogsIn) {
+    Faults f;
+    f.refusePassword = true;
+    Console c(testProfile(false), f);  // even a console that needs no password
+    EXPECT_EQ(c.feed("\r"), "\r\r\nPassword: ");
+    EXPECT_EQ(c.feed("Kel Voran\r"), "Kel Voran\r\r\nPassword: ");
+    EXPECT_FALSE(c.loggedIn());
+}
+
+TEST(ConsoleFaults, GarbageKeepsTheEchoButNeverShowsAPrompt) {
+    Faults f;
+    f.garbage = true;
+    Console c(testProfile(false), f);
+    for (int i = 0; i < 20; ++i) {
+        std::string reply = c.feed("v\r");
+        ASSERT_TRUE(reply.starts_with("v\r"));
+        EXPECT_GT(reply.size(), 2U);
+        EXPECT_EQ(reply.find('?'), std::string::npos);
+    }
+}
+
+TEST(ConsoleFaults, DropAfterLinesEchoesTheNextLineThenGoesQuiet) {
+    Faults f;
+    f.dropAfterLines = 1;
+    Console c = loggedIn(f);
+    EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
+    EXPECT_EQ(c.feed("\r"), "\r\r\n?");
+    EXPECT_EQ(c.feed("v\r"), "v\r");
+    EXPECT_EQ(c.feed("\x1b\r"), "");
+}
+
+TEST(ConsoleFaults, HangupAfterLinesFiresAfterTheReply) {
+    Faults f;
+    f.hangupAfterLines = 2;
+    Console c = loggedIn(f);
+    EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
+    EXPECT_FALSE(c.hungUp());
+    EXPECT_TRUE(queryText("v\r", c.feed("v\rV\r")));  // the V line is not even echoed
+    EXPECT_TRUE(c.hungUp());
+    EXPECT_EQ(c.feed("\r"), "");
+
+    Faults atOnce;
+    atOnce.hangupAfterLines = 0;
+    EXPECT_TRUE(Console(testProfile(), atOnce).hungUp());
+}
+
+TEST(ConsoleFaults, SlowDelaysTheReplyButNotTheEcho) {
+    Faults f;
+    f.slowMs = 250;
+    Console c(testProfile(false), f);
+    auto bursts = c.feedTimed("u\r");
+    ASSERT_EQ(bursts.size(), 2U);
+    EXPECT_EQ(bursts[0].delayMs, 0U);
+    EXPECT_EQ(bursts[0].bytes, "u\r");
+    EXPECT_EQ(bursts[1].delayMs, 250U);
+    EXPECT_EQ(bursts[1].bytes, "\r\n02.03.01 V2\r\n?");
+}
+
+}  // namespace
+}  // namespace quorvel::sim

@@ -1,0 +1,287 @@
+// The simulator on a real pseudo-terminal, opened the way the host opens a serial device, and
+// the pdusim program. Every wait is bounded; none sleeps a fixed time.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+
+#include "sim/pty_simulator.h"
+
+extern char** environ;
+
+namespace quorvel::sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// The host end of the line: the slave opened like a serial port (raw, exclusive, locked).
+class Client {
+  public:
+    explicit Client(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0)
+            return;
+        termios tio{};
+        ::tcgetattr(fd_, &tio);
+        ::cfmakeraw(&tio);
+        ::cfsetspeed(&tio, B9600);
+        ok_ = ::tcsetattr(fd_, TCSANOW, &tio) == 0 && ::ioctl(fd_, TIOCEXCL) == 0 &&
+              ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    }
+    ~Client() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool ok() const { return ok_; }
+
+    bool send(std::string_view bytes) {
+        return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    // Reads until `expect` has arrived, the line closed or the time is up; returns what came.
+    std::string readUntil(std::string_view expect, std::chrono::milliseconds limit = 2000ms) {
+        std::string got;
+        auto end = Clock::now() + limit;
+        while (got.find(expect) == std::string::npos) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            if (left <= 0ms)
+                break;
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+                continue;
+            char buf[512];
+            ssize_t n = ::read(fd_, buf, sizeof buf);
+            if (n > 0) {
+                got.append(buf, static_cast<std::size_t>(n));
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                closed_ = true;
+                break;
+            }
+        }
+        return got;
+    }
+    std::string exchange(std::string_view line) {
+        send(line);
+        return readUntil("\r\n?");
+    }
+    bool login() {
+        send("\x1b");
+        send("\r");
+        std::string r = readUntil("Password: ");
+        if (r.find("Password: ") == std::string::npos)
+            return false;
+        return exchange("Kel Voran\r").ends_with("\r\n?");
+    }
+    bool closed() const { return closed_; }
+
+  private:
+    int fd_ = -1;
+    bool ok_ = false;
+    bool closed_ = false;
+};
+
+Profile loaded(const char* name) {
+    Profile p;
+    std::string error;
+    EXPECT_TRUE(loadProfile(name, p, error)) << error;
+    return p;
+}
+
+class PtyTest : public testing::Test {
+  protected:
+    void start(Faults faults = {}, int baud = 0, const char* profile = "v2") {
+        std::string error;
+        ASSERT_TRUE(sim.start(loaded(profile), faults, baud, error)) << error;
+        ASSERT_FALSE(sim.slavePath().empty());
+    }
+    PtySimulator sim;
+};
+
+TEST_F(PtyTest, HostOpensTheSlaveExclusivelyLogsInAndQueries) {
+    start();
+    Client host(sim.slavePath());
+    ASSERT_TRUE(host.ok()) << std::strerror(errno);
+    ASSERT_TRUE(host.login());
+    host.send("\x1b");
+    EXPECT_EQ(host.exchange("\r"), "\r\r\n?");
+    std::string reply = host.exchange("u\r");
+    EXPECT_EQ(reply, "u\r\r\n02.03.01 V2\r\n?");
+    EXPECT_EQ(host.exchange("R 1 0\r"), "R 1 0\r\r\n?");
+    EXPECT_FALSE(sim.deviceSnapshot().outletOn(0));
+    bool loggedIn = false;
+    sim.withConsole([&](Console& c) { loggedIn = c.loggedIn(); });
+    EXPECT_TRUE(loggedIn);
+}
+
+TEST_F(PtyTest, ServesAgainAfterTheHostClosedAndReopened) {
+    start();
+    {
+        Client first(sim.slavePath());
+        ASSERT_TRUE(first.ok());
+        ASSERT_TRUE(first.login());
+        first.send("\x12\r");
+        EXPECT_EQ(first.readUntil("\x12\r"), "\x12\r");
+    }
+    Client second(sim.slavePath());
+    ASSERT_TRUE(second.ok());
+    EXPECT_TRUE(second.login());
+    EXPECT_EQ(second.exchange("n\r"), "n\r\r\n0 0\r\n?");
+}
+
+TEST_F(PtyTest, PacedOutputTakesWireTime) {
+    start({}, 9600, "v2-loggedin");
+    Client host(sim.slavePath());
+    ASSERT_TRUE(host.ok());
+    ASSERT_EQ(host.exchange("\r"), "\r\r\n?");
+    auto t0 = Clock::now();
+    std::string reply = host.exchange("q\r");
+    auto elapsed = Clock::now() - t0;
+    ASSERT_EQ(reply.size(), 2U + 2U + 128U + 3U);
+    // 10 bits a byte at 9600 baud; allow a little for the first byte leaving at once.
+    auto wire = std::chrono::microseconds(reply.size() * 10 * 1'000'000 / 9600);
+    EXPECT_GE(elapsed, wire - 5ms);
+}
+
+TEST_F(PtyTest, SlowRepliesArriveLate) {
+    Faults f;
+    f.slowMs = 150;
+    start(f, 0, "v2-loggedin");
+    Client host(sim.slavePath());
+    ASSERT_TRUE(host.ok());
+    auto t0 = Clock::now();
+    EXPECT_EQ(host.exchange("\r"), "\r\r\n?");
+    EXPECT_GE(Clock::now() - t0, 150ms);
+}
+
+TEST_F(PtyTest, HangUpClosesTheLineUnderTheHost) {
+    start();
+    Client host(sim.slavePath());
+    ASSERT_TRUE(host.ok());
+    ASSERT_TRUE(host.login());
+    const std::string path = sim.slavePath();
+    sim.hangUp();
+    EXPECT_TRUE(sim.isHungUp());
+    host.send("\r");
+    host.readUntil("\r\n?", 1000ms);
+    EXPECT_TRUE(host.closed());
+    EXPECT_LT(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK), 0);
+    sim.stop();
+    sim.stop();  // idempotent
+}
+
+TEST_F(PtyTest, HangupFaultClosesAfterTheReply) {
+    Faults f;
+    f.hangupAfterLines = 1;
+    start(f, 0, "v2-loggedin");
+    Client host(sim.slavePath());
+    ASSERT_TRUE(host.ok());
+    EXPECT_EQ(host.exchange("u\r"), "u\r\r\n02.03.01 V2\r\n?");
+    host.readUntil("never", 1000ms);
+    EXPECT_TRUE(host.closed());
+    EXPECT_TRUE(sim.isHungUp());
+}
+
+TEST_F(PtyTest, SilentConsoleSendsNothingAndTheServerIdles) {
+    Faults f;
+    f.silent = true;
+    start(f);
+    Client host(sim.slavePath());
+    ASSERT_TRUE(host.ok());
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    host.send("\x1b\r");
+    EXPECT_EQ(host.readUntil("\r", 400ms), "");
+    EXPECT_FALSE(host.closed());
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    auto cpuUs = [](const rusage& r) {
+        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1'000'000LL + r.ru_utime.tv_usec +
+               r.ru_stime.tv_usec;
+    };
+    EXPECT_LT(cpuUs(after) - cpuUs(before), 100'000);  // far from a spinning thread's 400 ms
+}
+
+TEST_F(PtyTest, StartTwiceIsRefusedAndStopIsBounded) {
+    start();
+    std::string error;
+    EXPECT_FALSE(sim.start(loaded("v2"), {}, 0, error));
+    EXPECT_FALSE(error.empty());
+    Client host(sim.slavePath());
+    ASSERT_TRUE(host.ok());
+    auto t0 = Clock::now();
+    sim.stop();
+    EXPECT_LT(Clock::now() - t0, 1s);
+    EXPECT_TRUE(sim.start(loaded("v2"), {}, 0, error)) << error;  // restartable
+}
+
+// pdusim prints the slave path first, serves it and ends cleanly on SIGTERM.
+TEST(Pdusim, PrintsThePathServesAndStopsOnSigterm) {
+    const std::string program = std::string(QUORVEL_BIN_DIR) + "/pdusim";
+    if (::access(program.c_str(), X_OK) != 0)
+        GTEST_SKIP() << "pdusim is not built";
+    int out[2];
+    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::string profileArg = "--profile=v4";
+    char* argv[] = {const_cast<char*>(program.c_str()), profileArg.data(), nullptr};
+    pid_t pid = -1;
+    ASSERT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+
+    std::string line;
+    auto end = Clock::now() + 5s;
+    while (line.find('\n') == std::string::npos && Clock::now() < end) {
+        pollfd p{out[0], POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0)
+            continue;
+        char buf[128];
+        ssize_t n = ::read(out[0], buf, sizeof buf);
+        if (n <= 0)
+            break;
+        line.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(out[0]);
+    ASSERT_NE(line.find('\n'), std::string::npos);
+    line.erase(line.find('\n'));
+    EXPECT_TRUE(line.starts_with("/dev/pts/")) << line;
+    {
+        Client host(line);
+        ASSERT_TRUE(host.ok());
+        ASSERT_TRUE(host.login());
+        EXPECT_EQ(host.exchange("u\r"), "u\r\r\n04.02.00 V4\r\n?");
+    }
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int status = -1;
+    end = Clock::now() + 5s;
+    pid_t done = 0;
+    while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < end) {
+        pollfd none{-1, 0, 0};
+        ::poll(&none, 0, 10);
+    }
+    if (done == 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    ASSERT_EQ(done, pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
+}  // namespace quorvel::sim
