@@ -59,6 +59,8 @@ std::vector<Burst> Console::feedTimed(std::string_view received) {
     return out;
 }
 
+constexpr std::size_t kKeptLines = 1000;
+
 void Console::onLine(std::vector<Burst>& out) {
     if (!loggedIn_) {
         if (!faults_.refusePassword && !overflow_ && line_ == kPassword) {
@@ -85,11 +87,19 @@ void Console::onLine(std::vector<Burst>& out) {
         return;
     }
     ++commandLines_;
+    if (receivedLines_.size() == kKeptLines) {
+        receivedLines_.erase(receivedLines_.begin());
+    }
+    receivedLines_.push_back(line_);
     CommandResult r =
         overflow_ ? CommandResult{CommandResult::Kind::Refused, std::string(kErrLineTooLong)}
                   : runCommand(device_, profile_.device, line_);
     if (r.kind == CommandResult::Kind::Accepted) {
         answer(out, std::string(kPrompt));
+        // A reboot ends the console session: it comes back wanting the password.
+        if (line_[0] == 'x' && profile_.passwordRequired) {
+            loggedIn_ = false;
+        }
     } else {
         answer(out, "\r\n" + r.text + std::string(kPrompt));
     }

@@ -40,6 +40,8 @@ class Console {
     bool loggedIn() const { return loggedIn_; }
     // Command lines answered since the start (see Faults).
     unsigned commandLines() const { return commandLines_; }
+    // The command lines received while logged in (without their CR), the latest 1000.
+    const std::vector<std::string>& receivedLines() const { return receivedLines_; }
 
     const Device& device() const { return device_; }
     Device& device() { return device_; }
@@ -62,6 +64,7 @@ class Console {
     bool dropNext_ = false;
     bool hungUp_ = false;
     unsigned commandLines_ = 0;
+    std::vector<std::string> receivedLines_;
     std::mt19937 random_;
 };
 

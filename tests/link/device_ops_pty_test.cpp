@@ -1,0 +1,193 @@
+// Every device operation against the simulated PDU over a real pseudo-terminal: the exact line
+// the device received and what it did with it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "catalogue/attribute_loader.h"
+#include "catalogue/attribute_tables.h"
+#include "link/console_lease.h"
+#include "link/device_ops.h"
+#include "link/pdu_ifce.h"
+#include "link/reply_items.h"
+#include "platform/port_map.h"
+#include "sim/profile.h"
+#include "sim/pty_simulator.h"
+
+namespace quorvel {
+namespace {
+
+constexpr int kPort = 9;
+
+class DeviceOpsPty : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { start(GetParam()); }
+    void start(const char* profileName) {
+        sim::Profile profile;
+        std::string error;
+        ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
+        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+        platform::setPortOverride(kPort, simulator.slavePath());
+        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
+        ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
+        PublishInterface(&ifce);
+    }
+    void TearDown() override {
+        PublishInterface(nullptr);
+        platform::setPortOverride(kPort, "");
+    }
+    std::string lastLine() {
+        std::string line;
+        simulator.withConsole([&line](sim::Console& c) {
+            if (!c.receivedLines().empty()) {
+                line = c.receivedLines().back();
+            }
+        });
+        return line;
+    }
+    sim::Device device() { return simulator.deviceSnapshot(); }
+
+    sim::PtySimulator simulator;
+    PDUIfce ifce;
+};
+
+TEST_P(DeviceOpsPty, IdentityLayoutAndVersionMatchTheDevice) {
+    const sim::Device d = device();
+    std::uint16_t f = 0, e = 0;
+    std::uint32_t a = 0;
+    std::uint8_t map[kKvbMapRecordSize] = {};
+    const int items = ReadIdentity(&f, &a, &e, map);
+    EXPECT_EQ(lastLine(), "v");
+    EXPECT_EQ(f, d.identity.feature);
+    EXPECT_EQ(a, d.identity.attribute);
+    if (d.identity.items >= 3) {
+        EXPECT_EQ(items, 3);
+        EXPECT_EQ(std::memcmp(map, d.identity.kvbMap.data(), sizeof map), 0);
+    }
+    std::uint8_t layout[kLayoutRecordSize] = {};
+    EXPECT_EQ(ReadLayoutRecord(layout), 1);
+    EXPECT_EQ(lastLine(), "q");
+    EXPECT_EQ(std::memcmp(layout, d.layout.data(), sizeof layout), 0);
+    char version[256] = {}, generation[256] = {};
+    EXPECT_EQ(ReadVersion(version, generation), d.generation.empty() ? 1 : 2);
+    EXPECT_EQ(version, d.version);
+    EXPECT_EQ(GenerationFromText(generation), d.generationNumber());
+}
+
+TEST_P(DeviceOpsPty, CalibrationModeAndDatabaseCommands) {
+    EXPECT_TRUE(SetCalibMode(true));
+    EXPECT_EQ(lastLine(), "C 1");
+    EXPECT_TRUE(device().calibrationMode);
+    EXPECT_TRUE(SetCalibMode(false));
+    EXPECT_FALSE(device().calibrationMode);
+    EXPECT_TRUE(DeviceDatabaseCommand(1));
+    EXPECT_EQ(lastLine(), "I 47310862");
+    EXPECT_TRUE(DeviceDatabaseCommand(2));
+    EXPECT_EQ(lastLine(), "X 47310862");
+    EXPECT_EQ(device().databaseFormats, 1);
+    EXPECT_EQ(device().networkRestarts, 1);
+}
+
+TEST_P(DeviceOpsPty, StampedModelsReadBack) {
+    ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
+    // The extended series, stamped as a fourth-generation unit would be.
+    const ModelCode code{0x47C0, 0xDB98B4B2, 0x100A};
+    ASSERT_TRUE(StampModel(code.feature, code.attribute, code.extension, 0));
+    EXPECT_EQ(lastLine(), "s 47C0 DB98B4B2 47310862");
+    ASSERT_TRUE(StampModel(code.feature, code.attribute, code.extension, 1));
+    ASSERT_TRUE(StampModel(code.feature, code.attribute, code.extension, 2));
+    EXPECT_THAT(lastLine(), ::testing::StartsWith("Q "));
+
+    std::uint16_t f = 0, e = 0;
+    std::uint32_t a = 0;
+    std::uint8_t map[kKvbMapRecordSize] = {};
+    ReadIdentity(&f, &a, &e, map);
+    EXPECT_EQ(f, code.feature);
+    EXPECT_EQ(a, code.attribute);
+    KvbMapRecord expectedMap;
+    ASSERT_TRUE(Attributes().kvbMapRecord(code, &expectedMap, false));
+    EXPECT_EQ(std::memcmp(map, &expectedMap, sizeof map), 0);
+    std::uint8_t layout[kLayoutRecordSize] = {};
+    ReadLayoutRecord(layout);
+    LayoutRecord expectedLayout;
+    ASSERT_TRUE(Attributes().layoutRecord(code, &expectedLayout, false));
+    EXPECT_EQ(std::memcmp(layout, &expectedLayout, sizeof layout), 0);
+}
+
+TEST_P(DeviceOpsPty, ConfigurationItemsWriteAndReadBack) {
+    ConfigItemDescriptor ip;
+    ip.code = 5;
+    ip.kind = kKindIpAddress;
+    ip.size = 4;
+    ip.count = 1;
+    ip.offset = 8;
+    std::uint8_t image[256] = {};
+    const std::uint8_t address[4] = {10, 20, 30, 40};
+    std::memcpy(image + 8, address, 4);
+    ASSERT_TRUE(WriteConfigItem(ip, image));
+    EXPECT_EQ(lastLine(), "H 5 10.20.30.40 0");
+    std::memset(image, 0, sizeof image);
+    ASSERT_TRUE(ReadConfigItem(ip, image));
+    EXPECT_EQ(lastLine(), "h 5");
+    EXPECT_EQ(std::memcmp(image + 8, address, 4), 0);
+
+    ConfigItemDescriptor name;
+    name.code = 17;
+    name.kind = kKindText;
+    name.size = 64;
+    name.count = 1;
+    name.offset = 64;
+    const char16_t text[] = u"Rack 7 \u00c5";
+    std::memcpy(image + 64, text, sizeof text);
+    ASSERT_TRUE(WriteConfigItem(name, image));
+    std::memset(image, 0, sizeof image);
+    ASSERT_TRUE(ReadConfigItem(name, image));
+    EXPECT_EQ(std::memcmp(image + 64, text, sizeof text), 0);
+
+    // The second element of a two-element item is written on its own, by its sub-id.
+    ConfigItemDescriptor intervals;
+    intervals.code = 1;
+    intervals.kind = kKindUnsigned16;
+    intervals.size = 2;
+    intervals.count = 2;
+    intervals.offset = 0;
+    intervals.elementIndex = 1;
+    const std::uint16_t seconds = 900;
+    std::memcpy(image, &seconds, 2);
+    ASSERT_TRUE(WriteConfigItem(intervals, image));
+    EXPECT_EQ(lastLine(), "H 1 384 1");
+    std::memset(image, 0, 4);
+    ASSERT_TRUE(ReadConfigItem(intervals, image));
+    std::uint16_t both[2];
+    std::memcpy(both, image, 4);
+    EXPECT_EQ(both[1], 900);
+}
+
+TEST_P(DeviceOpsPty, OutletsSwitchAndRebootLogsTheConsoleOut) {
+    sim::Device before = device();
+    PduRecord record;
+    record.featureWord = before.identity.feature;
+    record.extensionWord = before.identity.extension;
+    record.generationNumber = static_cast<std::uint8_t>(before.generationNumber());
+    record.receptaclesPerCircuit[0] = static_cast<std::uint8_t>(before.branchOutlets[0]);
+    record.receptaclesPerCircuit[1] = static_cast<std::uint8_t>(before.branchOutlets[1]);
+    ASSERT_TRUE(SwitchOutlets(record, 0, 0, 0, 1u << 0 | 1u << 2));
+    EXPECT_EQ(lastLine(), record.generationNumber >= 2 ? "R 3 0" : "R A 3 0");
+    sim::Device after = device();
+    EXPECT_FALSE(after.outletOn(0));
+    EXPECT_FALSE(after.outletOn(2));
+    EXPECT_EQ(after.outletOn(1), before.outletOn(1));
+
+    EXPECT_TRUE(RebootPdu());
+    EXPECT_EQ(lastLine(), "x 47310862");
+    EXPECT_EQ(device().reboots, 1);
+    // The console wants its password again: the old session's next operation fails.
+    EXPECT_FALSE(SetCalibMode(true));
+    EXPECT_THAT(ifce.ErrorTextNarrow(), ::testing::HasSubstr("sanity"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, DeviceOpsPty, ::testing::Values("v1", "v2", "v4"));
+
+}  // namespace
+}  // namespace quorvel
