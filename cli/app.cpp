@@ -49,6 +49,7 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
     registerLinkCommands(app, ctx);
     registerCatalogueCommands(app, ctx);
+    registerProfileCommands(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,122 @@
+// quorvelctl profile, run in-process against the shipped catalogue and a small attribute file.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/context.h"
+
+namespace {
+
+struct Result {
+    int code;
+    std::string out, err;
+};
+
+Result runCtl(std::vector<std::string> args) {
+    args.insert(args.begin(), "quorvelctl");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    std::ostringstream out, err;
+    int code = quorvel::cli::run(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {code, out.str(), err.str()};
+}
+
+const std::string kShipped = std::string(QUORVEL_SOURCE_DIR) + "/data/pduattribs.ini";
+
+TEST(ProfileCli, PrintsEveryFieldOfThePackedSeries) {
+    Result r = runCtl({"profile", "sqv11220241bb-3"});  // beside the program: the shipped file
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    const std::string names =
+        "valid model words featureWord attributeWord extensionWord generationNumber "
+        "firmwareVersion receptacleTotal mappedReceptacles phaseCount nominalVoltage "
+        "currentRating meterCount breakerCount receptacleGroups circuitCount voltageMapLow "
+        "voltageMapHigh circuitLabelIndex circuitSelectsVoltage receptaclesPerCircuit circuitWord "
+        "circuitShortLabel receptacleMap receptaclePresent receptacleType receptacleInput "
+        "circuitVisible circuitLayoutType circuitLayoutHigh circuitLayoutLow receptacleLayout "
+        "receptacleLabelStyle receptacleWord receptacleLabel receptacleColumns "
+        "receptacleMaxColumns";
+    std::istringstream list(names);
+    std::size_t count = 0;
+    for (std::string n; list >> n; ++count)
+        EXPECT_TRUE(j.contains(n)) << n;
+    EXPECT_EQ(j.size(), count);
+    EXPECT_EQ(j["valid"], true);
+    EXPECT_EQ(j["model"], "SQV11220241BB-3");
+    EXPECT_EQ(j["mappedReceptacles"], 16);
+    EXPECT_EQ(j["circuitWord"], "Circuit ");
+    EXPECT_EQ(j["receptacleWord"][0], "Socket ");
+    EXPECT_EQ(j["receptacleLabel"].size(), 48u);
+    EXPECT_EQ(j["receptacleLabel"][15], "16");
+    EXPECT_EQ(j["receptacleInput"].size(), 48u);
+    EXPECT_EQ(j["receptacleInput"][8], 1);
+    EXPECT_EQ(j["receptacleInput"][16], 255);
+    EXPECT_EQ(j["receptaclePresent"][47], 255);
+}
+
+TEST(ProfileCli, ExtendedSeriesByWords) {
+    for (const char* words : {"47C0:DB98B4B2:100A", "47C0:DB98B4B2:000A"}) {
+        Result r = runCtl({"--attribs", kShipped, "profile", words});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const auto j = nlohmann::json::parse(r.out);
+        EXPECT_EQ(j["words"], words);
+        EXPECT_EQ(j["receptacleGroups"], 3);
+        EXPECT_EQ(j["mappedReceptacles"], 18);
+        EXPECT_EQ(j["receptaclesPerCircuit"], nlohmann::json({6, 6, 6, 0, 0, 0}));
+        EXPECT_EQ(j["receptacleInput"][17], 2);
+    }
+}
+
+TEST(ProfileCli, InvalidFieldsPrintTheProfileMarkedInvalid) {
+    // The packed QB code with breaker count 7.
+    Result r = runCtl({"--attribs", kShipped, "profile", "0080:3C6C0312:0000"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["valid"], false);
+    EXPECT_EQ(j["breakerCount"], 0);
+    EXPECT_EQ(j["meterCount"], 4);
+}
+
+TEST(ProfileCli, RefusesCodesThatNameNoProfile) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quorvel_cli_prof_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const auto file = dir / "one.ini";
+    std::ofstream(file) << "RecepTypeDescrQB=only\n";
+
+    struct Case {
+        std::vector<std::string> args;
+        const char* reason;
+    } cases[] = {
+        {{"--attribs", file.string(), "profile", "SQV21230410BA-"}, "not a valid model code"},
+        {{"--attribs", file.string(), "profile", "47C0:DB98B4B2"}, "not a valid model code"},
+        {{"--attribs", file.string(), "profile", "FFFF:FFFFFFFF:0000"}, "no-model"},
+        {{"--attribs", file.string(), "profile", "SQV21230410CA-0"}, "not in the attribute file"},
+        {{"--attribs", (dir / "missing.ini").string(), "profile", "SQV21230410BA-0"},
+         "could not load"},
+    };
+    for (const Case& c : cases) {
+        Result r = runCtl(c.args);
+        EXPECT_EQ(r.code, 1) << c.args.back();
+        EXPECT_EQ(r.out, "");
+        EXPECT_THAT(r.err, ::testing::HasSubstr(c.reason));
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+    }
+    Result r = runCtl({"--attribs", file.string(), "profile", "SQV21230410BA-0"});
+    EXPECT_EQ(r.code, 0) << r.err;  // (the process-wide tables keep what earlier loads stored)
+    EXPECT_EQ(nlohmann::json::parse(r.out)["valid"], true);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
