@@ -1,11 +1,10 @@
 #include "link/device_ops.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 
 #include "catalogue/attribute_tables.h"
-#include "link/console_lease.h"
+#include "link/with_tries.h"
 #include "link/pdu_ifce.h"
 #include "link/reply_items.h"
 #include "link/value_codec.h"
@@ -14,27 +13,10 @@ namespace quorvel {
 
 namespace {
 
-// Runs attempt on the current interface up to five times, taking the interface afresh before
-// each; gives up at once when there is none.
-template <typename Attempt>
-bool withTries(Attempt attempt) {
-    for (int i = 0; i < kDeviceTries; ++i) {
-        ConsoleLease lease;
-        PDUIfce* ifce = lease.get();
-        if (ifce == nullptr) {
-            return false;
-        }
-        if (attempt(*ifce)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // A reply text queried with up to five tries.
 bool queryWithTries(bool (PDUIfce::*query)(std::span<char>), char (&reply)[kReplyTextSize]) {
     std::span<char> out(reply);
-    return withTries([&](PDUIfce& ifce) { return (ifce.*query)(out); });
+    return WithTries([&](PDUIfce& ifce) { return (ifce.*query)(out); });
 }
 
 // "Temperature=23.456": the reading times 100, truncated; "*" reads as 0.
@@ -48,25 +30,14 @@ void readScaled(const char* item, const char* prefix, std::int16_t& reading) {
         reading = 0;
         return;
     }
-    while (*value == ' ' || *value == '\t') {
-        ++value;
-    }
-    bool negative = *value == '-';
-    if (*value == '+' || *value == '-') {
-        ++value;
-    }
-    double number = 0;
-    std::from_chars(value, value + std::strlen(value), number, std::chars_format::fixed);
-    if (negative) {
-        number = -number;
-    }
+    const double number = ParseDecimal(value);
     reading = static_cast<std::int16_t>(std::trunc(number * 100 + 0.0001));
 }
 
 }  // namespace
 
 bool SetCalibMode(bool on) {
-    return withTries([on](PDUIfce& ifce) { return ifce.SetCalibrationMode(on); });
+    return WithTries([on](PDUIfce& ifce) { return ifce.SetCalibrationMode(on); });
 }
 
 bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint32_t outletValues,
@@ -80,7 +51,7 @@ bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint
             if (groupMask & (1u << i)) {
                 const bool on = groupValues & (1u << i);
                 const auto number = static_cast<std::uint8_t>(i + 33);
-                if (!withTries([&](PDUIfce& ifce) { return ifce.SwitchOutlet(number, on); })) {
+                if (!WithTries([&](PDUIfce& ifce) { return ifce.SwitchOutlet(number, on); })) {
                     return false;
                 }
             }
@@ -89,7 +60,7 @@ bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint
             if (outletMask & (1u << i)) {
                 const bool on = outletValues & (1u << i);
                 const auto number = static_cast<std::uint8_t>(i + 1);
-                if (!withTries([&](PDUIfce& ifce) { return ifce.SwitchOutlet(number, on); })) {
+                if (!WithTries([&](PDUIfce& ifce) { return ifce.SwitchOutlet(number, on); })) {
                     return false;
                 }
             }
@@ -113,7 +84,7 @@ bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint
         }
         const bool on = outletValues & (1u << i);
         const auto n = static_cast<std::uint8_t>(number);
-        if (!withTries([&](PDUIfce& ifce) { return ifce.SwitchBranchOutlet(branch, n, on); })) {
+        if (!WithTries([&](PDUIfce& ifce) { return ifce.SwitchBranchOutlet(branch, n, on); })) {
             return false;
         }
     }
@@ -122,10 +93,10 @@ bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint
 
 bool DeviceDatabaseCommand(int kind) {
     if (kind == 1) {
-        return withTries([](PDUIfce& ifce) { return ifce.FormatDatabase(); });
+        return WithTries([](PDUIfce& ifce) { return ifce.FormatDatabase(); });
     }
     if (kind == 2) {
-        return withTries([](PDUIfce& ifce) { return ifce.RestartNetwork(); });
+        return WithTries([](PDUIfce& ifce) { return ifce.RestartNetwork(); });
     }
     return true;
 }
@@ -135,7 +106,7 @@ bool ReadConfigItem(const ConfigItemDescriptor& item, std::uint8_t* image) {
         return false;
     }
     char reply[kReplyTextSize];
-    if (!withTries([&](PDUIfce& ifce) { return ifce.ReadVariable(item.code, reply); })) {
+    if (!WithTries([&](PDUIfce& ifce) { return ifce.ReadVariable(item.code, reply); })) {
         return false;
     }
     if (item.kind > kKindByteString) {
@@ -158,7 +129,7 @@ bool WriteConfigItem(const ConfigItemDescriptor& item, const std::uint8_t* image
     }
     std::string value = EncodeConfigValue(item.kind, item.size, item.count, image + item.offset);
     value.resize(std::min<std::size_t>(value.size(), 255));
-    return withTries([&](PDUIfce& ifce) {
+    return WithTries([&](PDUIfce& ifce) {
         return ifce.WriteVariable(item.code, value.c_str(), item.elementIndex);
     });
 }
@@ -224,7 +195,7 @@ bool StampModel(std::uint16_t feature, std::uint32_t attribute, std::uint16_t ex
     const ModelCode code{feature, attribute, extension};
     switch (kind) {
         case 0:
-            return withTries(
+            return WithTries(
                 [&](PDUIfce& ifce) { return ifce.StampIdentity(feature, attribute); });
         case 1: {
             if (isNoModel(code)) {
@@ -236,7 +207,7 @@ bool StampModel(std::uint16_t feature, std::uint32_t attribute, std::uint16_t ex
             }
             std::uint8_t bytes[kKvbMapRecordSize];
             std::memcpy(bytes, &record, sizeof bytes);
-            return withTries([&](PDUIfce& ifce) {
+            return WithTries([&](PDUIfce& ifce) {
                 return ifce.StampIdentityWithMap(feature, attribute, bytes);
             });
         }
@@ -250,7 +221,7 @@ bool StampModel(std::uint16_t feature, std::uint32_t attribute, std::uint16_t ex
             }
             std::uint8_t bytes[kLayoutRecordSize];
             std::memcpy(bytes, &record, sizeof bytes);
-            return withTries([&](PDUIfce& ifce) { return ifce.StampLayout(bytes); });
+            return WithTries([&](PDUIfce& ifce) { return ifce.StampLayout(bytes); });
         }
         default:
             return false;
@@ -258,7 +229,7 @@ bool StampModel(std::uint16_t feature, std::uint32_t attribute, std::uint16_t ex
 }
 
 bool RebootPdu() {
-    return withTries([](PDUIfce& ifce) { return ifce.Reboot(); });
+    return WithTries([](PDUIfce& ifce) { return ifce.Reboot(); });
 }
 
 int ParseEnvironment(const char* text, std::int16_t (&readings)[4]) {

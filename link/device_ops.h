@@ -11,8 +11,6 @@
 
 namespace quorvel {
 
-constexpr int kDeviceTries = 5;
-
 // "C 1" or "C 0".
 bool SetCalibMode(bool on);
 // Switches the outlets and (from generation 2 on) groups selected by the masks; stops at the

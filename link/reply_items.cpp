@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cstring>
 
 namespace quorvel {
 
@@ -63,6 +65,20 @@ std::uint64_t ParseHexItem(const char* item) {
         value = (value << 4) | static_cast<std::uint64_t>(d);
     }
     return negative ? (~value + 1) : value;
+}
+
+double ParseDecimal(const char* item) {
+    const char* p = item;
+    while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) {
+        ++p;
+    }
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') {
+        ++p;
+    }
+    double value = 0;
+    std::from_chars(p, p + std::strlen(p), value, std::chars_format::fixed);
+    return negative ? -value : value;
 }
 
 std::size_t DecodeHexPairs(const char* text, std::uint8_t* out, std::size_t capacity) {

@@ -24,6 +24,10 @@ T HexItem(const char* item) {
     return static_cast<T>(ParseHexItem(item));
 }
 
+// Reads a decimal number as the console writes it, whatever the program's locale: leading white
+// space, an optional sign, digits with an optional fraction; no digits give 0.
+double ParseDecimal(const char* item);
+
 // Decodes hexadecimal byte pairs from text into out, at most capacity bytes, stopping at the
 // end of the text: a non-hexadecimal first digit counts as 0, a non-hexadecimal second digit
 // makes the whole byte 0. Returns the number of bytes stored.

@@ -1,0 +1,133 @@
+// The main program's state operations: opening, identity and status reads, and the switching,
+// reset and clear-alarms requests, checked by the lines the console received.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "link/console_lease.h"
+#include "link/pdu_ifce.h"
+#include "link/state_operations.h"
+#include "support/memory_device.h"
+#include "support/script_console.h"
+
+namespace quorvel {
+namespace {
+
+using test::queryAnswer;
+using ::testing::ElementsAre;
+
+class StateOperationsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        console = std::make_shared<test::ScriptConsole>();
+        auto c = console;
+        auto l = &lines;
+        mem.line->responder = [c, l](const std::string& chunk) {
+            std::string out = (*c)(chunk);
+            if (chunk.size() > 1 && chunk.back() == '\r' && chunk[0] != '\x1b') {
+                l->push_back(chunk.substr(0, chunk.size() - 1));
+            }
+            return out;
+        };
+        ASSERT_TRUE(ifce.Login());
+        PublishInterface(&ifce);
+        FillStateOps(ops, 0);
+        block.ops = &ops;
+        block.record = &record;
+        record.featureWord = 0x0720;
+        record.receptacleGroups = 2;
+    }
+    void TearDown() override { PublishInterface(nullptr); }
+    void accept(const std::string& line) { console->answers[line] = "\r\n?"; }
+
+    test::MemoryTransport mem;
+    std::shared_ptr<test::ScriptConsole> console;
+    std::vector<std::string> lines;
+    PDUIfce ifce;
+    StateOps ops;
+    PduRecord record;
+    StateWorkerBlock block;
+};
+
+TEST_F(StateOperationsTest, OpenReadsGenerationAndDisplayOptionsThenLeavesCalibration) {
+    record.firmwareVersion[0] = 9;
+    console->answers["u"] = queryAnswer("3.2.1 V3");
+    console->answers["v"] = queryAnswer("720 2104A31");
+    console->answers["V"] = queryAnswer("a=b");
+    console->answers["h c"] = queryAnswer("40");
+    accept("C 0");
+    EXPECT_EQ(StateOpenDevice(&block), 0);
+    EXPECT_EQ(record.generationNumber, 3);
+    EXPECT_EQ(record.firmwareVersion[0], 0);
+    EXPECT_EQ(block.displayOptions, 0x40);
+    EXPECT_THAT(lines, ElementsAre("u", "v", "V", "h c", "C 0"));
+
+    lines.clear();
+    console->answers["u"] = queryAnswer("1.0");  // no generation: first generation, no more reads
+    EXPECT_EQ(StateOpenDevice(&block), 0);
+    EXPECT_EQ(record.generationNumber, 1);
+    EXPECT_THAT(lines, ElementsAre("u", "C 0"));
+}
+
+TEST_F(StateOperationsTest, IdentityTakesTheExtensionFromTheFourthField) {
+    console->answers["v"] = queryAnswer("47C0 DB98B4B2 " + std::string(116, '0') + " 100A");
+    console->answers["u"] = queryAnswer("4.12.7 V4");
+    StateReadState(0, 0, &block);
+    EXPECT_EQ(block.modelFeature, 0x47C0);
+    EXPECT_EQ(block.modelAttribute, 0xDB98B4B2u);
+    EXPECT_EQ(block.modelExtension, 0x100A);
+    EXPECT_THAT(block.firmwareVersion, ElementsAre(4, 12, 7));
+
+    console->answers["v"] = queryAnswer("47C0");
+    console->answers["u"] = "\r\nbroken";
+    StateReadState(0, 0, &block);
+    EXPECT_EQ(block.modelFeature, 0xFFFF);
+    EXPECT_EQ(block.modelAttribute, 0xFFFFFFFFu);
+    EXPECT_EQ(block.modelExtension, 0);
+    EXPECT_THAT(block.firmwareVersion, ElementsAre(0, 0, 0));
+}
+
+TEST_F(StateOperationsTest, AFailedStatusReadLeavesNoMarker) {
+    record.generationNumber = 2;
+    block.statusFrame[0] = 0xAA;
+    block.statusFrame[1] = 0x55;
+    console->answers["G B 0 ff"] = queryAnswer("1 2");
+    StateReadState(0, 1, &block);
+    EXPECT_NE(block.statusFrame[0] << 8 | block.statusFrame[1], 0xAA55);
+}
+
+TEST_F(StateOperationsTest, SwitchResetAndClearAlarms) {
+    record.generationNumber = 2;
+    block.onMask[0] = 1u << 0;
+    block.offMask[0] = 1u << 9;
+    block.offMask[1] = 1u << 0;
+    for (auto l : {"R 21 0", "R 1 1", "R a 0", "o 21 1", "o a 1", "N"}) {
+        accept(l);
+    }
+    EXPECT_EQ(StateRunCommand(0, kRunSwitch, &block), 1);
+    block.onMask[0] = block.offMask[0] = block.offMask[1] = 0;
+    block.resetMask[0] = 1u << 9;
+    block.resetMask[1] = 1u << 0 | 1u << 5;  // group bit 5 needs the large sets
+    EXPECT_EQ(StateRunCommand(0, kRunReset, &block), 1);
+    EXPECT_EQ(StateRunCommand(0, kRunClearAlarms, &block), 1);
+    EXPECT_THAT(lines, ElementsAre("R 21 0", "R 1 1", "R a 0", "o 21 1", "o a 1", "N"));
+
+    record.generationNumber = 1;
+    EXPECT_EQ(StateRunCommand(0, kRunReset, &block), 0);
+    EXPECT_EQ(StateRunCommand(0, 3, &block), 0);
+}
+
+TEST_F(StateOperationsTest, AnotherModeDoesNothing) {
+    ops.mode = 3;
+    record.generationNumber = 2;
+    block.onMask[0] = 1;
+    const std::size_t before = mem.line->writes.size();
+    EXPECT_EQ(StateOpenDevice(&block), 0);
+    StateReadState(0, 0, &block);
+    EXPECT_EQ(StateRunCommand(0, kRunSwitch, &block), 0);
+    EXPECT_EQ(mem.line->writes.size(), before);
+}
+
+}  // namespace
+}  // namespace quorvel
