@@ -48,7 +48,9 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     });
 
     registerLinkCommands(app, ctx);
+    registerStateCommands(app, ctx);
     registerCatalogueCommands(app, ctx);
+    registerGeneratorCommands(app, ctx);
     registerProfileCommands(app, ctx);
 
     try {

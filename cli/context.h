@@ -42,6 +42,8 @@ struct Context {
 // Each group of verbs adds its subcommands to the app; the callbacks run with ctx filled in.
 void registerLinkCommands(CLI::App& app, Context& ctx);
 void registerCatalogueCommands(CLI::App& app, Context& ctx);
+void registerStateCommands(CLI::App& app, Context& ctx);
+void registerGeneratorCommands(CLI::App& app, Context& ctx);
 void registerProfileCommands(CLI::App& app, Context& ctx);
 
 // Runs quorvelctl with the given arguments; returns the process exit code.

@@ -1,0 +1,108 @@
+// quorvelctl status, switch, reset and clear-alarms against one simulated PDU, so that each
+// request shows in the next snapshot.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/context.h"
+#include "common/status_frame.h"
+#include "link/reply_items.h"
+#include "sim/profile.h"
+#include "sim/pty_simulator.h"
+
+namespace quorvel::cli {
+namespace {
+
+struct Result {
+    int code;
+    nlohmann::json json;
+    std::string err;
+};
+
+Result quorvelctl(std::vector<std::string> args) {
+    args.insert(args.begin(), {"quorvelctl", "--attribs", QUORVEL_BIN_DIR "/pduattribs.ini"});
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    std::ostringstream out, err;
+    int code = run(static_cast<int>(argv.size()), argv.data(), out, err);
+    nlohmann::json j = out.str().empty() ? nlohmann::json{} : nlohmann::json::parse(out.str());
+    return {code, j, err.str()};
+}
+
+class StateCli : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        sim::Profile profile;
+        std::string error;
+        ASSERT_TRUE(sim::loadProfile(GetParam(), profile, error)) << error;
+        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+    }
+    Result status() { return quorvelctl({"--port", simulator.slavePath(), "status"}); }
+    bool on(const nlohmann::json& status, unsigned k) {
+        std::vector<std::uint8_t> bytes(status["state"].get<std::string>().size() / 2);
+        DecodeHexPairs(status["state"].get<std::string>().c_str(), bytes.data(), bytes.size());
+        return BitmapBit(bytes, k);
+    }
+    sim::PtySimulator simulator;
+};
+
+TEST_P(StateCli, TheFrameMatchesTheDevice) {
+    Result r = status();
+    ASSERT_EQ(r.code, 0) << r.err;
+    const sim::Device d = simulator.deviceSnapshot();
+    // Frame bytes and the decoded fields agree with each other and with the device.
+    std::string frame = r.json["frame"];
+    EXPECT_EQ(frame.substr(0, 4), "AA55");
+    std::vector<std::uint8_t> bytes(frame.size() / 2);
+    DecodeHexPairs(frame.c_str(), bytes.data(), bytes.size());
+    StatusFrameView f;
+    ASSERT_TRUE(ParseStatusFrame(bytes, f));
+    EXPECT_EQ(f.length, bytes.size());
+    EXPECT_EQ(f.circuitCurrents.size(), 6u);
+    for (std::size_t k = 0; k < 24 && k < static_cast<std::size_t>(d.outletCount); ++k) {
+        EXPECT_EQ(on(r.json, static_cast<unsigned>(k)), d.outletOn(static_cast<int>(k))) << k;
+    }
+    EXPECT_EQ(r.json["alarm"].get<unsigned>(), d.alarmWord);
+}
+
+TEST_P(StateCli, RequestsShowInTheNextSnapshot) {
+    const std::string port = simulator.slavePath();
+    ASSERT_TRUE(on(status().json, 2));
+    Result sw = quorvelctl({"--port", port, "switch", "3", "off"});
+    ASSERT_EQ(sw.code, 0) << sw.err;
+    EXPECT_FALSE(on(status().json, 2));
+    EXPECT_FALSE(simulator.deviceSnapshot().outletOn(2));
+    ASSERT_EQ(quorvelctl({"--port", port, "switch", "3", "on"}).code, 0);
+    EXPECT_TRUE(simulator.deviceSnapshot().outletOn(2));
+
+    Result alarms = quorvelctl({"--port", port, "clear-alarms"});
+    ASSERT_EQ(alarms.code, 0) << alarms.err;
+    EXPECT_EQ(alarms.json["alarmsCleared"], true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, StateCli, ::testing::Values("v1", "v2", "v4"));
+
+TEST(StateCliReset, ResetNeedsALaterGeneration) {
+    sim::Profile profile;
+    std::string error;
+    ASSERT_TRUE(sim::loadProfile("v1", profile, error)) << error;
+    sim::PtySimulator simulator;
+    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+    Result r = quorvelctl({"--port", simulator.slavePath(), "reset", "2"});
+    EXPECT_EQ(r.code, 1);
+
+    sim::Profile v2;
+    ASSERT_TRUE(sim::loadProfile("v2", v2, error));
+    sim::PtySimulator second;
+    ASSERT_TRUE(second.start(v2, sim::Faults{}, 0, error));
+    Result ok = quorvelctl({"--port", second.slavePath(), "reset", "10"});
+    ASSERT_EQ(ok.code, 0) << ok.err;
+    EXPECT_EQ(second.deviceSnapshot().outletResets, 1);
+}
+
+}  // namespace
+}  // namespace quorvel::cli
