@@ -1,3 +1,5 @@
+// The PDU console's command table on the device side: identity and records, switching and power
+// resets, configuration variables, calibration and the privileged commands.
 #include "sim/commands.h"
 
 #include <algorithm>
@@ -5,26 +7,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "sim/command_text.h"
 #include "sim/encoding.h"
+#include "sim/status_replies.h"
 
 namespace quorvel::sim {
 
-namespace {
-
-using Kind = CommandResult::Kind;
-
-// Later generations switch outlets 1..32 by number; 33 onward are groups.
-constexpr int kSwitchableOutlets = 32;
-
-CommandResult accepted() {
-    return {Kind::Accepted, {}};
-}
-CommandResult reply(std::string text) {
-    return {Kind::Text, std::move(text)};
-}
-CommandResult refused(std::string_view error) {
-    return {Kind::Refused, std::string(error)};
-}
+namespace text {
 
 std::vector<std::string_view> tokens(std::string_view line) {
     std::vector<std::string_view> out;
@@ -41,17 +30,6 @@ std::vector<std::string_view> tokens(std::string_view line) {
     return out;
 }
 
-std::string format(const char* fmt, auto... args) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
-}
-
-std::string amperes(double a) {
-    return format("%.2f", a);
-}
-
-// "0" or "1".
 bool parseSwitch(std::string_view text, bool& on) {
     if (text != "0" && text != "1")
         return false;
@@ -59,7 +37,6 @@ bool parseSwitch(std::string_view text, bool& on) {
     return true;
 }
 
-// Branch letter A, B, C (either case) as 0..2.
 int branchIndex(std::string_view text) {
     if (text.size() != 1)
         return -1;
@@ -73,6 +50,15 @@ int branchOffset(const Device& d, int branch) {
         offset += d.branchOutlets[static_cast<std::size_t>(b)];
     return offset;
 }
+
+}  // namespace text
+
+namespace {
+
+using namespace text;
+
+// Later generations switch outlets 1..32 by number; 33 onward are groups.
+constexpr int kSwitchableOutlets = 32;
 
 void setBit(std::uint64_t& word, int bit, bool on) {
     if (on) {
@@ -105,141 +91,6 @@ std::string moduleLine(const Device& d) {
         line += item;
     }
     return line;
-}
-
-// Outlet bitmap as the state queries report it: 12 digits with the large sets, else 10.
-std::string bitmapText(const Device& d, std::uint64_t bits) {
-    auto w0 = static_cast<unsigned>(bits & 0xFFFF);
-    auto w1 = static_cast<unsigned>((bits >> 16) & 0xFFFF);
-    if (d.largeSets())
-        return format("%4.4X%4.4X%4.4X", static_cast<unsigned>((bits >> 32) & 0xFFFF), w1, w0);
-    return format("%2.2X%4.4X%4.4X", static_cast<unsigned>((bits >> 32) & 0xFF), w1, w0);
-}
-
-std::string voltagesText(const Device& d) {
-    std::string text;
-    int count = d.largeSets() ? 4 : 2;
-    for (int i = 0; i < count; ++i) {
-        if (i > 0)
-            text += ' ';
-        text += format("%d", d.voltages[static_cast<std::size_t>(i)]);
-    }
-    return text;
-}
-
-std::string circuitCurrentsText(const Device& d) {
-    std::string text;
-    for (std::size_t i = 0; i < d.circuitCurrents.size(); ++i) {
-        if (i > 0)
-            text += ' ';
-        text += amperes(d.circuitCurrents[i]);
-    }
-    return text;
-}
-
-std::string environmentText(const Device& d) {
-    if (d.sensors <= 0)
-        return "Temperature=* Humidity=*";
-    std::string text = format("Temperature=%.2f Humidity=%.2f", d.temperature[0], d.humidity[0]);
-    if (d.sensors >= 2) {
-        text += format(" Temperature2=%.2f Humidity2=%.2f", d.temperature[1], d.humidity[1]);
-    }
-    return text;
-}
-
-std::string rawText(std::uint16_t raw) {
-    return format("%X", static_cast<unsigned>(raw));
-}
-
-// "G <I|V|B|i|v> <flag> <selector>": the measurement reads of later generations.
-CommandResult measurementRead(const Device& d, char kind, bool raw, unsigned selector) {
-    switch (kind) {
-        case 'B':
-            return reply(voltagesText(d) + ' ' + circuitCurrentsText(d));
-        case 'v':
-            return reply(voltagesText(d));
-        case 'V':
-            if (!raw)
-                return reply(voltagesText(d));
-            return reply(rawText(rawVoltage(d.voltages[selector & (d.largeSets() ? 3U : 1U)])));
-        case 'I': {
-            if (!raw)
-                return reply(circuitCurrentsText(d));
-            unsigned circuit = selector & 7U;
-            if (circuit >= d.circuitCurrents.size())
-                return refused(kErrBadArguments);
-            return reply(rawText(rawCurrent(d.circuitCurrents[circuit])));
-        }
-        case 'i': {
-            if (raw) {
-                // Receptacle channel: the receptacle's number + 1.
-                if (selector < 1 || selector > static_cast<unsigned>(kMaxOutlets)) {
-                    return refused(kErrBadArguments);
-                }
-                return reply(rawText(rawCurrent(d.outletCurrent(static_cast<int>(selector) - 1))));
-            }
-            // Sets of twelve receptacles: selector 0xf0 + set.
-            unsigned set = selector - 0xF0;
-            if (selector < 0xF0 || set >= static_cast<unsigned>(kMaxOutlets / 12)) {
-                return refused(kErrBadArguments);
-            }
-            std::string text;
-            for (int i = 0; i < 12; ++i) {
-                if (i > 0)
-                    text += ' ';
-                text += amperes(d.outletCurrent(static_cast<int>(set) * 12 + i));
-            }
-            return reply(text);
-        }
-        default:
-            return refused(kErrBadArguments);
-    }
-}
-
-// "G I <circuit> <selector>" and "G V <circuit> 0"; lower-case circuit letters read raw values.
-CommandResult circuitRead(const Device& d, char kind, std::string_view letter, unsigned selector) {
-    int c = branchIndex(letter);
-    if (c < 0)
-        return refused(kErrBadArguments);
-    bool raw = letter[0] >= 'a';
-    auto circuit = static_cast<std::size_t>(c);
-    int outlets = d.branchOutlets[circuit];
-    int offset = branchOffset(d, c);
-    if (kind == 'V') {
-        int volts = d.voltages[circuit];
-        if (raw)
-            return reply(rawText(rawVoltage(volts)));
-        return reply(format("%d", (volts * 256 + 99) / 100));
-    }
-    if (raw) {
-        if (selector == 0)
-            return reply(rawText(rawCurrent(d.circuitCurrents[circuit])));
-        double a = static_cast<int>(selector) <= outlets
-                       ? d.outletCurrent(offset + static_cast<int>(selector) - 1)
-                       : 0.0;
-        return reply(rawText(rawCurrent(a)));
-    }
-    std::string text = amperes(d.circuitCurrents[circuit]);
-    if (selector != 0) {
-        for (int i = 0; i < outlets; ++i)
-            text += ' ' + amperes(d.outletCurrent(offset + i));
-    }
-    return reply(text);
-}
-
-CommandResult measurement(const Device& d, const std::vector<std::string_view>& t) {
-    if (t.size() != 4 || t[1].size() != 1)
-        return refused(kErrBadArguments);
-    char kind = t[1][0];
-    std::uint64_t selector = 0;
-    if (!parseHex(t[3], 0xFF, selector))
-        return refused(kErrBadArguments);
-    bool flag = false;
-    if (parseSwitch(t[2], flag))
-        return measurementRead(d, kind, flag, static_cast<unsigned>(selector));
-    if (kind == 'I' || kind == 'V')
-        return circuitRead(d, kind, t[2], static_cast<unsigned>(selector));
-    return refused(kErrBadArguments);
 }
 
 // Numbers 1..32 switch outlets and 33.. groups (later generations); the first generation names a
@@ -276,10 +127,14 @@ CommandResult switchOutlet(Device& d, const std::vector<std::string_view>& t, bo
         return refused(kErrBadArguments);
     }
     if (reset) {
-        if ((d.resetBlocked >> outlet) & 1U)
+        // Off at once, on again when the outlet's reset delay has run out (Device::advance).
+        if ((d.blockedOutlets() >> outlet) & 1U)
             return refused(kErrResetBlocked);
         ++d.outletResets;
+        d.startReset(outlet);
+        return accepted();
     }
+    d.cancelReset(outlet);
     setBit(d.outletsOn, outlet, on);
     return accepted();
 }
@@ -423,15 +278,14 @@ CommandResult runCommand(Device& d, const Device& factory, std::string_view line
             return bare ? reply(toHexPairs(d.layout.data(), d.layout.size()))
                         : refused(kErrBadArguments);
         case 'n':
-            return bare ? reply(format("%X %X", static_cast<unsigned>(d.alarmWord),
-                                       static_cast<unsigned>(d.lockWord)))
-                        : refused(kErrBadArguments);
+            return bare ? reply(alarmText(d)) : refused(kErrBadArguments);
         case 'J':
             return bare ? reply(environmentText(d)) : refused(kErrBadArguments);
         case 'N':
             if (!bare)
                 return refused(kErrBadArguments);
-            d.alarmWord = 0;
+            d.alarmWord = 0;  // raised again by the next check while still beyond a limit
+            d.lockWord = 0;
             return accepted();
         case 'h':
             return readVariable(d, t);
@@ -455,23 +309,10 @@ CommandResult runCommand(Device& d, const Device& factory, std::string_view line
         case 'o':
             return switchOutlet(d, t, true);
         case 'P':
-        case 'p': {
-            std::uint64_t selector = 0;
-            if (t.size() < 2 || t.size() > 3 || !parseHex(t.back(), 0xFF, selector)) {
-                return refused(kErrBadArguments);
-            }
-            const std::uint64_t bits = t[0] == "P" ? d.outletsOn : d.resetBlocked;
-            if (t.size() == 2)
-                return reply(bitmapText(d, bits));
-            int b = branchIndex(t[1]);
-            if (t[0] == "p" || b < 0)
-                return refused(kErrBadArguments);
-            int n = d.branchOutlets[static_cast<std::size_t>(b)];
-            std::uint64_t branch = (bits >> branchOffset(d, b)) & ((std::uint64_t{1} << n) - 1);
-            return reply(format("%X", static_cast<unsigned>(branch)));
-        }
+        case 'p':
+            return outletStateQuery(d, t);
         case 'G':
-            return measurement(d, t);
+            return measurementQuery(d, t);
         case 'K':
         case 'W':
             return calibrationWrite(d, t);

@@ -1,3 +1,5 @@
+// The console's protocol engine: echo, line editing, login and logout, reply framing and the
+// named faults around the command table; advance() hands time on to the device model.
 #include "sim/console.h"
 
 #include <algorithm>
@@ -15,11 +17,24 @@ constexpr char kLogoutCtrlR[] = "\x12";
 }  // namespace
 
 Console::Console(Profile profile, Faults faults)
-    : profile_(std::move(profile)), faults_(faults), random_(faults.garbageSeed) {
+    : profile_(std::move(profile)),
+      faults_(faults),
+      random_(faults.garbageSeed),
+      driftRandom_(profile_.seed) {
     device_ = profile_.device;
+    device_.raiseAlarms();  // a profile may start with readings beyond their limits
     loggedIn_ = !profile_.passwordRequired && !faults_.refusePassword;
     quiet_ = faults_.silent;
     afterCommandLine();
+}
+
+void Console::advance(unsigned ms) {
+    device_.advance(ms, driftRandom_);
+}
+
+CommandResult Console::peek(std::string_view line) const {
+    Device copy = device_;
+    return runCommand(copy, profile_.device, line);
 }
 
 std::string Console::feed(std::string_view received) {

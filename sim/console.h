@@ -1,6 +1,7 @@
 // The simulated PDU's console: a pure, synchronous protocol engine (bytes in, bytes out) with
 // echo, line editing, the password login, logout lines, reply framing and fault injection.
-// No I/O and no threads; the pty simulator serves it on a pseudo-terminal.
+// No I/O, no threads and no clock of its own: advance() moves the device's time on. The pty
+// simulator serves it on a pseudo-terminal.
 #pragma once
 
 #include <random>
@@ -8,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/commands.h"
 #include "sim/device.h"
 #include "sim/faults.h"
 #include "sim/profile.h"
@@ -34,6 +36,13 @@ class Console {
     std::string feed(std::string_view received);
     // The same split where a reply is delayed (the slow fault); without delays one burst.
     std::vector<Burst> feedTimed(std::string_view received);
+
+    // Moves the device's time on by `ms`: power resets end, readings drift (seeded by the
+    // profile's seed), alarms are raised.
+    void advance(unsigned ms);
+    // What the console would answer to the command line `line` now, without changing anything:
+    // the reply text, or the error text of a refusal (empty for an accepted setting).
+    CommandResult peek(std::string_view line) const;
 
     // A hang-up fault fired: the transport must close.
     bool hungUp() const { return hungUp_; }
@@ -65,7 +74,8 @@ class Console {
     bool hungUp_ = false;
     unsigned commandLines_ = 0;
     std::vector<std::string> receivedLines_;
-    std::mt19937 random_;
+    std::mt19937 random_;       // garbage bytes
+    std::mt19937 driftRandom_;  // the device's drift
 };
 
 }  // namespace quorvel::sim

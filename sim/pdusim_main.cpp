@@ -3,8 +3,10 @@
 #include <signal.h>
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
 
 #include "sim/pty_simulator.h"
@@ -29,6 +31,8 @@ int main(int argc, char** argv) {
     int hangupAfter = -1;
     unsigned slowMs = 0;
     unsigned seed = 1;
+    bool noDrift = false;
+    std::optional<std::uint32_t> driftSeed;
     app.add_option("--profile", profileName, "Profile name (v1, v2, ...) or path to a JSON file")
         ->capture_default_str();
     app.add_option("--baud", baud, "Pace output at this baud rate, 10 bits a byte (0 = unpaced)")
@@ -45,6 +49,10 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 1000000));
     app.add_option("--slow", slowMs, "Delay every reply by this many milliseconds")
         ->check(CLI::Range(0, 60000));
+    app.add_flag("--no-drift", noDrift,
+                 "Keep voltages, currents and environment readings at their profile values");
+    app.add_option("--seed", driftSeed,
+                   "Seed of the readings' drift (default: the profile's, else 1)");
     CLI11_PARSE(app, argc, argv);
 
     quorvel::sim::Profile profile;
@@ -53,6 +61,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pdusim: %s\n", error.c_str());
         return 1;
     }
+    if (noDrift)
+        profile.device.drift = false;
+    if (driftSeed)
+        profile.seed = *driftSeed;
     quorvel::sim::Faults faults;
     faults.silent = silent;
     faults.silentFromLine = lineOption(silentFrom);

@@ -165,17 +165,23 @@ void parseVariables(const json& list, Device& d) {
 }
 
 void parseOutlets(const json& o, Device& d) {
-    checkKeys(o, "outlets", {"count", "groups", "branches", "on", "resetBlocked"});
+    checkKeys(o, "outlets", {"count", "groups", "circuits", "branches", "on", "resetBlocked"});
     if (o.contains("count"))
         d.outletCount = static_cast<int>(intField(o["count"], "outlets.count", 0, kMaxOutlets));
     if (o.contains("groups"))
         d.groupCount = static_cast<int>(intField(o["groups"], "outlets.groups", 0, 16));
+    if (o.contains("circuits"))
+        d.circuitCount =
+            static_cast<int>(intField(o["circuits"], "outlets.circuits", 0, kCircuits));
     if (o.contains("branches")) {
         numberArray(o["branches"], "outlets.branches", d.branchOutlets);
         int sum = 0;
-        for (int n : d.branchOutlets) {
+        for (std::size_t c = 0; c < d.branchOutlets.size(); ++c) {
+            const int n = d.branchOutlets[c];
             if (n < 0 || n > 16)
                 fail("outlets.branches", "expected 0 to 16 outlets per branch");
+            if (n > 0 && static_cast<int>(c) >= d.circuitCount)
+                fail("outlets.branches", "outlets on a circuit beyond \"circuits\"");
             sum += n;
         }
         if (sum > d.outletCount)
@@ -192,10 +198,10 @@ void parseOutlets(const json& o, Device& d) {
 }
 
 void parseDocument(const json& doc, Profile& p) {
-    checkKeys(
-        doc, "profile",
-        {"name", "description", "passwordRequired", "identity", "layout", "version", "generation",
-         "modules", "outlets", "measurements", "environment", "alarms", "variables"});
+    checkKeys(doc, "profile",
+              {"name", "description", "passwordRequired", "drift", "seed", "identity", "layout",
+               "version", "generation", "modules", "outlets", "measurements", "environment",
+               "alarms", "variables"});
     Device& d = p.device;
     if (doc.contains("name"))
         p.name = wordField(doc["name"], "name");
@@ -209,6 +215,13 @@ void parseDocument(const json& doc, Profile& p) {
             fail("passwordRequired", "expected true or false");
         p.passwordRequired = doc["passwordRequired"].get<bool>();
     }
+    if (doc.contains("drift")) {
+        if (!doc["drift"].is_boolean())
+            fail("drift", "expected true or false");
+        d.drift = doc["drift"].get<bool>();
+    }
+    if (doc.contains("seed"))
+        p.seed = static_cast<std::uint32_t>(intField(doc["seed"], "seed", 0, 0xFFFFFFFFLL));
     if (!doc.contains("identity"))
         fail("profile", "needs \"identity\"");
     const json& id = doc["identity"];

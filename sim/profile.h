@@ -2,6 +2,7 @@
 // files (sim/profiles/*.json; the schema is described in sim/profiles/README.md).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ struct Profile {
     std::string name;
     std::string description;
     bool passwordRequired = true;  // false: the console is logged in and stays so
+    std::uint32_t seed = 1;        // of the readings' drift (device.drift switches it)
     Device device;
 };
 

@@ -153,6 +153,11 @@ Device PtySimulator::deviceSnapshot() {
     return console_ ? console_->device() : Device{};
 }
 
+CommandResult PtySimulator::peek(std::string_view line) {
+    std::lock_guard lock(mutex_);
+    return console_ ? console_->peek(line) : CommandResult{};
+}
+
 void PtySimulator::closeFds() {
     closeFd(master_);
     closeFd(slaveKeep_);
@@ -167,12 +172,26 @@ void PtySimulator::run() {
     bool closing = false;                       // a hang-up fault fired: flush, then close
     Clock::time_point drainFrom{};
     char buf[4096];
+    // The device's clock follows real time in whole milliseconds, at every wake-up (at least
+    // every kIdleWait) and before every line it answers; the caller holds the lock.
+    Clock::time_point advancedTo = Clock::now();
+    auto advanceClock = [&] {
+        const auto ms = std::chrono::floor<std::chrono::milliseconds>(Clock::now() - advancedTo);
+        if (ms.count() <= 0)
+            return;
+        advancedTo += ms;
+        console_->advance(static_cast<unsigned>(std::min<long long>(ms.count(), 60'000)));
+    };
 
     {
         std::lock_guard lock(mutex_);
         closing = console_->hungUp();
     }
     while (!stopping_ && !hangUpRequested_) {
+        {
+            std::lock_guard lock(mutex_);
+            advanceClock();
+        }
         auto now = Clock::now();
         auto wakeAt = now + kIdleWait;
         bool wantWritable = false;
@@ -252,6 +271,7 @@ void PtySimulator::run() {
                 std::vector<Burst> bursts;
                 {
                     std::lock_guard lock(mutex_);
+                    advanceClock();
                     bursts =
                         console_->feedTimed(std::string_view(buf, static_cast<std::size_t>(n)));
                     closing = console_->hungUp();

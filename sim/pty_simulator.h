@@ -1,6 +1,6 @@
 // Serves a simulated PDU console on a pseudo-terminal: one thread reads the pty master, feeds
-// the Console and writes its answers back, paced at a baud rate when asked. The host opens the
-// slave path like any serial device.
+// the Console, writes its answers back (paced at a baud rate when asked) and moves the device's
+// time on with the real time passed. The host opens the slave path like any serial device.
 #pragma once
 
 #include <atomic>
@@ -41,6 +41,8 @@ class PtySimulator {
     void withConsole(const std::function<void(Console&)>& fn);
     // A copy of the live device model, taken under the lock.
     Device deviceSnapshot();
+    // What the console would answer to `line` now (see Console::peek), under the lock.
+    CommandResult peek(std::string_view line);
     // Direct access without locking: only while no client is exchanging bytes (the serving
     // thread touches the console only when bytes arrive). Prefer withConsole().
     Console& console() { return *console_; }

@@ -219,24 +219,31 @@ TEST_F(Commands, SwitchingOutletsAndGroups) {
     refused("R 1 1", kErrNotSwitched);
 }
 
-TEST_F(Commands, LargeSetsReportTwelveDigitBitmaps) {
+TEST_F(Commands, LargeSetsReportTwelveDigitBitmapsBeyond32Outlets) {
     device.identity.extension = 0x1000;
     device.outletCount = 48;
     device.outletsOn = 0x800000000001;
     device.resetBlocked = 0x000100000000;
     EXPECT_EQ(text("P ff"), "800000000001");
     EXPECT_EQ(text("p ff"), "000100000000");
+    device.outletCount = 18;  // large sets, but the outlets fit the ten-digit form
+    device.outletsOn = 0x3FFFF;
+    EXPECT_EQ(text("P ff"), "000003FFFF");
 }
 
 TEST_F(Commands, PowerResetRespectsTheBlockedOutlets) {
-    device.outletsOn = 0;
+    device.outletsOn = 0x1;
     device.resetBlocked = 0x2;
-    accepted("o 1 1");
+    accepted("o 1 1");  // off and blocked until its reset delay has run out
+    EXPECT_FALSE(device.outletOn(0));
+    EXPECT_EQ(text("p ff"), "0000000003");
+    refused("o 1 1", kErrResetBlocked);  // already in a reset
     refused("o 2 1", kErrResetBlocked);
     refused("o 1 0", kErrBadArguments);
-    EXPECT_EQ(device.outletsOn, 0x1U);
     EXPECT_EQ(device.outletResets, 1);
+    accepted("R 1 1");  // switching by hand ends the reset
     EXPECT_EQ(text("p ff"), "0000000002");
+    EXPECT_EQ(text("P ff"), "0000000001");
 }
 
 TEST_F(Commands, FirstGenerationBranches) {
@@ -251,8 +258,8 @@ TEST_F(Commands, FirstGenerationBranches) {
     refused("R A 9 1", kErrBadArguments);
     auto c = items(text("G I B ff"));
     ASSERT_EQ(c.size(), 9U);  // circuit current and its eight outlets
-    EXPECT_EQ(c[0], "3.75");
-    EXPECT_EQ(c[1], "0.00");  // switched off
+    EXPECT_EQ(c[0], "3.25");  // 3.75 A less the 0.50 A of the outlet switched off
+    EXPECT_EQ(c[1], "0.00");
     EXPECT_EQ(c[2], "0.50");
     EXPECT_EQ(items(text("G I A 0")).size(), 1U);
     EXPECT_EQ(text("G V A 0"), "589");  // 230 V: 589 * 100 / 256 = 230
@@ -299,7 +306,7 @@ TEST_F(Commands, EnvironmentAndAlarms) {
     device.lockWord = 0x3;
     EXPECT_EQ(text("n"), "12 3");
     accepted("N");
-    EXPECT_EQ(text("n"), "0 3");
+    EXPECT_EQ(text("n"), "0 0");
 }
 
 TEST_F(Commands, CalibrationModeWritesAndStore) {

@@ -2,7 +2,11 @@
 // loader rejects malformed ones with a reason.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sim/commands.h"
 #include "sim/console.h"
@@ -12,7 +16,7 @@
 namespace quorvel::sim {
 namespace {
 
-constexpr const char* kShipped[] = {"v1", "v2", "v3", "v4", "v2-loggedin"};
+constexpr const char* kShipped[] = {"v1", "v2", "v3", "v4", "v2-loggedin", "v2-alarm"};
 
 // The host's reply buffer holds 255 characters: echo, CR LF, text and prompt must fit.
 constexpr std::size_t kHostReplyLimit = 255;
@@ -72,6 +76,115 @@ TEST(ShippedProfiles, EveryQueryFitsTheHostReplyBuffer) {
     }
 }
 
+// Numbers of each shipped profile's model as the attribute catalogue decodes its code.
+struct ModelNumbers {
+    const char* profile;
+    const char* code;
+    std::uint16_t feature;
+    std::uint16_t extension;
+    int circuits;
+    std::array<int, 3> perCircuit;
+    int groups;
+};
+
+constexpr ModelNumbers kModels[] = {
+    {"v1", "SS211230231CD-3", 0x05C0, 0x0000, 2, {6, 6, 0}, 3},
+    {"v2", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3},
+    {"v2-loggedin", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3},
+    {"v2-alarm", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3},
+    {"v3", "STV433303D1DL-4", 0x47E0, 0x0000, 3, {8, 8, 8}, 4},
+    {"v4", "SQV43340341EL-3AC", 0x47C0, 0x100A, 3, {6, 6, 6}, 3},
+};
+
+std::vector<std::string> splitItems(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t j = std::min(text.find(' ', i), text.size());
+        out.push_back(text.substr(i, j - i));
+        i = j + 1;
+    }
+    return out;
+}
+
+// Every question the host's status reader asks of the model gets as many items as it reads, and
+// the outlets, circuits and groups behind them are the model's.
+TEST(ShippedProfiles, AnswerTheStatusQuestionsOfTheirModel) {
+    for (const auto& m : kModels) {
+        SCOPED_TRACE(std::string(m.profile) + " " + m.code);
+        Profile p;
+        std::string error;
+        ASSERT_TRUE(loadProfile(m.profile, p, error)) << error;
+        const Device& d = p.device;
+        auto ask = [&d](const std::string& line) {
+            Device copy = d;
+            CommandResult r = runCommand(copy, d, line);
+            EXPECT_EQ(r.kind, CommandResult::Kind::Text) << line << ": " << r.text;
+            return r.text;
+        };
+        EXPECT_EQ(d.identity.feature, m.feature);
+        if (d.identity.items >= 4) {
+            EXPECT_EQ(d.identity.extension, m.extension);
+        }
+        EXPECT_EQ(d.circuitCount, m.circuits);
+        EXPECT_EQ(d.outletCount, m.perCircuit[0] + m.perCircuit[1] + m.perCircuit[2]);
+        EXPECT_EQ(d.groupCount, m.groups);
+        for (std::size_t c = 0; c < 3; ++c)
+            EXPECT_EQ(d.branchOutlets[c], m.perCircuit[c]) << c;
+        const bool large = m.extension >= 0x1000 && d.identity.items >= 4;
+        const std::uint64_t allOn = (std::uint64_t{1} << d.outletCount) - 1;
+
+        if (d.generationNumber() >= 2) {
+            auto b = splitItems(ask("G B 0 ff"));
+            const std::size_t voltages = large ? 4 : 2;
+            ASSERT_EQ(b.size(), voltages + 6);
+            for (std::size_t c = 0; c < 6; ++c)
+                EXPECT_EQ(b[voltages + c] != "0.00", static_cast<int>(c) < m.circuits) << c;
+            if (m.feature & kFeatureMetered) {
+                int sets = 1 + (m.groups > 2) + (m.groups > 4) + (m.groups > 6 && large);
+                EXPECT_GE(sets * 12, d.outletCount);
+                int metered = 0;
+                for (int set = 0; set < sets; ++set) {
+                    auto items = splitItems(ask("G i 0 f" + std::to_string(set)));
+                    ASSERT_EQ(items.size(), 12U) << set;
+                    for (const auto& item : items)
+                        metered += item != "0.00";
+                }
+                EXPECT_EQ(metered, d.outletCount);
+            }
+            if (m.feature & kFeatureSwitched) {
+                const std::string states = ask("P ff");
+                EXPECT_EQ(states.size(), large && d.outletCount > 32 ? 12U : 10U);
+                EXPECT_EQ(std::stoull(states, nullptr, 16), allOn);
+                EXPECT_EQ(std::stoull(ask("p ff"), nullptr, 16), 0U);
+            }
+            if (m.feature & kFeatureEnvironment) {
+                EXPECT_EQ(splitItems(ask("J")).size(), 2U * static_cast<std::size_t>(d.sensors));
+            }
+            EXPECT_EQ(splitItems(ask("n")).size(), 2U);
+        } else {
+            std::uint64_t states = 0;
+            int offset = 0;
+            for (int c = 0; c < m.circuits; ++c) {
+                const std::string letter(1, static_cast<char>('A' + c));
+                const int n = m.perCircuit[static_cast<std::size_t>(c)];
+                const bool metered = m.feature & kFeatureMetered;
+                auto items = splitItems(ask("G I " + letter + (metered ? " ff" : " 0")));
+                EXPECT_EQ(items.size(), metered ? 1U + static_cast<std::size_t>(n) : 1U);
+                EXPECT_NE(items.front(), "0.00");
+                const auto bits = std::stoull(ask("P " + letter + " ff"), nullptr, 16);
+                EXPECT_LT(bits, std::uint64_t{1} << n);
+                states |= bits << offset;
+                offset += n;
+            }
+            EXPECT_EQ(states, allOn);
+            if (m.feature & kFeatureVoltage) {
+                EXPECT_EQ(std::stoi(ask("G V A 0")) * 100 / 256, d.voltages[0]);
+            }
+        }
+    }
+}
+
 TEST(ProfileLoading, ByPathAndUnknownNames) {
     Profile p;
     std::string error;
@@ -126,6 +239,10 @@ TEST(ProfileParsing, MalformedProfilesNameTheirFault) {
         {"{" + base + R"(, "variables": [{"id": 17, "type": 4, "count": 2}]})", "reply buffer"},
         {"{" + base + R"(, "modules": ["A=B C"]})", "blanks"},
         {"{" + base + R"(, "outlets": {"count": 4, "branches": [4, 1]}})", "more outlets"},
+        {"{" + base + R"(, "outlets": {"count": 4, "circuits": 1, "branches": [2, 2]}})",
+         "beyond \"circuits\""},
+        {"{" + base + R"(, "drift": "no"})", "drift"},
+        {"{" + base + R"(, "seed": -1})", "seed"},
         {"{" + base, "not valid JSON"},
     };
     for (const auto& c : cases) {

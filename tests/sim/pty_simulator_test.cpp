@@ -140,6 +140,33 @@ TEST_F(PtyTest, ServesAgainAfterTheHostClosedAndReopened) {
     EXPECT_EQ(second.exchange("n\r"), "n\r\r\n0 0\r\n?");
 }
 
+// The serving thread moves the device's clock on by itself, with no host traffic: a power reset
+// ends and an alarm cleared while still beyond its limit comes back.
+TEST_F(PtyTest, DeviceTimeFollowsTheClockWhileIdle) {
+    Profile profile = loaded("v2-alarm");
+    profile.device.drift = false;
+    std::string error;
+    ASSERT_TRUE(sim.start(std::move(profile), {}, 0, error)) << error;
+    Client host(sim.slavePath());
+    ASSERT_TRUE(host.ok());
+    ASSERT_TRUE(host.login());
+    EXPECT_EQ(host.exchange("n\r"), "n\r\r\n81 1\r\n?");
+    ASSERT_EQ(host.exchange("H 9 0 0\r"), "H 9 0 0\r\r\n?");  // outlet 1: no reset delay
+    ASSERT_EQ(host.exchange("o 1 1\r"), "o 1 1\r\r\n?");
+    ASSERT_EQ(host.exchange("N\r"), "N\r\r\n?");
+    auto until = Clock::now() + 2s;
+    Device d = sim.deviceSnapshot();
+    while ((!d.outletOn(0) || d.alarmWord == 0) && Clock::now() < until) {
+        pollfd none{-1, 0, 0};
+        ::poll(&none, 0, 10);
+        d = sim.deviceSnapshot();
+    }
+    EXPECT_TRUE(d.outletOn(0));
+    EXPECT_EQ(d.blockedOutlets(), 0U);
+    EXPECT_EQ(d.alarmWord, 0x81);
+    EXPECT_EQ(sim.peek("n").text, "81 1");
+}
+
 TEST_F(PtyTest, PacedOutputTakesWireTime) {
     start({}, 9600, "v2-loggedin");
     Client host(sim.slavePath());

@@ -1,0 +1,123 @@
+// quorvelctl mib and bom: write the SNMP MIB module or the bill of materials of a model code to
+// a file, for the models whose profile the attribute file can build.
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "catalogue/model_code.h"
+#include "catalogue/model_profile_builder.h"
+#include "cli/context.h"
+#include "generators/bom_writer.h"
+#include "generators/mib_writer.h"
+
+namespace quorvel::cli {
+namespace {
+
+struct DocumentRequest {
+    std::string code;
+    std::string file;
+    int generation = kMibSecondGeneration;
+};
+
+bool parseHexField(std::string_view s, std::uint32_t maxValue, std::uint32_t& out) {
+    if (s.empty() || s.size() > 8)
+        return false;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out, 16);
+    return ec == std::errc{} && end == s.data() + s.size() && out <= maxValue;
+}
+
+// A model code string, or the three words as the operator sees them ("47C0:DB98B4B2:100A",
+// the only form that carries an extended-series marker).
+bool parseCode(const std::string& text, ModelCode& code) {
+    const auto a = text.find(':');
+    if (a != std::string::npos) {
+        const auto b = text.find(':', a + 1);
+        if (b == std::string::npos)
+            return false;
+        const std::string_view s = text;
+        std::uint32_t f = 0, attr = 0, e = 0;
+        if (!parseHexField(s.substr(0, a), 0xFFFF, f) ||
+            !parseHexField(s.substr(a + 1, b - a - 1), 0xFFFFFFFFu, attr) ||
+            !parseHexField(s.substr(b + 1), 0xFFFF, e)) {
+            return false;
+        }
+        code = {static_cast<std::uint16_t>(f), attr, static_cast<std::uint16_t>(e)};
+        return true;
+    }
+    std::string upper = text;
+    return decodeModelCode(upper, code);
+}
+
+// The code of the request when it names a model whose profile can be built; else reports why.
+bool modelOf(Context& ctx, const std::string& verb, const std::string& text, ModelCode& code) {
+    if (!parseCode(text, code)) {
+        ctx.fail(verb + ": not a valid model code: " + text);
+        return false;
+    }
+    if (!ctx.loadAttributes())
+        return false;
+    ModelProfile profile;
+    if (!BuildModelProfile(code, profile)) {
+        ctx.fail(verb + ": no profile for " + text +
+                 " (series not in the attribute file, or a field out of range); nothing written");
+        return false;
+    }
+    return true;
+}
+
+void report(Context& ctx, const std::string& verb, const std::string& file, bool written) {
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(file, ec);
+    if (!written) {
+        ctx.fail(verb + ": could not write " + file +
+                 (ec ? std::string(" (not created)")
+                     : " (stopped after " + std::to_string(bytes) + " bytes)"));
+        return;
+    }
+    ctx.printJson({{"file", file}, {"bytes", ec ? 0 : bytes}});
+}
+
+void addMib(CLI::App& app, Context& ctx) {
+    auto req = std::make_shared<DocumentRequest>();
+    auto* cmd = app.add_subcommand("mib", "Write the SNMP MIB module of a model");
+    cmd->add_option("CODE", req->code, "Model code string or words FFFF:FFFFFFFF:FFFF")->required();
+    cmd->add_option("--gen", req->generation, "KVB module generation: 1 or 2")
+        ->required()
+        ->check(CLI::IsMember({1, 2}));
+    cmd->add_option("-o,--output", req->file, "MIB file to write")->required();
+    cmd->callback([&ctx, req] {
+        ModelCode code;
+        if (!modelOf(ctx, "mib", req->code, code))
+            return;
+        std::tm now{};
+        const std::time_t t = std::time(nullptr);
+        localtime_r(&t, &now);
+        report(ctx, "mib", req->file, WriteMib(req->file, code, req->generation, now));
+    });
+}
+
+void addBom(CLI::App& app, Context& ctx) {
+    auto req = std::make_shared<DocumentRequest>();
+    auto* cmd = app.add_subcommand("bom", "Write the bill of materials of a model");
+    cmd->add_option("CODE", req->code, "Model code string or words FFFF:FFFFFFFF:FFFF")->required();
+    cmd->add_option("-o,--output", req->file, "BOM file to write")->required();
+    cmd->callback([&ctx, req] {
+        ModelCode code;
+        if (!modelOf(ctx, "bom", req->code, code))
+            return;
+        report(ctx, "bom", req->file, WriteBom(req->file, code));
+    });
+}
+
+}  // namespace
+
+void registerGeneratorCommands(CLI::App& app, Context& ctx) {
+    addMib(app, ctx);
+    addBom(app, ctx);
+}
+
+}  // namespace quorvel::cli
