@@ -64,20 +64,8 @@ bool PDUIfce::format(char (&line)[N], const char* fmt, Args... args) {
 }
 
 bool PDUIfce::SetParams(int port, int baud, int dataBits, int parity, int stopBits) {
-    if (port < 1 || port > 20) {
-        setError("SetParams: illegal COM port %d\n", port);
-        return false;
-    }
-    if (dataBits < 4 || dataBits > 8) {
-        setError("SetParams: illegal number of data bits %d\n", dataBits);
-        return false;
-    }
-    if (parity < 0 || parity > 4) {
-        setError("SetParams: illegal parity selection %d\n", parity);
-        return false;
-    }
-    if (stopBits < 0 || stopBits > 2) {
-        setError("SetParams: illegal number of stop bits %d\n", stopBits);
+    if (std::string e = transport::ParamsError(port, dataBits, parity, stopBits); !e.empty()) {
+        setError("%s", e.c_str());
         return false;
     }
     return transport::SetParams(port, baud, dataBits, parity, stopBits);

@@ -7,9 +7,7 @@
 
 namespace quorvel {
 
-namespace {
-
-int hexDigit(char c) {
+int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -21,8 +19,6 @@ int hexDigit(char c) {
     }
     return -1;
 }
-
-}  // namespace
 
 int SplitReplyItems(char* text, int maxItems, char* items[]) {
     const int limit = std::min(maxItems, kMaxReplyItems);
@@ -57,11 +53,11 @@ std::uint64_t ParseHexItem(const char* item) {
         negative = *p == '-';
         ++p;
     }
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && hexDigit(p[2]) >= 0) {
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigit(p[2]) >= 0) {
         p += 2;
     }
     std::uint64_t value = 0;
-    for (int d; (d = hexDigit(*p)) >= 0; ++p) {
+    for (int d; (d = HexDigit(*p)) >= 0; ++p) {
         value = (value << 4) | static_cast<std::uint64_t>(d);
     }
     return negative ? (~value + 1) : value;
@@ -84,8 +80,8 @@ double ParseDecimal(const char* item) {
 std::size_t DecodeHexPairs(const char* text, std::uint8_t* out, std::size_t capacity) {
     std::size_t n = 0;
     for (const char* p = text; n < capacity && p[0] != '\0' && p[1] != '\0'; p += 2) {
-        int hi = hexDigit(p[0]);
-        int lo = hexDigit(p[1]);
+        int hi = HexDigit(p[0]);
+        int lo = HexDigit(p[1]);
         out[n++] = lo < 0 ? 0 : static_cast<std::uint8_t>(((hi < 0 ? 0 : hi) << 4) | lo);
     }
     return n;

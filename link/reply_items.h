@@ -15,6 +15,9 @@ constexpr int kMaxReplyItems = 64;
 // items receives the start of each item; returns their number.
 int SplitReplyItems(char* text, int maxItems, char* items[]);
 
+// Value of a hexadecimal digit, or -1.
+int HexDigit(char c);
+
 // Reads a hexadecimal item: leading white space, an optional sign and "0x" accepted, digits up
 // to the first non-digit (none give 0). Callers truncate to their field's width.
 std::uint64_t ParseHexItem(const char* item);

@@ -148,22 +148,26 @@ bool sendStage(const char* name, const char* text, bool replyWanted, char* reply
 
 }  // namespace
 
+std::string ParamsError(int port, int dataBits, int parity, int stopBits) {
+    char message[kLastErrorSize] = {};
+    if (port < 1 || port > 20) {
+        std::snprintf(message, sizeof message, "SetParams: illegal COM port %d\n", port);
+    } else if (dataBits < 4 || dataBits > 8) {
+        std::snprintf(message, sizeof message, "SetParams: illegal number of data bits %d\n",
+                      dataBits);
+    } else if (parity < 0 || parity > 4) {
+        std::snprintf(message, sizeof message, "SetParams: illegal parity selection %d\n", parity);
+    } else if (stopBits < 0 || stopBits > 2) {
+        std::snprintf(message, sizeof message, "SetParams: illegal number of stop bits %d\n",
+                      stopBits);
+    }
+    return message;
+}
+
 bool SetParams(int port, int baud, int dataBits, int parity, int stopBits) {
     Lock lock(state().mutex);
-    if (port < 1 || port > 20) {
-        setError("SetParams: illegal COM port %d\n", port);
-        return false;
-    }
-    if (dataBits < 4 || dataBits > 8) {
-        setError("SetParams: illegal number of data bits %d\n", dataBits);
-        return false;
-    }
-    if (parity < 0 || parity > 4) {
-        setError("SetParams: illegal parity selection %d\n", parity);
-        return false;
-    }
-    if (stopBits < 0 || stopBits > 2) {
-        setError("SetParams: illegal number of stop bits %d\n", stopBits);
+    if (std::string e = ParamsError(port, dataBits, parity, stopBits); !e.empty()) {
+        setError("%s", e.c_str());
         return false;
     }
     auto& s = state();

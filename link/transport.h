@@ -12,6 +12,10 @@ namespace quorvel::transport {
 
 constexpr int kLastErrorSize = 256;
 
+// The message for the first setting out of range (port 1..20, data bits 4..8, parity 0..4,
+// stop bits 0..2), or "" when all are valid.
+std::string ParamsError(int port, int dataBits, int parity, int stopBits);
+
 // Stores the line settings after checking port 1..20, data bits 4..8, parity 0..4 and stop
 // bits 0..2 (the baud rate is checked when the port is opened).
 bool SetParams(int port, int baud, int dataBits, int parity, int stopBits);

@@ -13,19 +13,6 @@ namespace {
 
 constexpr int kTextGroups = 32;
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::uint16_t load16(const std::uint8_t* p) {
     std::uint16_t v;
     std::memcpy(&v, p, sizeof v);
@@ -108,7 +95,7 @@ void DecodeConfigValue(std::uint8_t kind, std::uint32_t size, const char* item,
             std::memset(e, 0, size);
             std::size_t i = 0;
             for (const char* p = item; i < chars && std::strlen(p) >= 4; p += 4, ++i) {
-                auto digit = [](char c) { return std::max(0, hexDigit(c)); };
+                auto digit = [](char c) { return std::max(0, HexDigit(c)); };
                 const int low = digit(p[0]) << 4 | digit(p[1]);
                 const int high = digit(p[2]) << 4 | digit(p[3]);
                 store16(e + 2 * i, static_cast<std::uint16_t>(high << 8 | low));

@@ -13,23 +13,12 @@
 #include <vector>
 
 #include "cli/context.h"
+#include "support/cli_runner.h"
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-Result runCtl(std::vector<std::string> args) {
-    args.insert(args.begin(), "quorvelctl");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    std::ostringstream out, err;
-    int code = quorvel::cli::run(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {code, out.str(), err.str()};
-}
+using Result = quorvel::test::CliResult;
+using quorvel::test::runCtl;
 
 TEST(CatalogueCli, DecodeAndEncode) {
     Result r = runCtl({"decode", "sqv21230410ba-0"});

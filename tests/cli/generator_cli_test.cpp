@@ -16,26 +16,15 @@
 #include "catalogue/attribute_loader.h"
 #include "catalogue/model_code.h"
 #include "cli/context.h"
+#include "support/cli_runner.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 namespace fs = std::filesystem;
 
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-Result runCtl(std::vector<std::string> args) {
-    args.insert(args.begin(), "quorvelctl");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    std::ostringstream out, err;
-    int code = quorvel::cli::run(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {code, out.str(), err.str()};
-}
+using Result = quorvel::test::CliResult;
+using quorvel::test::runCtl;
 
 class GeneratorCli : public ::testing::Test {
   protected:

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/context.h"
+#include "support/cli_runner.h"
 #include "platform/serial_port.h"
 
 extern char** environ;
@@ -22,23 +23,9 @@ namespace {
 
 using ::testing::HasSubstr;
 
-struct Result {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Result = test::CliResult;
 
-Result quorvelctl(std::vector<std::string> args) {
-    args.insert(args.begin(), "quorvelctl");
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    std::ostringstream out, err;
-    int code = run(static_cast<int>(args.size()), argv.data(), out, err);
-    return {code, out.str(), err.str()};
-}
+Result quorvelctl(std::vector<std::string> args) { return test::runCtl(std::move(args)); }
 
 TEST(QuorvelctlIdentify, PrintsTheSimulatedPdusIdentity) {
     Result r = quorvelctl({"--simulate", "identify"});

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/context.h"
+#include "support/cli_runner.h"
 #include "common/status_frame.h"
 #include "link/reply_items.h"
 #include "sim/profile.h"
@@ -22,15 +23,10 @@ struct Result {
 };
 
 Result quorvelctl(std::vector<std::string> args) {
-    args.insert(args.begin(), {"quorvelctl", "--attribs", QUORVEL_BIN_DIR "/pduattribs.ini"});
-    std::vector<char*> argv;
-    for (auto& a : args) {
-        argv.push_back(a.data());
-    }
-    std::ostringstream out, err;
-    int code = run(static_cast<int>(argv.size()), argv.data(), out, err);
-    nlohmann::json j = out.str().empty() ? nlohmann::json{} : nlohmann::json::parse(out.str());
-    return {code, j, err.str()};
+    args.insert(args.begin(), {"--attribs", QUORVEL_BIN_DIR "/pduattribs.ini"});
+    test::CliResult r = test::runCtl(std::move(args));
+    nlohmann::json j = r.out.empty() ? nlohmann::json{} : nlohmann::json::parse(r.out);
+    return {r.code, j, r.err};
 }
 
 class StateCli : public ::testing::TestWithParam<const char*> {

@@ -22,15 +22,7 @@ class DeviceOpsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         console = std::make_shared<test::ScriptConsole>();
-        auto c = console;
-        auto l = &lines;
-        mem.line->responder = [c, l](const std::string& chunk) {
-            std::string out = (*c)(chunk);
-            if (chunk.size() > 1 && chunk.back() == '\r' && chunk[0] != '\x1b') {
-                l->push_back(chunk.substr(0, chunk.size() - 1));
-            }
-            return out;
-        };
+        test::answerAndRecord(*mem.line, console, &lines);
         ASSERT_TRUE(ifce.Login());
         PublishInterface(&ifce);
     }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace quorvel::test {
 
@@ -52,6 +54,20 @@ struct ScriptConsole {
         return out;
     }
 };
+
+// Answers the memory line with console, noting every command line it receives (without its
+// CR) in lines.
+template <typename Line>
+void answerAndRecord(Line& line, const std::shared_ptr<ScriptConsole>& console,
+                     std::vector<std::string>* lines) {
+    line.responder = [console, lines](const std::string& chunk) {
+        std::string out = (*console)(chunk);
+        if (chunk.size() > 1 && chunk.back() == '\r' && chunk[0] != '\x1b') {
+            lines->push_back(chunk.substr(0, chunk.size() - 1));
+        }
+        return out;
+    };
+}
 
 // The bytes that follow the echo of a query answered with text.
 inline std::string queryAnswer(const std::string& text) { return "\r\n" + text + "\r\n?"; }
