@@ -5,7 +5,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
+#include "common/device_address_block.h"
 #include "common/model_profile.h"
 
 namespace quorvel::platform {
@@ -14,13 +16,6 @@ class MessagePort;
 }  // namespace quorvel::platform
 
 namespace quorvel {
-
-// The main program's block of three wide texts: IP address, MAC address, version text.
-struct DeviceAddressBlock {
-    char16_t ipAddress[64] = {};
-    char16_t macAddress[64] = {};
-    char16_t versionText[64] = {};
-};
 
 constexpr std::size_t kStatusFrameSize = 256;
 
@@ -44,18 +39,22 @@ constexpr std::uint8_t kRunSwitch = 7;
 constexpr std::uint8_t kRunReset = 9;
 constexpr std::uint8_t kRunClearAlarms = 14;
 
-// Shared by the state dialog and its worker. The dialog writes the command and the masks and
-// then signals the wake event; the worker writes the data fields and then posts a message.
+// Shared by the state dialog and its worker. The dialog writes the command and then signals the
+// wake event; the worker writes the data fields and then posts a message. The worker holds
+// dataMutex while an operation runs on the block; the dialog holds it while it reads the data
+// fields or writes the masks. Each dialog run has its own block, shared with its worker, so a
+// worker that outlives its dialog never meets the next run's block.
 struct StateWorkerBlock {
     // Head.
     const StateOps* ops = nullptr;
-    platform::MessagePort* window = nullptr;
+    std::shared_ptr<platform::MessagePort> window;  // posts are dropped while null or detached
     // State variant.
-    std::uint8_t autoRefresh = 0;
-    std::int32_t pollInterval = 0;  // milliseconds; 0 means 1000
+    std::atomic<std::uint8_t> autoRefresh{0};
+    std::atomic<std::int32_t> pollInterval{0};  // milliseconds; 0 means 1000
     std::shared_ptr<platform::AutoResetEvent> wakeEvent;
     std::atomic<std::uint32_t> threadId{0};
     std::atomic<std::uint8_t> command{0};
+    std::mutex dataMutex;
 
     PduRecord* record = nullptr;
     const DeviceAddressBlock* addresses = nullptr;

@@ -1,0 +1,25 @@
+// The program's command line: the switches "-d" (developer) and "-m" (no single-instance check),
+// found anywhere in the command line, and the options --simulate[=PROFILE] and --screenshot FILE.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel::app {
+
+constexpr char kDefaultSimProfile[] = "v2";
+
+struct CommandLine {
+    bool developer = false;               // "-d"
+    bool multiInstance = false;           // "-m"
+    std::optional<std::string> simulate;  // profile name; set by --simulate
+    std::string screenshot;  // --screenshot FILE: render the window, write the PNG, exit
+    std::string error;       // a malformed option
+};
+
+// args without the program name. The switches are searched as substrings of the remaining
+// command line; the values of --simulate and --screenshot are not searched.
+CommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+}  // namespace quorvel::app

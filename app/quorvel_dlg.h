@@ -1,0 +1,115 @@
+// CQuorvelDlg: the main window. It owns the session record, the PduRecord and the address
+// block, starts and stops the session worker, shows what the worker reports and launches the
+// dialogs. Its display rules live in MainWindowModel; this class applies them to the controls.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <memory>
+
+#include "app/main_window_model.h"
+#include "common/model_profile.h"
+#include "common/state_ops.h"
+#include "link/session_worker.h"
+#include "platform/events.h"
+#include "platform/message_target.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace quorvel {
+class CColorStaticST;
+}
+
+namespace quorvel::app {
+
+class Prompter;
+class SimulatedPdu;
+
+// Longest wait for the worker to log off when the window closes during a session.
+constexpr int kQuitLogoffWaitMs = 10000;
+
+class CQuorvelDlg : public QDialog, public platform::MessageTarget {
+    Q_OBJECT
+  public:
+    // prompter answers every message box; simulator, when given, stands behind the port the
+    // operator connects to.
+    CQuorvelDlg(bool developer, Prompter& prompter, SimulatedPdu* simulator = nullptr,
+                QWidget* parent = nullptr);
+    ~CQuorvelDlg() override;
+
+    // From any thread: queues the message for the window thread.
+    void post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+    // The button actions.
+    void onConnect();
+    void onDisconnect();
+    // A close request: asks while a session runs; true when the window may close.
+    bool requestQuit();
+    void showAbout();
+
+    // Brings the window forward (a second start asked for it).
+    void bringForward();
+
+    const WindowView& view() const { return model_.view(); }
+    const SessionRecord& sessionRecord() const { return record_; }
+    const PduRecord& pduRecord() const { return pdu_; }
+    bool sessionRunning() const { return worker_ && worker_->running(); }
+    // Connections started since the window opened.
+    int workersStarted() const { return workersStarted_; }
+    // The worker has reported the configuration and entered its normal loop.
+    bool sessionReady() const { return sessionReady_; }
+
+  protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override;
+
+  private:
+    void buildControls();
+    void onWorkerMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
+    void onPortChanged(int index);
+    void identityRefresh();
+    void render();
+    void apply(const WindowView& v);
+    void reserveConnectedSize();
+    void setIndicator(const Rgb& colour);
+    void postStatus(const std::u16string& text);
+
+    bool developer_;
+    Prompter& prompter_;
+    SimulatedPdu* simulator_;
+    MainWindowModel model_;
+    // The record outlives the worker: the worker is declared after it and ends first.
+    SessionRecord record_;
+    PduRecord pdu_{};
+    DeviceAddressBlock addresses_{};
+    std::shared_ptr<platform::MessagePort> port_;
+    std::shared_ptr<platform::AutoResetEvent> stopEvent_;
+    std::unique_ptr<SessionWorker> worker_;
+    int workersStarted_ = 0;
+    bool configReady_ = false;
+    bool sessionReady_ = false;
+    bool closing_ = false;
+
+    QComboBox* portList_ = nullptr;
+    CColorStaticST* indicator_ = nullptr;
+    QPushButton* connect_ = nullptr;
+    QPushButton* disconnect_ = nullptr;
+    QGroupBox* actions_ = nullptr;
+    QPushButton* monitor_ = nullptr;
+    QPushButton* configure_ = nullptr;
+    QPushButton* web_ = nullptr;
+    QPushButton* modelButton_ = nullptr;
+    QPushButton* calibrate_ = nullptr;
+    QGroupBox* modules_ = nullptr;
+    std::array<QCheckBox*, 2> environment_{};
+    std::array<QCheckBox*, kModuleSlots> slots_{};
+    std::array<QLabel*, 5> identity_{};
+    QLabel* status_ = nullptr;
+};
+
+}  // namespace quorvel::app

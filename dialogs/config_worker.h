@@ -1,0 +1,40 @@
+// The configuration dialog's worker: opens the device, formats it or resets its network, runs
+// the load and save passes that its plan lays out, and closes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/config_ops.h"
+#include "dialogs/config_pass_plan.h"
+#include "dialogs/halvex_api.h"
+#include "dialogs/worker_loop.h"
+
+namespace quorvel::dialogs {
+
+class QUORVEL_HALVEX_API ConfigWorkerLoop : public WorkerLoop {
+  public:
+    static constexpr int kWaitMs = 1000;
+
+    ConfigWorkerLoop(std::shared_ptr<ConfigWorkerBlock> block,
+                     std::shared_ptr<ConfigPassPlan> plan);
+
+  protected:
+    int waitTimeoutMs() const override { return kWaitMs; }
+    void onTimeout() override {}
+    bool perform(std::uint8_t command) override;
+
+  private:
+    using Transfer = void (*)(std::int32_t, std::int32_t, std::int32_t, ConfigWorkerBlock*);
+    // Busy, one call per transfer with its progress and item-done messages, then busy ends.
+    // The closing 100 percent is posted when always100 is set or something was transferred.
+    void runPass(const std::vector<ConfigTransfer>& items, Transfer transfer, bool always100);
+    void command(std::int32_t code);
+
+    std::shared_ptr<ConfigWorkerBlock> block_;
+    std::shared_ptr<ConfigPassPlan> plan_;
+    std::int32_t handle_ = 0;  // only the worker's thread uses it
+};
+
+}  // namespace quorvel::dialogs

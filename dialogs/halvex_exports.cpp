@@ -1,0 +1,30 @@
+// Halvex's exports. The dialog exports stay empty until their dialogs exist: they show nothing
+// and return at once, which leaves the caller's record and tables untouched.
+#include "dialogs/halvex_exports.h"
+
+namespace {
+constexpr std::uint8_t kVersionMajor = 1;
+constexpr std::uint8_t kVersionMinor = 1;
+constexpr std::uint8_t kVersionBuild = 8;
+}  // namespace
+
+extern "C" {
+
+std::uint8_t* PduDLLVersion(std::uint8_t* three) {
+    if (three != nullptr) {
+        three[0] = kVersionMajor;
+        three[1] = kVersionMinor;
+        three[2] = kVersionBuild;
+    }
+    return three;
+}
+
+void PduStateDlg(quorvel::PduRecord*, const quorvel::StateOps*, quorvel::DeviceAddressBlock*) {}
+
+void PduConfigDlg(quorvel::PduRecord*, const quorvel::ConfigOps*, quorvel::DeviceAddressBlock*) {}
+
+void PduModelDlg(const quorvel::ModelOps*, void*, int) {}
+
+void PduSockTypInfoDlg(int, const void*) {}
+
+}  // extern "C"

@@ -1,0 +1,148 @@
+// The state worker's commands and its refresh sequence.
+#include "dialogs/state_worker.h"
+
+#include <mutex>
+
+#include "dialogs/worker_messages.h"
+
+namespace quorvel::dialogs {
+
+namespace {
+
+// Request codes of RunCommand for a device interface other than the console.
+constexpr std::uint8_t kOtherSwitch = 1;
+constexpr std::uint8_t kOtherReset = 2;
+constexpr std::uint8_t kOtherClearAlarms = 11;
+
+// ReadState kinds.
+constexpr std::uint8_t kReadIdentity = 0;
+constexpr std::uint8_t kReadStatus = 1;
+
+void clearMask(std::uint32_t (&mask)[2]) {
+    mask[0] = mask[1] = 0;
+}
+
+}  // namespace
+
+StateWorkerLoop::StateWorkerLoop(std::shared_ptr<StateWorkerBlock> block)
+    : WorkerLoop(Signals{&block->wakeEvent, &block->threadId, &block->command, &block->window}),
+      block_(std::move(block)) {}
+
+int StateWorkerLoop::waitTimeoutMs() const {
+    const int interval = block_->pollInterval.load();
+    return interval > 0 ? interval : kDefaultPollMs;
+}
+
+void StateWorkerLoop::onTimeout() {
+    if (block_->autoRefresh.load() != 0 && !commandPending() && block_->ops->ReadState &&
+        !stopRequested()) {
+        refresh();
+    }
+}
+
+bool StateWorkerLoop::perform(std::uint8_t command) {
+    const StateOps& ops = *block_->ops;
+    switch (command) {
+        case STATE_CMD_OPEN:
+            firstRefresh_ = true;
+            if (ops.OpenDevice) {
+                std::lock_guard lock(block_->dataMutex);
+                handle_ = ops.OpenDevice(block_.get());
+            }
+            if (block_->autoRefresh.load() != 0 && ops.ReadState) {
+                refresh();
+            }
+            break;
+        case STATE_CMD_REFRESH:
+            if (ops.ReadState) {
+                refresh();
+            }
+            break;
+        case STATE_CMD_SWITCH_ON:
+            runMaskCommand(block_->onMask, block_->offMask, block_->resetMask,
+                           consoleMode() ? kRunSwitch : kOtherSwitch);
+            break;
+        case STATE_CMD_SWITCH_OFF:
+            runMaskCommand(block_->offMask, block_->resetMask, block_->onMask,
+                           consoleMode() ? kRunSwitch : kOtherSwitch);
+            break;
+        case STATE_CMD_RESET:
+            runMaskCommand(block_->resetMask, block_->offMask, block_->onMask,
+                           consoleMode() ? kRunReset : kOtherReset);
+            break;
+        case STATE_CMD_CLOSE:
+            if (ops.CloseDevice) {
+                std::lock_guard lock(block_->dataMutex);
+                ops.CloseDevice(handle_, block_.get());
+            }
+            return false;
+        case STATE_CMD_CLEAR_ALARMS:
+            runCommand(consoleMode() ? kRunClearAlarms : kOtherClearAlarms);
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+void StateWorkerLoop::runMaskCommand(std::uint32_t (&keep)[2], std::uint32_t (&clearA)[2],
+                                     std::uint32_t (&clearB)[2], std::uint8_t code) {
+    std::lock_guard lock(block_->dataMutex);
+    clearMask(clearA);
+    clearMask(clearB);
+    if (block_->ops->RunCommand) {
+        block_->ops->RunCommand(handle_, code, block_.get());
+    }
+    clearMask(keep);
+}
+
+void StateWorkerLoop::runCommand(std::uint8_t code) {
+    if (block_->ops->RunCommand) {
+        std::lock_guard lock(block_->dataMutex);
+        block_->ops->RunCommand(handle_, code, block_.get());
+    }
+}
+
+void StateWorkerLoop::readState(std::uint8_t kind) {
+    std::lock_guard lock(block_->dataMutex);
+    block_->ops->ReadState(handle_, kind, block_.get());
+}
+
+void StateWorkerLoop::refresh() {
+    postEvent(EV_BUSY, kBusyStarts);
+    if (consoleMode()) {
+        if (firstRefresh_) {
+            postEvent(EV_PULSE, kPulseToggle);
+            readState(kReadIdentity);
+            postEvent(EV_PROGRESS, 50);
+            postEvent(EV_PULSE, kPulseToggle);
+            postEvent(EV_IDENTITY, 0);
+        }
+        postEvent(EV_PULSE, kPulseToggle);
+        readState(kReadStatus);
+        postEvent(EV_PROGRESS, 100);
+        postEvent(EV_PULSE, kPulseToggle);
+    } else {
+        // The other device interface's kinds, in the order it expects them.
+        postEvent(EV_PROGRESS, 0);
+        postEvent(EV_PULSE, kPulseToggle);
+        readState(6);
+        postEvent(EV_PROGRESS, 25);
+        postEvent(EV_PULSE, kPulseToggle);
+        readState(9);
+        postEvent(EV_PROGRESS, 50);
+        postEvent(EV_PULSE, kPulseToggle);
+        readState(8);
+        postEvent(EV_IDENTITY, 0);
+        postEvent(EV_PROGRESS, 75);
+        postEvent(EV_PULSE, kPulseToggle);
+        readState(4);
+        postEvent(EV_PROGRESS, 100);
+    }
+    postEvent(EV_STATUS, 0);
+    postEvent(EV_PROGRESS, 100);
+    postEvent(EV_BUSY, kBusyEnds);
+    firstRefresh_ = false;
+}
+
+}  // namespace quorvel::dialogs

@@ -1,0 +1,272 @@
+// The main window against the simulated PDU under the offscreen platform: connecting and
+// disconnecting, the module display, the stored COM port, the developer switch, a second
+// Connect, quitting during a session, a worker failure and the single-instance rule.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <deque>
+
+#include "app/mru_store.h"
+#include "app/prompter.h"
+#include "app/quorvel_dlg.h"
+#include "app/simulated_pdu.h"
+#include "app/single_instance.h"
+#include "common/qt/color_static.h"
+#include "platform/port_map.h"
+
+namespace quorvel::app {
+namespace {
+
+constexpr int kConnectBoundMs = 30000;
+constexpr int kFailureBoundMs = 120000;
+
+// Settings go to a private folder, never to the user's own file.
+void IsolateSettings() {
+    static QTemporaryDir dir;
+    static bool done = false;
+    if (!done) {
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+        done = true;
+    }
+}
+
+// Answers message boxes from a script (OK when the script is empty) and remembers them.
+class ScriptedPrompter : public Prompter {
+  public:
+    struct Shown {
+        QString kind, title, text;
+    };
+    Answer question(QWidget*, const QString& title, const QString& text, Buttons) override {
+        return answer("question", title, text);
+    }
+    Answer information(QWidget*, const QString& title, const QString& text, Buttons) override {
+        return answer("information", title, text);
+    }
+    Answer warning(QWidget*, const QString& title, const QString& text, Buttons) override {
+        return answer("warning", title, text);
+    }
+    std::deque<Answer> script;
+    std::vector<Shown> shown;
+
+  private:
+    Answer answer(const char* kind, const QString& title, const QString& text) {
+        shown.push_back({QString::fromLatin1(kind), title, text});
+        if (script.empty()) {
+            return Answer::Ok;
+        }
+        const Answer a = script.front();
+        script.pop_front();
+        return a;
+    }
+};
+
+template <typename W>
+W* Child(QWidget& dlg, const char* name) {
+    W* w = dlg.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+class MainWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        IsolateSettings();
+        MruDelete(static_cast<int>(MruKind::ComPort), 0);
+    }
+
+    std::unique_ptr<CQuorvelDlg> open(bool developer, const std::string& profile) {
+        if (!profile.empty()) {
+            std::string error;
+            sim_ = std::make_unique<SimulatedPdu>();
+            EXPECT_TRUE(sim_->start(profile, error)) << error;
+        }
+        auto dlg = std::make_unique<CQuorvelDlg>(developer, prompter_, sim_.get());
+        dlg->show();
+        return dlg;
+    }
+
+    static void connectAndWait(CQuorvelDlg& dlg) {
+        dlg.onConnect();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.sessionReady(); }, kConnectBoundMs))
+            << dlg.view().status.size();
+    }
+
+    static void disconnectAndWait(CQuorvelDlg& dlg) {
+        dlg.onDisconnect();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !dlg.sessionRunning() && dlg.view().connectVisible; }, kConnectBoundMs));
+    }
+
+    static QColor indicator(QWidget& dlg) {
+        return Child<CColorStaticST>(dlg, "linkIndicator")->backgroundColor();
+    }
+
+    ScriptedPrompter prompter_;
+    std::unique_ptr<SimulatedPdu> sim_;
+};
+
+TEST_F(MainWindow, ConnectsToGenerationThreeAndDisconnects) {
+    auto dlg = open(false, "v3");
+    EXPECT_EQ(indicator(*dlg), QColor(255, 0, 0));
+    EXPECT_FALSE(Child<QWidget>(*dlg, "actionsGroup")->isVisible());
+    connectAndWait(*dlg);
+
+    EXPECT_EQ(Child<QLabel>(*dlg, "modelCodeText")->text(), "STV433303D1DL-4");
+    EXPECT_EQ(Child<QLabel>(*dlg, "identityText")->text(), "47E0:1BACB3BA:0000");
+    EXPECT_EQ(Child<QLabel>(*dlg, "versionText")->text(), "03.01.04");
+    EXPECT_EQ(Child<QLabel>(*dlg, "generationText")->text(), "V3");
+    EXPECT_EQ(Child<QLabel>(*dlg, "statusLine")->text(), "Entered Normal Processing Loop");
+    EXPECT_EQ(indicator(*dlg), QColor(0x40, 0x32, 0x32));
+    // DISP=HOJ-1 TLD-0 TLD-2 QEMB NONE ENV-0 NONE ZOLT: TLD numbered by position below V2 only.
+    const char* texts[8] = {"Display (1)", "TLD (0)", "TLD (1)", "NONE",
+                            "NONE",        "NONE",    "NONE",    "Ethernet"};
+    for (int i = 0; i < 16; ++i) {
+        auto* box = Child<QCheckBox>(*dlg, qPrintable(QStringLiteral("slot%1").arg(i)));
+        EXPECT_EQ(box->isVisible(), i < 8) << i;
+        if (i < 8) {
+            EXPECT_EQ(box->text(), texts[i]) << i;
+            EXPECT_EQ(box->isChecked(), texts[i] != std::string("NONE")) << i;
+        }
+    }
+    EXPECT_TRUE(Child<QCheckBox>(*dlg, "environment0")->isVisible());
+    EXPECT_EQ(Child<QCheckBox>(*dlg, "environment0")->text(), "Enviro(0)");
+    EXPECT_TRUE(Child<QCheckBox>(*dlg, "environment0")->isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(*dlg, "environment1")->isVisible());
+    EXPECT_TRUE(Child<QPushButton>(*dlg, "monitorButton")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(*dlg, "webButton")->isVisible());
+    // Without -d the developer buttons never show.
+    EXPECT_FALSE(Child<QPushButton>(*dlg, "modelButton")->isVisible());
+    EXPECT_FALSE(Child<QPushButton>(*dlg, "calibrateButton")->isVisible());
+    EXPECT_EQ(dlg->pduRecord().generationNumber, 3);
+    EXPECT_EQ(dlg->pduRecord().firmwareVersion[2], 4);
+
+    disconnectAndWait(*dlg);
+    EXPECT_EQ(indicator(*dlg), QColor(255, 0, 0));
+    EXPECT_TRUE(Child<QPushButton>(*dlg, "connectButton")->isVisible());
+    EXPECT_FALSE(Child<QPushButton>(*dlg, "disconnectButton")->isVisible());
+    EXPECT_FALSE(Child<QWidget>(*dlg, "modulesGroup")->isVisible());
+    EXPECT_TRUE(Child<QLabel>(*dlg, "modelCodeText")->text().isEmpty());
+    EXPECT_EQ(Child<QLabel>(*dlg, "statusLine")->text(), "Finished");
+    EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(MainWindow, GenerationFourWithDeveloperSwitch) {
+    auto dlg = open(true, "v4");
+    connectAndWait(*dlg);
+    EXPECT_EQ(Child<QLabel>(*dlg, "generationText")->text(), "V4");
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_TRUE(
+            Child<QCheckBox>(*dlg, qPrintable(QStringLiteral("slot%1").arg(i)))->isVisible());
+    }
+    EXPECT_EQ(Child<QCheckBox>(*dlg, "slot1")->text(), "Display (2)");
+    EXPECT_EQ(Child<QCheckBox>(*dlg, "slot8")->text(), "Ethernet");
+    EXPECT_EQ(Child<QCheckBox>(*dlg, "slot9")->text(), "NONE");
+    EXPECT_FALSE(Child<QCheckBox>(*dlg, "slot9")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(*dlg, "environment1")->isVisible());
+    EXPECT_TRUE(Child<QCheckBox>(*dlg, "environment1")->isChecked());
+    EXPECT_TRUE(Child<QPushButton>(*dlg, "modelButton")->isVisible());
+    EXPECT_TRUE(Child<QPushButton>(*dlg, "calibrateButton")->isEnabled());
+
+    // A second Connect starts no second worker and keeps the live session's display.
+    dlg->onConnect();
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "SESSION IN PROGRESS");
+    EXPECT_EQ(prompter_.shown[0].text, "Already Connected");
+    EXPECT_EQ(dlg->workersStarted(), 1);
+    EXPECT_TRUE(dlg->sessionRunning());
+    EXPECT_EQ(Child<QLabel>(*dlg, "generationText")->text(), "V4");
+    EXPECT_TRUE(Child<QPushButton>(*dlg, "disconnectButton")->isVisible());
+    disconnectAndWait(*dlg);
+    EXPECT_FALSE(Child<QPushButton>(*dlg, "modelButton")->isVisible());
+}
+
+TEST_F(MainWindow, QuitDuringSessionAsksAndStopsTheWorker) {
+    auto dlg = open(false, "v2");
+    connectAndWait(*dlg);
+    prompter_.script = {Answer::Cancel};
+    EXPECT_FALSE(dlg->close());
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "Session in progress ...");
+    EXPECT_EQ(prompter_.shown[0].text, "Connection active, are you sure you want to quit?");
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(dlg->sessionRunning());
+    EXPECT_TRUE(dlg->sessionReady());
+
+    prompter_.script = {Answer::Ok};
+    EXPECT_TRUE(dlg->close());
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_FALSE(dlg->sessionRunning());  // logged off within the bounded wait
+    EXPECT_EQ(prompter_.shown.size(), 2u);
+}
+
+TEST_F(MainWindow, QuitWithoutSessionDoesNotAsk) {
+    auto dlg = open(false, "");
+    EXPECT_TRUE(dlg->close());
+    EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(MainWindow, WorkerFailureIsReportedAndEndsTheSession) {
+    platform::setPortOverride(20, "/nonexistent/quorvel-test-port");
+    auto dlg = open(false, "");
+    Child<QComboBox>(*dlg, "portList")->setCurrentIndex(19);
+    dlg->onConnect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg->sessionRunning(); }, kFailureBoundMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->view().connectVisible; }, kConnectBoundMs));
+    platform::setPortOverride(20, "");
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "Quorvel Access Error");
+    EXPECT_EQ(prompter_.shown[0].text, "Failed Login");
+    EXPECT_EQ(prompter_.shown[0].kind, "warning");
+    EXPECT_EQ(indicator(*dlg), QColor(255, 0, 0));
+    EXPECT_FALSE(Child<QWidget>(*dlg, "actionsGroup")->isVisible());
+}
+
+TEST_F(MainWindow, ComPortIsRememberedAcrossStarts) {
+    {
+        auto dlg = open(false, "");
+        auto* ports = Child<QComboBox>(*dlg, "portList");
+        EXPECT_EQ(ports->count(), 20);
+        EXPECT_EQ(ports->currentText(), "  COM1");  // nothing stored yet
+        ports->setCurrentIndex(5);
+        EXPECT_EQ(MruRead(static_cast<int>(MruKind::ComPort), 0), "5");
+    }
+    {
+        auto dlg = open(false, "");
+        EXPECT_EQ(Child<QComboBox>(*dlg, "portList")->currentText(), "  COM6");
+    }
+    MruWrite(static_cast<int>(MruKind::ComPort), 0, "junk");
+    auto dlg = open(false, "");
+    EXPECT_EQ(Child<QComboBox>(*dlg, "portList")->currentIndex(), 0);
+}
+
+TEST_F(MainWindow, ConnectUsesTheSelectedPort) {
+    auto dlg = open(false, "v3");
+    Child<QComboBox>(*dlg, "portList")->setCurrentIndex(2);
+    connectAndWait(*dlg);
+    EXPECT_EQ(dlg->sessionRecord().comPortIndex, 2);
+    EXPECT_EQ(platform::resolvePortPath(3), sim_->devicePath());
+    disconnectAndWait(*dlg);
+}
+
+TEST(SingleInstanceRule, SecondClaimBringsTheFirstForward) {
+    const QString name =
+        QStringLiteral("TEVRAQuorvelClassTest%1").arg(QCoreApplication::applicationPid());
+    SingleInstance first(name);
+    int activated = 0;
+    first.onActivate([&] { ++activated; });
+    ASSERT_TRUE(first.claim());
+    SingleInstance second(name);
+    EXPECT_FALSE(second.claim());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activated == 1; }, 5000));
+}
+
+}  // namespace
+}  // namespace quorvel::app

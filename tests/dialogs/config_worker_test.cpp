@@ -1,0 +1,147 @@
+// The configuration worker without Qt: its device commands and the frame of its load and save
+// passes, with a scripted plan standing in for the item catalogue.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "dialogs/config_worker.h"
+#include "dialogs/dialog_worker.h"
+#include "dialogs/worker_messages.h"
+#include "dialogs/worker_test_support.h"
+
+namespace quorvel::dialogs {
+namespace {
+
+using testing::WorkerLog;
+using Entries = std::vector<std::string>;
+
+WorkerLog* gLog = nullptr;
+
+std::int32_t fakeOpen(ConfigWorkerBlock*) {
+    gLog->add("open");
+    return 7;
+}
+void fakeCommand(std::int32_t h, std::int32_t code, ConfigWorkerBlock*) {
+    gLog->add("command " + std::to_string(code) + " h" + std::to_string(h));
+}
+void fakeRead(std::int32_t h, std::int32_t table, std::int32_t index, ConfigWorkerBlock*) {
+    gLog->add("read " + std::to_string(table) + "." + std::to_string(index) + " h" +
+              std::to_string(h));
+}
+void fakeWrite(std::int32_t, std::int32_t table, std::int32_t index, ConfigWorkerBlock* b) {
+    b->deviceImage[index] = b->editImage[index];
+    gLog->add("write " + std::to_string(table) + "." + std::to_string(index));
+}
+void fakeClose(std::int32_t h, ConfigWorkerBlock*) {
+    gLog->add("close h" + std::to_string(h));
+}
+
+// Loads three items; saves the elements of table 0 whose bytes differ in the two images.
+class ScriptedPlan : public ConfigPassPlan {
+  public:
+    std::vector<ConfigTransfer> loadItems(const ConfigWorkerBlock&) override {
+        return {{0, 1}, {1, 2}, {2, 0}};
+    }
+    std::vector<ConfigTransfer> saveItems(const ConfigWorkerBlock& b) override {
+        std::vector<ConfigTransfer> changed;
+        for (int i = 0; i < 8; ++i) {
+            if (b.editImage[i] != b.deviceImage[i]) {
+                changed.push_back({0, i});
+            }
+        }
+        return changed;
+    }
+};
+
+class ConfigWorkerTest : public ::testing::Test {
+  protected:
+    ConfigWorkerTest() {
+        gLog = &log_;
+        ops_.Open = fakeOpen;
+        ops_.Command = fakeCommand;
+        ops_.ReadItem = fakeRead;
+        ops_.WriteItem = fakeWrite;
+        ops_.Close = fakeClose;
+    }
+    ~ConfigWorkerTest() override {
+        worker_.reset();
+        gLog = nullptr;
+    }
+    void start() {
+        block_->ops = &ops_;
+        block_->window = port_;
+        worker_ = std::make_unique<DialogWorker>(
+            std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>()),
+            CFG_CMD_CLOSE, port_);
+        worker_->start();
+        ASSERT_TRUE(log_.waitForEntry("open"));
+    }
+    // Runs one command to its end and returns what it logged.
+    Entries run(std::uint8_t command, const std::string& last) {
+        const std::size_t before = log_.entries().size();
+        worker_->post(command);
+        EXPECT_TRUE(log_.waitForEntry(last));
+        const Entries all = log_.entries();
+        return Entries(all.begin() + static_cast<long>(before), all.end());
+    }
+
+    WorkerLog log_;
+    ConfigOps ops_;
+    std::shared_ptr<ConfigWorkerBlock> block_ = std::make_shared<ConfigWorkerBlock>();
+    std::shared_ptr<platform::MessagePort> port_ = std::make_shared<platform::MessagePort>(&log_);
+    std::unique_ptr<DialogWorker> worker_;
+};
+
+TEST_F(ConfigWorkerTest, DeviceCommandsUseTheOpenHandleAndCloseEndsTheWorker) {
+    start();
+    EXPECT_EQ(run(CFG_CMD_FORMAT, "command 2 h7"), Entries{"command 2 h7"});
+    EXPECT_EQ(run(CFG_CMD_RESET_NETWORK, "command 3 h7"), Entries{"command 3 h7"});
+    worker_->post(99);  // unknown: ignored, the worker keeps going
+    EXPECT_TRUE(worker_->stop());
+    EXPECT_EQ(log_.entries().back(), "close h7");
+    EXPECT_EQ(block_->threadId.load(), 0u);
+}
+
+TEST_F(ConfigWorkerTest, LoadPassReportsEveryItemAndEndsAtHundred) {
+    start();
+    EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"),
+              (Entries{"ev 5 0", "read 0.1 h7", "ev 2 33", "item 1 0", "read 1.2 h7", "ev 2 66",
+                       "item 65538 0", "read 2.0 h7", "ev 2 100", "item 131072 0", "ev 2 100",
+                       "ev 5 255"}));
+}
+
+TEST_F(ConfigWorkerTest, SavePassWritesChangedElementsOnly) {
+    start();
+    {
+        std::lock_guard lock(block_->dataMutex);
+        block_->editImage[3] = 9;
+        block_->editImage[5] = 1;
+    }
+    EXPECT_EQ(run(CFG_CMD_SAVE, "ev 5 255"),
+              (Entries{"ev 5 0", "write 0.3", "ev 2 50", "item 3 0", "write 0.5", "ev 2 100",
+                       "item 5 0", "ev 2 100", "ev 5 255"}));
+    // Nothing changed any more: busy and done only, no closing hundred percent.
+    const std::size_t before = log_.entries().size();
+    worker_->post(CFG_CMD_SAVE);
+    ASSERT_TRUE(log_.waitFor([&](const Entries& e) { return e.size() >= before + 2; }));
+    worker_->stop();
+    const Entries all = log_.entries();
+    EXPECT_EQ(Entries(all.begin() + static_cast<long>(before), all.end()),
+              (Entries{"ev 5 0", "ev 5 255", "close h7"}));
+}
+
+TEST_F(ConfigWorkerTest, MissingSlotsAreSkipped) {
+    ops_.WriteItem = nullptr;
+    ops_.Command = nullptr;
+    ops_.Close = nullptr;
+    start();
+    block_->editImage[0] = 1;
+    worker_->post(CFG_CMD_SAVE);
+    worker_->post(CFG_CMD_FORMAT);
+    EXPECT_TRUE(worker_->stop());
+    EXPECT_EQ(log_.entries(), Entries{"open"});
+}
+
+}  // namespace
+}  // namespace quorvel::dialogs

@@ -1,0 +1,241 @@
+// The state worker without Qt: start and first wake, command replacement, the refresh sequence
+// of both interfaces, timeouts, receptacle masks, and stopping.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "dialogs/dialog_worker.h"
+#include "dialogs/state_worker.h"
+#include "dialogs/worker_messages.h"
+#include "dialogs/worker_test_support.h"
+
+namespace quorvel::dialogs {
+namespace {
+
+using testing::Gate;
+using testing::WorkerLog;
+using Entries = std::vector<std::string>;
+
+// The fake operations reach the running test through these.
+WorkerLog* gLog = nullptr;
+Gate* gOpenGate = nullptr;
+
+std::string masks(const StateWorkerBlock* b) {
+    return std::to_string(b->onMask[0]) + "/" + std::to_string(b->offMask[0]) + "/" +
+           std::to_string(b->resetMask[0]);
+}
+
+std::int32_t fakeOpen(StateWorkerBlock*) {
+    gLog->add("open");
+    if (gOpenGate != nullptr) {
+        gOpenGate->wait();
+    }
+    return 42;
+}
+void fakeRead(std::int32_t handle, std::uint8_t kind, StateWorkerBlock*) {
+    gLog->add("read " + std::to_string(kind) + " h" + std::to_string(handle));
+}
+std::int32_t fakeRun(std::int32_t handle, std::uint8_t code, StateWorkerBlock* b) {
+    gLog->add("run " + std::to_string(code) + " h" + std::to_string(handle) + " " + masks(b));
+    return 1;
+}
+void fakeClose(std::int32_t handle, StateWorkerBlock*) {
+    gLog->add("close h" + std::to_string(handle));
+}
+
+class StateWorkerTest : public ::testing::Test {
+  protected:
+    StateWorkerTest() {
+        gLog = &log_;
+        ops_.OpenDevice = fakeOpen;
+        ops_.ReadState = fakeRead;
+        ops_.RunCommand = fakeRun;
+        ops_.CloseDevice = fakeClose;
+    }
+    ~StateWorkerTest() override {
+        worker_.reset();
+        gLog = nullptr;
+        gOpenGate = nullptr;
+    }
+    // Each run gets a port of its own, as each dialog run does.
+    void start(std::int32_t mode, bool autoRefresh, int pollMs = 60000,
+               WorkerLog* target = nullptr) {
+        port_ = std::make_shared<platform::MessagePort>(target != nullptr ? target : &log_);
+        ops_.mode = mode;
+        block_->ops = &ops_;
+        block_->window = port_;
+        block_->autoRefresh = autoRefresh ? 1 : 0;
+        block_->pollInterval = pollMs;
+        loop_ = std::make_shared<StateWorkerLoop>(block_);
+        worker_ = std::make_unique<DialogWorker>(loop_, STATE_CMD_CLOSE, port_);
+        worker_->start();
+    }
+    bool waitBusyEnds(int n) {
+        return log_.waitFor([n](const Entries& e) { return WorkerLog::count(e, "ev 5 255") >= n; });
+    }
+
+    WorkerLog log_;
+    StateOps ops_;
+    std::shared_ptr<StateWorkerBlock> block_ = std::make_shared<StateWorkerBlock>();
+    std::shared_ptr<platform::MessagePort> port_;
+    std::shared_ptr<StateWorkerLoop> loop_;
+    std::unique_ptr<DialogWorker> worker_;
+};
+
+TEST_F(StateWorkerTest, FirstWakeOpensAndRefreshesWithIdentity) {
+    start(0, true);
+    ASSERT_TRUE(waitBusyEnds(1));
+    EXPECT_EQ(log_.entries(), (Entries{"open", "ev 5 0", "ev 1 2", "read 0 h42", "ev 2 50",
+                                       "ev 1 2", "ev 4 0", "ev 1 2", "read 1 h42", "ev 2 100",
+                                       "ev 1 2", "ev 3 0", "ev 2 100", "ev 5 255"}));
+    EXPECT_NE(block_->threadId.load(), 0u);
+
+    // A later refresh reads the status only.
+    worker_->post(STATE_CMD_REFRESH);
+    ASSERT_TRUE(waitBusyEnds(2));
+    const Entries e = log_.entries();
+    EXPECT_EQ(WorkerLog::count(e, "read 0 h42"), 1);
+    EXPECT_EQ(WorkerLog::count(e, "read 1 h42"), 2);
+}
+
+TEST_F(StateWorkerTest, OtherInterfaceReadsItsKindsAndOpenDoesNotRefresh) {
+    start(1, false);
+    ASSERT_TRUE(log_.waitForEntry("open"));
+    worker_->post(STATE_CMD_REFRESH);
+    ASSERT_TRUE(waitBusyEnds(1));
+    EXPECT_EQ(log_.entries(),
+              (Entries{"open", "ev 5 0", "ev 2 0", "ev 1 2", "read 6 h42", "ev 2 25", "ev 1 2",
+                       "read 9 h42", "ev 2 50", "ev 1 2", "read 8 h42", "ev 4 0", "ev 2 75",
+                       "ev 1 2", "read 4 h42", "ev 2 100", "ev 3 0", "ev 2 100", "ev 5 255"}));
+}
+
+TEST_F(StateWorkerTest, SecondCommandBeforeTheWakeReplacesTheFirst) {
+    Gate gate;
+    gOpenGate = &gate;
+    start(0, false);
+    ASSERT_TRUE(gate.waitEntered());
+    worker_->post(STATE_CMD_SWITCH_ON);
+    worker_->post(STATE_CMD_CLEAR_ALARMS);
+    gate.open();
+    ASSERT_TRUE(log_.waitFor([](const Entries& e) { return e.size() >= 2; }));
+    worker_->stop();
+    EXPECT_EQ(log_.entries(), (Entries{"open", "run 14 h42 0/0/0", "close h42"}));
+}
+
+TEST_F(StateWorkerTest, TimeoutsRefreshOnlyWithAutoRefreshAndNoPendingCommand) {
+    // Auto refresh clear: neither the open command nor the timeouts refresh.
+    start(1, false, 5);
+    ASSERT_TRUE(log_.waitForEntry("open"));
+    ASSERT_TRUE(testing::WaitUntil([&] { return loop_->timeouts() >= 5; }));
+    EXPECT_EQ(log_.entries(), Entries{"open"});
+    worker_->stop();
+
+    // Auto refresh set but a command written without its signal: timeouts stop refreshing.
+    block_ = std::make_shared<StateWorkerBlock>();
+    start(0, true, 5);
+    ASSERT_TRUE(waitBusyEnds(2));
+    block_->command = STATE_CMD_REFRESH;
+    const int seen = loop_->timeouts();
+    ASSERT_TRUE(testing::WaitUntil([&] { return loop_->timeouts() >= seen + 1; }));
+    const int reads = WorkerLog::count(log_.entries(), "read 1 h42");
+    ASSERT_TRUE(testing::WaitUntil([&] { return loop_->timeouts() >= seen + 4; }));
+    EXPECT_EQ(WorkerLog::count(log_.entries(), "read 1 h42"), reads);
+
+    // Once nothing is pending, timeouts refresh.
+    block_->command = 0;
+    EXPECT_TRUE(log_.waitFor(
+        [&](const Entries& e) { return WorkerLog::count(e, "read 1 h42") >= reads + 2; }));
+}
+
+TEST_F(StateWorkerTest, SwitchingCommandsClearTheOtherMasksAroundTheRequest) {
+    start(0, false);
+    ASSERT_TRUE(log_.waitForEntry("open"));
+    auto setMasks = [&] {
+        std::lock_guard lock(block_->dataMutex);
+        block_->onMask[0] = 1;
+        block_->offMask[0] = 2;
+        block_->resetMask[0] = 4;
+    };
+    setMasks();
+    worker_->post(STATE_CMD_SWITCH_ON);
+    ASSERT_TRUE(log_.waitForEntry("run 7 h42 1/0/0"));
+    setMasks();
+    worker_->post(STATE_CMD_SWITCH_OFF);
+    ASSERT_TRUE(log_.waitForEntry("run 7 h42 0/2/0"));
+    setMasks();
+    worker_->post(STATE_CMD_RESET);
+    ASSERT_TRUE(log_.waitForEntry("run 9 h42 0/0/4"));
+    worker_->stop();
+    EXPECT_EQ(masks(block_.get()), "0/0/0");  // the command's own mask is cleared afterwards
+}
+
+TEST_F(StateWorkerTest, OtherInterfaceCodesAndMissingRunCommandStillClearMasks) {
+    start(1, false);
+    ASSERT_TRUE(log_.waitForEntry("open"));
+    worker_->post(STATE_CMD_RESET);
+    ASSERT_TRUE(log_.waitForEntry("run 2 h42 0/0/0"));
+    worker_->post(STATE_CMD_CLEAR_ALARMS);
+    ASSERT_TRUE(log_.waitForEntry("run 11 h42 0/0/0"));
+    worker_->stop();
+
+    ops_.RunCommand = nullptr;
+    block_ = std::make_shared<StateWorkerBlock>();
+    block_->onMask[0] = 8;
+    block_->offMask[1] = 8;
+    start(0, false);
+    ASSERT_TRUE(testing::WaitUntil([&] { return block_->command.load() == 0; }));
+    worker_->post(STATE_CMD_SWITCH_ON);
+    ASSERT_TRUE(testing::WaitUntil([&] { return block_->command.load() == 0; }));
+    worker_->stop();
+    EXPECT_EQ(masks(block_.get()), "0/0/0");
+    EXPECT_EQ(block_->offMask[1], 0u);
+}
+
+TEST_F(StateWorkerTest, StopClosesEndsTheThreadAndClearsThreadId) {
+    start(0, false);
+    ASSERT_TRUE(log_.waitForEntry("open"));
+    ASSERT_NE(block_->threadId.load(), 0u);
+    EXPECT_TRUE(worker_->stop(5000));
+    EXPECT_FALSE(worker_->running());
+    EXPECT_EQ(block_->threadId.load(), 0u);
+    EXPECT_EQ(log_.entries().back(), "close h42");
+    EXPECT_FALSE(port_->attached());
+}
+
+TEST_F(StateWorkerTest, ReopenedDialogNeverMeetsItsOldWorker) {
+    Gate gate;
+    gOpenGate = &gate;
+    start(0, true);
+    ASSERT_TRUE(gate.waitEntered());
+    const std::shared_ptr<StateWorkerBlock> oldBlock = block_;
+    // The old worker is stuck in an operation: the bounded stop gives up and lets it go.
+    EXPECT_FALSE(worker_->stop(20));
+    EXPECT_FALSE(port_->attached());
+
+    // The dialog opens again at once with a block and port of its own.
+    gOpenGate = nullptr;
+    WorkerLog newLog;
+    block_ = std::make_shared<StateWorkerBlock>();
+    start(0, true, 60000, &newLog);
+    ASSERT_TRUE(
+        newLog.waitFor([](const Entries& e) { return WorkerLog::count(e, "ev 5 255") == 1; }));
+    const std::uint32_t newThread = block_->threadId.load();
+    EXPECT_NE(newThread, 0u);
+
+    // The old worker finishes on its own block; its late messages go nowhere.
+    gate.open();
+    ASSERT_TRUE(testing::WaitUntil([&] { return oldBlock->threadId.load() == 0; }));
+    EXPECT_EQ(block_->threadId.load(), newThread);
+    // The old worker refreshed after its open, but the old dialog heard nothing.
+    for (const std::string& e : log_.entries()) {
+        EXPECT_NE(e.rfind("ev ", 0), 0u) << e;
+    }
+    worker_->stop();
+    EXPECT_EQ(block_->threadId.load(), 0u);
+}
+
+}  // namespace
+}  // namespace quorvel::dialogs

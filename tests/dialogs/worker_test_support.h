@@ -1,0 +1,98 @@
+// A log shared by the fake operations and the fake dialog, so worker tests can check the exact
+// order of calls and posted messages, plus a gate that holds an operation until released.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/message_target.h"
+
+namespace quorvel::dialogs::testing {
+
+class WorkerLog : public platform::MessageTarget {
+  public:
+    void add(std::string entry) {
+        {
+            std::lock_guard lock(mutex_);
+            entries_.push_back(std::move(entry));
+        }
+        cv_.notify_all();
+    }
+    void post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override {
+        add((msg == 0x40A ? "ev " : "item ") + std::to_string(wParam) + " " +
+            std::to_string(lParam));
+    }
+    std::vector<std::string> entries() const {
+        std::lock_guard lock(mutex_);
+        return entries_;
+    }
+    // Waits (bounded) until the predicate holds on the entries.
+    bool waitFor(const std::function<bool(const std::vector<std::string>&)>& done,
+                 int timeoutMs = 5000) {
+        std::unique_lock lock(mutex_);
+        return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                            [&] { return done(entries_); });
+    }
+    bool waitForEntry(const std::string& entry, int timeoutMs = 5000) {
+        return waitFor([&](const auto& e) { return count(e, entry) > 0; }, timeoutMs);
+    }
+    static int count(const std::vector<std::string>& entries, const std::string& entry) {
+        int n = 0;
+        for (const auto& e : entries) {
+            n += e == entry ? 1 : 0;
+        }
+        return n;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    std::vector<std::string> entries_;
+};
+
+class Gate {
+  public:
+    void wait() {
+        std::unique_lock lock(mutex_);
+        entered_ = true;
+        cv_.notify_all();
+        cv_.wait_for(lock, std::chrono::seconds(10), [this] { return open_; });
+    }
+    bool waitEntered(int timeoutMs = 5000) {
+        std::unique_lock lock(mutex_);
+        return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                            [this] { return entered_; });
+    }
+    void open() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        cv_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool entered_ = false;
+    bool open_ = false;
+};
+
+// Polls a condition that nothing signals, for at most timeoutMs.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+}  // namespace quorvel::dialogs::testing
