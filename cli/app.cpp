@@ -8,7 +8,9 @@
 
 namespace quorvel::cli {
 
-void Context::printJson(const nlohmann::json& j) const { *out << j.dump() << '\n'; }
+void Context::printJson(const nlohmann::json& j) const {
+    *out << j.dump() << '\n';
+}
 
 void Context::fail(const std::string& reason, int code) {
     *err << "quorvelctl: " << reason << '\n';
@@ -39,7 +41,8 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
                    "COM port (COM1..COM20, or 1..20) or an absolute device path");
     auto* sim = app.add_option("--simulate", "Run against the built-in simulated PDU [=PROFILE]")
                     ->expected(0, 1);
-    app.add_option("--attribs", ctx.attribs, "Attribute file (default: pduattribs.ini beside the program)");
+    app.add_option("--attribs", ctx.attribs,
+                   "Attribute file (default: pduattribs.ini beside the program)");
     app.parse_complete_callback([&ctx, sim] {
         if (sim->count() > 0) {
             auto values = sim->results();

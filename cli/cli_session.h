@@ -18,7 +18,7 @@ class PtySimulator;
 namespace quorvel::cli {
 
 class CliSession {
-public:
+  public:
     explicit CliSession(Context& ctx);
     ~CliSession();  // stops the worker (logout) and the simulator
     CliSession(const CliSession&) = delete;
@@ -32,7 +32,7 @@ public:
 
     SessionRecord& record() { return record_; }
 
-private:
+  private:
     bool selectDevice();
     void reportFailure(const std::u16string& failure, const std::u16string& status);
 

@@ -23,9 +23,9 @@ struct Context {
     std::ostream* err = nullptr;
 
     // Global options.
-    std::string port;                      // "COM3", "3" or an absolute device path; "" = COM1
-    std::optional<std::string> simulate;   // set when --simulate was given; "" = default profile
-    std::string attribs;                   // --attribs FILE; "" = pduattribs.ini beside the program
+    std::string port;                     // "COM3", "3" or an absolute device path; "" = COM1
+    std::optional<std::string> simulate;  // set when --simulate was given; "" = default profile
+    std::string attribs;                  // --attribs FILE; "" = pduattribs.ini beside the program
 
     int exitCode = kExitOk;
 

@@ -10,6 +10,7 @@
 
 #include "catalogue/model_code.h"
 #include "catalogue/model_profile_builder.h"
+#include "cli/code_argument.h"
 #include "cli/context.h"
 #include "generators/bom_writer.h"
 #include "generators/mib_writer.h"
@@ -23,38 +24,9 @@ struct DocumentRequest {
     int generation = kMibSecondGeneration;
 };
 
-bool parseHexField(std::string_view s, std::uint32_t maxValue, std::uint32_t& out) {
-    if (s.empty() || s.size() > 8)
-        return false;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out, 16);
-    return ec == std::errc{} && end == s.data() + s.size() && out <= maxValue;
-}
-
-// A model code string, or the three words as the operator sees them ("47C0:DB98B4B2:100A",
-// the only form that carries an extended-series marker).
-bool parseCode(const std::string& text, ModelCode& code) {
-    const auto a = text.find(':');
-    if (a != std::string::npos) {
-        const auto b = text.find(':', a + 1);
-        if (b == std::string::npos)
-            return false;
-        const std::string_view s = text;
-        std::uint32_t f = 0, attr = 0, e = 0;
-        if (!parseHexField(s.substr(0, a), 0xFFFF, f) ||
-            !parseHexField(s.substr(a + 1, b - a - 1), 0xFFFFFFFFu, attr) ||
-            !parseHexField(s.substr(b + 1), 0xFFFF, e)) {
-            return false;
-        }
-        code = {static_cast<std::uint16_t>(f), attr, static_cast<std::uint16_t>(e)};
-        return true;
-    }
-    std::string upper = text;
-    return decodeModelCode(upper, code);
-}
-
 // The code of the request when it names a model whose profile can be built; else reports why.
 bool modelOf(Context& ctx, const std::string& verb, const std::string& text, ModelCode& code) {
-    if (!parseCode(text, code)) {
+    if (!ParseCodeArgument(text, code)) {
         ctx.fail(verb + ": not a valid model code: " + text);
         return false;
     }

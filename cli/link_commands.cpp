@@ -6,6 +6,7 @@
 
 #include "catalogue/model_code.h"
 #include "cli/cli_session.h"
+#include "cli/code_argument.h"
 #include "cli/context.h"
 #include "cli/model_text.h"
 #include "link/device_ops.h"
@@ -16,9 +17,7 @@ namespace quorvel::cli {
 namespace {
 
 std::string codeText(std::uint16_t f, std::uint32_t a, std::uint16_t e) {
-    char code[32];
-    std::snprintf(code, sizeof code, "%4.4X:%8.8X:%4.4X", unsigned{f}, unsigned{a}, unsigned{e});
-    return code;
+    return WordsText(ModelCode{f, a, e});
 }
 
 nlohmann::json identityJson(const SessionRecord& r) {
@@ -42,7 +41,8 @@ nlohmann::json identityJson(const SessionRecord& r) {
 
 // Connects, runs op while the session idles, logs off. op returns the JSON to print, or
 // nothing when it failed; then the interface's last error text is the reason.
-void withSession(Context& ctx, const std::function<std::optional<nlohmann::json>(CliSession&)>& op) {
+void withSession(Context& ctx,
+                 const std::function<std::optional<nlohmann::json>(CliSession&)>& op) {
     CliSession session(ctx);
     if (!session.connect()) {
         return;
@@ -63,8 +63,8 @@ void withSession(Context& ctx, const std::function<std::optional<nlohmann::json>
 }
 
 // A verb that sends one device-wide command and reports {key: true}.
-void addSimpleVerb(CLI::App& app, Context& ctx, const char* name, const char* help,
-                   const char* key, std::function<bool()> op) {
+void addSimpleVerb(CLI::App& app, Context& ctx, const char* name, const char* help, const char* key,
+                   std::function<bool()> op) {
     auto* cmd = app.add_subcommand(name, help);
     cmd->callback([&ctx, key, op] {
         withSession(ctx, [&](CliSession&) -> std::optional<nlohmann::json> {
@@ -90,17 +90,17 @@ void registerLinkCommands(CLI::App& app, Context& ctx) {
     auto* stamp = app.add_subcommand("stamp", "Stamp a model code into the PDU and read it back");
     auto code = std::make_shared<std::string>();
     auto kind = std::make_shared<int>(0);
-    stamp->add_option("CODE", *code, "Model code string")->required();
-    stamp->add_option("--kind", *kind,
-                      "0 the code, 1 the code with its map record, 2 the layout record")
+    stamp->add_option("CODE", *code, "Model code string or words FFFF:FFFFFFFF:FFFF")->required();
+    stamp
+        ->add_option("--kind", *kind,
+                     "0 the code, 1 the code with its map record, 2 the layout record")
         ->check(CLI::Range(0, 2));
     stamp->callback([&ctx, code, kind] {
         if (!ctx.loadAttributes()) {
             return;
         }
-        std::string text = *code;
         ModelCode words;
-        if (!decodeModelCode(text, words)) {
+        if (!ParseCodeArgument(*code, words)) {
             ctx.fail("not a valid model code: " + *code);
             return;
         }
@@ -108,12 +108,16 @@ void registerLinkCommands(CLI::App& app, Context& ctx) {
             if (!StampModel(words.feature, words.attribute, words.extension, *kind)) {
                 return std::nullopt;
             }
-            nlohmann::json j{{"stamped", true}, {"kind", *kind}, {"model", text},
-                             {"modelCode", codeText(words.feature, words.attribute, words.extension)}};
+            nlohmann::json j{
+                {"stamped", true},
+                {"kind", *kind},
+                {"model", ModelCodeText(words.feature, words.attribute, words.extension)},
+                {"modelCode", codeText(words.feature, words.attribute, words.extension)}};
             std::uint16_t f = 0, e = 0;
             std::uint32_t a = 0;
             if (ReadIdentity(&f, &a, &e, nullptr) >= 2) {
-                j["readBack"] = {{"modelCode", codeText(f, a, e)}, {"model", ModelCodeText(f, a, e)}};
+                j["readBack"] = {{"modelCode", codeText(f, a, e)},
+                                 {"model", ModelCodeText(f, a, e)}};
             }
             return j;
         });

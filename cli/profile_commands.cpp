@@ -10,6 +10,7 @@
 
 #include "catalogue/model_code.h"
 #include "catalogue/model_profile_builder.h"
+#include "cli/code_argument.h"
 #include "cli/context.h"
 
 namespace quorvel::cli {
@@ -59,46 +60,12 @@ nlohmann::json texts(const ProfileText (&values)[N]) {
     return list;
 }
 
-bool parseHex(std::string_view s, std::uint32_t maxValue, std::uint32_t& out) {
-    if (s.empty() || s.size() > 8)
-        return false;
-    std::uint32_t v = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, 16);
-    if (ec != std::errc{} || end != s.data() + s.size() || v > maxValue)
-        return false;
-    out = v;
-    return true;
-}
-
-// "FFFF:FFFFFFFF:FFFF" as the operator sees the words (the only way to give an extension marker).
-bool parseWords(const std::string& text, ModelCode& code) {
-    const auto a = text.find(':');
-    const auto b = a == std::string::npos ? a : text.find(':', a + 1);
-    if (b == std::string::npos)
-        return false;
-    const std::string_view s = text;
-    std::uint32_t f = 0, attr = 0, e = 0;
-    if (!parseHex(s.substr(0, a), 0xFFFF, f) || !parseHex(s.substr(a + 1, b - a - 1), ~0u, attr) ||
-        !parseHex(s.substr(b + 1), 0xFFFF, e)) {
-        return false;
-    }
-    code = {static_cast<std::uint16_t>(f), attr, static_cast<std::uint16_t>(e)};
-    return true;
-}
-
-std::string wordsText(const ModelCode& c) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%4.4X:%8.8X:%4.4X", static_cast<unsigned>(c.feature),
-                  static_cast<unsigned>(c.attribute), static_cast<unsigned>(c.extension));
-    return buf;
-}
-
 nlohmann::json profileJson(const ModelProfile& p, bool valid) {
     const ModelCode code{p.featureWord, p.attributeWord, p.extensionWord};
     return {
         {"valid", valid},
         {"model", encodeModelCode(code)},
-        {"words", wordsText(code)},
+        {"words", WordsText(code)},
         {"featureWord", p.featureWord},
         {"attributeWord", p.attributeWord},
         {"extensionWord", p.extensionWord},
@@ -148,7 +115,7 @@ void registerProfileCommands(CLI::App& app, Context& ctx) {
     cmd->callback([&ctx, code] {
         ModelCode mc;
         std::string text = *code;
-        if (!parseWords(text, mc) && !decodeModelCode(text, mc)) {
+        if (!ParseCodeArgument(text, mc)) {
             ctx.fail("profile: not a valid model code: " + *code);
             return;
         }

@@ -40,9 +40,13 @@ struct Monitor {
     }
 };
 
-std::string hex(const std::uint8_t* bytes, std::size_t n) { return EncodeHexPairs(bytes, n); }
+std::string hex(const std::uint8_t* bytes, std::size_t n) {
+    return EncodeHexPairs(bytes, n);
+}
 
-std::string hexBytes(const std::vector<std::uint8_t>& v) { return hex(v.data(), v.size()); }
+std::string hexBytes(const std::vector<std::uint8_t>& v) {
+    return hex(v.data(), v.size());
+}
 
 nlohmann::json statusJson(const Monitor& m, const StatusFrameView& f) {
     char model[32];
@@ -135,10 +139,9 @@ void registerStateCommands(CLI::App& app, Context& ctx) {
             return;
         }
         const bool on = *onOff == "on";
-        runRequest(
-            ctx, kRunSwitch,
-            [&](StateWorkerBlock& b) { setBit(on ? b.onMask : b.offMask, *number); },
-            {{"switched", *number}, {"on", on}});
+        runRequest(ctx, kRunSwitch,
+                   [&](StateWorkerBlock& b) { setBit(on ? b.onMask : b.offMask, *number); },
+                   {{"switched", *number}, {"on", on}});
     });
 
     auto resetNumber = std::make_shared<int>(0);
@@ -148,9 +151,8 @@ void registerStateCommands(CLI::App& app, Context& ctx) {
         if (!ctx.loadAttributes()) {
             return;
         }
-        runRequest(
-            ctx, kRunReset, [&](StateWorkerBlock& b) { setBit(b.resetMask, *resetNumber); },
-            {{"reset", *resetNumber}});
+        runRequest(ctx, kRunReset, [&](StateWorkerBlock& b) { setBit(b.resetMask, *resetNumber); },
+                   {{"reset", *resetNumber}});
     });
 
     auto* clear = app.add_subcommand("clear-alarms", "Clear the PDU's alarms");

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "cli/context.h"
-#include "support/cli_runner.h"
 #include "platform/serial_port.h"
+#include "support/cli_runner.h"
 
 extern char** environ;
 
@@ -25,7 +25,9 @@ using ::testing::HasSubstr;
 
 using Result = test::CliResult;
 
-Result quorvelctl(std::vector<std::string> args) { return test::runCtl(std::move(args)); }
+Result quorvelctl(std::vector<std::string> args) {
+    return test::runCtl(std::move(args));
+}
 
 TEST(QuorvelctlIdentify, PrintsTheSimulatedPdusIdentity) {
     Result r = quorvelctl({"--simulate", "identify"});
@@ -67,7 +69,7 @@ TEST(QuorvelctlIdentify, UsageErrorsExitTwoAndDeviceFailuresExitOne) {
 
 // pdusim in its own process: the first line it prints is the port to use.
 class PdusimProcess {
-public:
+  public:
     explicit PdusimProcess(std::vector<std::string> extra = {}) {
         int fds[2];
         if (::pipe(fds) != 0) {
@@ -110,7 +112,7 @@ public:
     }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string path_;
 };
@@ -130,6 +132,24 @@ TEST(QuorvelctlAcrossProcesses, IdentifiesAPdusimPortAndFailsOnAHeldOne) {
     EXPECT_EQ(held.code, 1);
     EXPECT_THAT(held.err, HasSubstr("OpenCOMDev: could not open serial COM device"));
     EXPECT_THAT(held.err, HasSubstr("another program holds the port"));
+}
+
+TEST(QuorvelctlAcrossProcesses, AStampedModelShowsInTheNextIdentify) {
+    // "s" carries the first two words only: the unit keeps its extension word (0 on v3).
+    PdusimProcess sim({"--profile", "v3"});
+    ASSERT_THAT(sim.path(), ::testing::StartsWith("/dev/pts/"));
+    Result stamp = quorvelctl({"--port", sim.path(), "stamp", "SQV11220241BB-3", "--kind", "1"});
+    ASSERT_EQ(stamp.code, 0) << stamp.err;
+    EXPECT_EQ(nlohmann::json::parse(stamp.out)["readBack"]["model"], "SQV11220241BB-3");
+    Result identify = quorvelctl({"--port", sim.path(), "identify"});
+    ASSERT_EQ(identify.code, 0) << identify.err;
+    EXPECT_EQ(nlohmann::json::parse(identify.out)["model"], "SQV11220241BB-3");
+    // An extended-series unit is stamped by its words; the extension word stays the unit's own.
+    Result extended =
+        quorvelctl({"--port", sim.path(), "stamp", "47C0:DB98B4B2:100A", "--kind", "1"});
+    ASSERT_EQ(extended.code, 0) << extended.err;
+    EXPECT_EQ(nlohmann::json::parse(extended.out)["readBack"]["modelCode"], "47C0:DB98B4B2:0000");
+    EXPECT_EQ(quorvelctl({"--port", sim.path(), "stamp", "NOTACODE"}).code, 1);
 }
 
 }  // namespace

@@ -7,11 +7,11 @@
 #include <sstream>
 
 #include "cli/context.h"
-#include "support/cli_runner.h"
 #include "common/status_frame.h"
 #include "link/reply_items.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/cli_runner.h"
 
 namespace quorvel::cli {
 namespace {
@@ -30,7 +30,7 @@ Result quorvelctl(std::vector<std::string> args) {
 }
 
 class StateCli : public ::testing::TestWithParam<const char*> {
-protected:
+  protected:
     void SetUp() override {
         sim::Profile profile;
         std::string error;
