@@ -17,6 +17,7 @@
 #include "app/about_box.h"
 #include "app/app_icon.h"
 #include "app/language_table.h"
+#include "app/launchers.h"
 #include "app/mru_store.h"
 #include "app/prompter.h"
 #include "app/simulated_pdu.h"
@@ -77,6 +78,8 @@ CQuorvelDlg::CQuorvelDlg(bool developer, Prompter& prompter, SimulatedPdu* simul
       prompter_(prompter),
       simulator_(simulator),
       model_(developer) {
+    // The dialogs ask the operator through the window's prompter.
+    dialogs::SetDialogPrompter(&prompter_);
     setWindowTitle(T(Txt::Title));
     setWindowIcon(AppIcon());
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
@@ -107,6 +110,9 @@ CQuorvelDlg::~CQuorvelDlg() {
     port_->detach();
     if (worker_) {
         worker_->requestStop();
+    }
+    if (&dialogs::DialogPrompter() == &prompter_) {
+        dialogs::SetDialogPrompter(nullptr);
     }
 }
 
@@ -247,6 +253,20 @@ void CQuorvelDlg::buildControls() {
     connect(connect_, &QPushButton::clicked, this, &CQuorvelDlg::onConnect);
     connect(disconnect_, &QPushButton::clicked, this, &CQuorvelDlg::onDisconnect);
     connect(about, &QPushButton::clicked, this, &CQuorvelDlg::showAbout);
+    const std::pair<QPushButton*, void (*)(const LaunchContext&)> launchers[] = {
+        {monitor_, &LaunchStateDialog},
+        {configure_, &LaunchConfigDialog},
+        {web_, &LaunchWebDialog},
+        {modelButton_, &LaunchModelDialog},
+        {calibrate_, &LaunchCalibrationDialog},
+    };
+    for (const auto& [button, launch] : launchers) {
+        connect(button, &QPushButton::clicked, this, [this, launch] { launch(launchContext()); });
+    }
+}
+
+LaunchContext CQuorvelDlg::launchContext() {
+    return LaunchContext{this, &pdu_, &addresses_, developer_, &prompter_};
 }
 
 void CQuorvelDlg::reserveConnectedSize() {

@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 
+#include "app/launchers.h"
 #include "app/main_window_model.h"
 #include "common/model_profile.h"
 #include "common/state_ops.h"
@@ -24,9 +25,13 @@ namespace quorvel {
 class CColorStaticST;
 }
 
+namespace quorvel::dialogs {
+class Prompter;
+}
+
 namespace quorvel::app {
 
-class Prompter;
+using dialogs::Prompter;
 class SimulatedPdu;
 
 // Longest wait for the worker to log off when the window closes during a session.
@@ -70,6 +75,7 @@ class CQuorvelDlg : public QDialog, public platform::MessageTarget {
 
   private:
     void buildControls();
+    LaunchContext launchContext();
     void onWorkerMessage(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
     void onPortChanged(int index);
     void identityRefresh();

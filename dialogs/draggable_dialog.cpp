@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-#include "dialogs/screen_placement.h"
+#include "dialogs/logic/screen_placement.h"
 
 namespace quorvel::dialogs {
 

@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "dialogs/file_name_text.h"
+#include "dialogs/logic/file_name_text.h"
 
 namespace quorvel::dialogs {
 

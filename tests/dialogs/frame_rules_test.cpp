@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "common/address_text.h"
-#include "dialogs/file_name_text.h"
+#include "dialogs/logic/file_name_text.h"
 #include "dialogs/halvex_exports.h"
-#include "dialogs/screen_placement.h"
+#include "dialogs/logic/screen_placement.h"
 
 namespace quorvel::dialogs {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "common/state_ops.h"
 #include "dialogs/halvex_api.h"
-#include "dialogs/worker_loop.h"
+#include "dialogs/logic/worker_loop.h"
 
 namespace quorvel::dialogs {
 

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "dialogs/halvex_api.h"
-#include "dialogs/worker_loop.h"
+#include "dialogs/logic/worker_loop.h"
 
 namespace quorvel::dialogs {
 

@@ -1,12 +1,12 @@
 // The wait-take-perform loop shared by the dialog workers.
-#include "dialogs/worker_loop.h"
+#include "dialogs/logic/worker_loop.h"
 
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
 
-#include "dialogs/worker_messages.h"
+#include "dialogs/logic/worker_messages.h"
 
 namespace quorvel::dialogs {
 

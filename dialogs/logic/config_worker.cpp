@@ -1,9 +1,9 @@
 // The configuration worker's commands and the frame of its load and save passes.
-#include "dialogs/config_worker.h"
+#include "dialogs/logic/config_worker.h"
 
 #include <mutex>
 
-#include "dialogs/worker_messages.h"
+#include "dialogs/logic/worker_messages.h"
 
 namespace quorvel::dialogs {
 

@@ -1,5 +1,5 @@
 // Bounded buffer reads and writes of the file name dialog.
-#include "dialogs/file_name_text.h"
+#include "dialogs/logic/file_name_text.h"
 
 #include <algorithm>
 

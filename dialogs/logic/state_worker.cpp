@@ -1,9 +1,9 @@
 // The state worker's commands and its refresh sequence.
-#include "dialogs/state_worker.h"
+#include "dialogs/logic/state_worker.h"
 
 #include <mutex>
 
-#include "dialogs/worker_messages.h"
+#include "dialogs/logic/worker_messages.h"
 
 namespace quorvel::dialogs {
 

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "dialogs/config_worker.h"
-#include "dialogs/dialog_worker.h"
-#include "dialogs/worker_messages.h"
-#include "dialogs/worker_test_support.h"
+#include "dialogs/logic/config_worker.h"
+#include "dialogs/logic/dialog_worker.h"
+#include "dialogs/logic/worker_messages.h"
+#include "dialog_logic/worker_test_support.h"
 
 namespace quorvel::dialogs {
 namespace {

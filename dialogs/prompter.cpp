@@ -1,11 +1,14 @@
 // Message boxes on QMessageBox.
-#include "app/prompter.h"
+#include "dialogs/prompter.h"
 
 #include <QMessageBox>
+#include <atomic>
 
-namespace quorvel::app {
+namespace quorvel::dialogs {
 
 namespace {
+
+std::atomic<Prompter*> g_prompter{nullptr};
 
 QMessageBox::StandardButtons ToQt(Buttons buttons) {
     switch (buttons) {
@@ -56,4 +59,14 @@ Answer MessageBoxPrompter::warning(QWidget* parent, const QString& title, const 
     return Show(QMessageBox::Critical, parent, title, text, buttons);
 }
 
-}  // namespace quorvel::app
+Prompter& DialogPrompter() {
+    static MessageBoxPrompter boxes;
+    Prompter* set = g_prompter.load();
+    return set != nullptr ? *set : boxes;
+}
+
+void SetDialogPrompter(Prompter* prompter) {
+    g_prompter.store(prompter);
+}
+
+}  // namespace quorvel::dialogs

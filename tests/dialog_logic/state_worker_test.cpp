@@ -7,10 +7,10 @@
 #include <string>
 #include <thread>
 
-#include "dialogs/dialog_worker.h"
-#include "dialogs/state_worker.h"
-#include "dialogs/worker_messages.h"
-#include "dialogs/worker_test_support.h"
+#include "dialogs/logic/dialog_worker.h"
+#include "dialogs/logic/state_worker.h"
+#include "dialogs/logic/worker_messages.h"
+#include "dialog_logic/worker_test_support.h"
 
 namespace quorvel::dialogs {
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "common/config_ops.h"
-#include "dialogs/config_pass_plan.h"
+#include "dialogs/logic/config_pass_plan.h"
 #include "dialogs/halvex_api.h"
-#include "dialogs/worker_loop.h"
+#include "dialogs/logic/worker_loop.h"
 
 namespace quorvel::dialogs {
 

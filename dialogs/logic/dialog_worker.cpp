@@ -1,5 +1,5 @@
 // Starting, driving and stopping a dialog worker thread.
-#include "dialogs/dialog_worker.h"
+#include "dialogs/logic/dialog_worker.h"
 
 namespace quorvel::dialogs {
 

@@ -1,5 +1,5 @@
 // The on-screen rule of the draggable dialogs.
-#include "dialogs/screen_placement.h"
+#include "dialogs/logic/screen_placement.h"
 
 namespace quorvel::dialogs {
 

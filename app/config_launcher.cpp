@@ -1,0 +1,10 @@
+// The Configure button's launcher.
+#include "app/launchers.h"
+
+namespace quorvel::app {
+
+void LaunchConfigDialog(const LaunchContext&) {
+    // Not built yet: the dialog comes with its own change.
+}
+
+}  // namespace quorvel::app
