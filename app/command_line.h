@@ -15,11 +15,17 @@ struct CommandLine {
     bool multiInstance = false;           // "-m"
     std::optional<std::string> simulate;  // profile name; set by --simulate
     std::string screenshot;  // --screenshot FILE: render the window, write the PNG, exit
-    std::string error;       // a malformed option
+    // --screenshot-dialog NAME: press that Actions button (monitor, configure, web, model,
+    // calibrate) once connected and render the dialog it opens instead of the window.
+    std::string screenshotDialog;
+    // --screenshot-click OBJECT: then press this button of the dialog and render what it opens.
+    std::string screenshotClick;
+    int screenshotSettleMs = 3000;  // --screenshot-settle MS: how long a dialog may settle
+    std::string error;              // a malformed option
 };
 
 // args without the program name. The switches are searched as substrings of the remaining
-// command line; the values of --simulate and --screenshot are not searched.
+// command line; the values of the long options are not searched.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 }  // namespace quorvel::app

@@ -227,5 +227,21 @@ TEST(CommandLineSwitches, FoundAsSubstringsButNotInsideOptionValues) {
     EXPECT_FALSE(ParseCommandLine({"--screenshot"}).error.empty());
 }
 
+TEST(CommandLineSwitches, ScreenshotDialogOptionsTakeTheirValuesInBothForms) {
+    const CommandLine cl =
+        ParseCommandLine({"--screenshot-dialog", "model", "--screenshot-click=x-d",
+                          "--screenshot-settle", "250", "-m"});
+    EXPECT_EQ(cl.screenshotDialog, "model");
+    EXPECT_EQ(cl.screenshotClick, "x-d");
+    EXPECT_EQ(cl.screenshotSettleMs, 250);
+    EXPECT_TRUE(cl.multiInstance);
+    EXPECT_FALSE(cl.developer);  // "-d" inside a value is not the switch
+    EXPECT_TRUE(cl.error.empty());
+    EXPECT_EQ(ParseCommandLine({}).screenshotSettleMs, 3000);
+    EXPECT_FALSE(ParseCommandLine({"--screenshot-settle=soon"}).error.empty());
+    EXPECT_FALSE(ParseCommandLine({"--screenshot-settle=-5"}).error.empty());
+    EXPECT_FALSE(ParseCommandLine({"--screenshot-click"}).error.empty());
+}
+
 }  // namespace
 }  // namespace quorvel::app
