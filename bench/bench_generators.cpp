@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "catalogue/attribute_loader.h"
 #include "generators/bom_writer.h"
 #include "generators/mib_writer.h"
@@ -67,5 +68,8 @@ int main() {
         "generators: %zu MIB + %zu BOM files, %ju bytes, %.1f ms (%.2f ms per model), "
         "%d failed\n",
         models.size(), models.size(), bytes, ms, ms / models.size(), failures);
+    quorvel::bench::tableRow("MIB + BOM for " + std::to_string(models.size()) + " models",
+                             failures == 0 ? quorvel::bench::formatted("%.1f ms", ms) : "FAILED",
+                             quorvel::bench::formatted("%.0f bytes", static_cast<double>(bytes)));
     return failures == 0 ? 0 : 1;
 }

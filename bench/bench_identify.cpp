@@ -20,8 +20,12 @@ int main(int argc, char** argv) {
     const double elapsed = bench::secondsSince(start);
     const long bytes = bench::g_lineBytes.load();
     const double wire = static_cast<double>(bytes) * 10.0 / baud;
-    std::printf("identify at %d baud (%s): %.3f s elapsed, %ld bytes both ways, wire-time bound "
-                "%.3f s, ratio %.2f\n",
-                baud, profileName, elapsed, bytes, wire, elapsed / wire);
+    std::printf(
+        "identify at %d baud (%s): %.3f s elapsed, %ld bytes both ways, wire-time bound "
+        "%.3f s, ratio %.2f\n",
+        baud, profileName, elapsed, bytes, wire, elapsed / wire);
+    bench::tableRow(std::string("identify ") + profileName + " at 9600 baud",
+                    bench::formatted("%.2f x wire time", elapsed / wire),
+                    bench::formatted("%.2f s", elapsed));
     return 0;
 }

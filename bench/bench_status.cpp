@@ -1,7 +1,5 @@
 // A status snapshot of a first- and a fourth-generation PDU paced at 9600 baud against the
 // wire-time bound, and the CPU a session takes while it idles in its normal processing loop.
-#include <sys/resource.h>
-
 #include <thread>
 
 #include "bench/bench_support.h"
@@ -9,17 +7,6 @@
 #include "catalogue/attribute_tables.h"
 #include "catalogue/model_profile_builder.h"
 #include "link/state_operations.h"
-
-namespace {
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace quorvel;
@@ -56,19 +43,26 @@ int main(int argc, char** argv) {
         const bool framed = block.statusFrame[0] == 0xAA;
         const long bytes = bench::g_lineBytes.load();
         const double wire = static_cast<double>(bytes) * 10.0 / baud;
-        std::printf("status snapshot at %d baud (%s)%s: %.3f s elapsed, %ld bytes both ways, "
-                    "wire-time bound %.3f s, ratio %.2f\n",
-                    baud, profileName, framed ? "" : " FAILED", elapsed, bytes, wire,
-                    elapsed / wire);
+        std::printf(
+            "status snapshot at %d baud (%s)%s: %.3f s elapsed, %ld bytes both ways, "
+            "wire-time bound %.3f s, ratio %.2f\n",
+            baud, profileName, framed ? "" : " FAILED", elapsed, bytes, wire, elapsed / wire);
+        bench::tableRow(std::string("status snapshot ") + profileName + " at 9600 baud",
+                        framed ? bench::formatted("%.2f x wire time", elapsed / wire) : "FAILED",
+                        bench::formatted("%.2f s", elapsed));
 
         if (profileName[1] == '4') {
-            const double cpu0 = cpuSeconds();
+            const double cpu0 = bench::cpuSeconds();
             const auto idle = std::chrono::steady_clock::now();
             std::this_thread::sleep_for(std::chrono::duration<double>(idleSeconds));
-            const double used = cpuSeconds() - cpu0;
-            std::printf("idle session (with the simulator in-process): %.4f s CPU in %.1f s, "
-                        "%.3f %% of one core\n",
-                        used, bench::secondsSince(idle), 100.0 * used / idleSeconds);
+            const double used = bench::cpuSeconds() - cpu0;
+            std::printf(
+                "idle session (with the simulator in-process): %.4f s CPU in %.1f s, "
+                "%.3f %% of one core\n",
+                used, bench::secondsSince(idle), 100.0 * used / idleSeconds);
+            bench::tableRow("CPU, session idle (v4)",
+                            bench::formatted("%.2f %% of a core", 100.0 * used / idleSeconds),
+                            "simulator in-process");
         }
         session.stop();
     }

@@ -2,6 +2,8 @@
 // a session worker run up to its normal processing loop.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -23,7 +25,7 @@ inline std::atomic<long> g_lineBytes{0};
 
 // Counts every byte that crosses the line in either direction.
 class CountingDevice : public platform::SerialDevice {
-public:
+  public:
     explicit CountingDevice(std::unique_ptr<platform::SerialDevice> inner)
         : inner_(std::move(inner)) {}
     long read(char* buf, std::size_t n, platform::ReadLimits limits) override {
@@ -42,7 +44,7 @@ public:
     }
     std::string osError() const override { return inner_->osError(); }
 
-private:
+  private:
     std::unique_ptr<platform::SerialDevice> inner_;
 };
 
@@ -70,7 +72,7 @@ inline bool startPacedSimulator(sim::PtySimulator& simulator, const char* profil
 
 // A session worker that has reached its normal processing loop (interface published).
 class Session {
-public:
+  public:
     Session() : stopEvent_(platform::CreateNamedEvent(kStopEventName)) {
         record.owner = std::make_shared<platform::MessagePort>(&queue_);
     }
@@ -95,11 +97,31 @@ public:
     }
     SessionRecord record;
 
-private:
+  private:
     std::shared_ptr<platform::AutoResetEvent> stopEvent_;
     platform::MessageQueue queue_;
     SessionWorker worker_;
 };
+
+// One row of scripts/bench's table: "bench<TAB>measure<TAB>value<TAB>note".
+inline void tableRow(const std::string& measure, const std::string& value,
+                     const std::string& note = "") {
+    std::printf("bench\t%s\t%s\t%s\n", measure.c_str(), value.c_str(), note.c_str());
+    std::fflush(stdout);
+}
+
+inline std::string formatted(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+inline double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
 
 inline double secondsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
