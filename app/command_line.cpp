@@ -36,6 +36,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         const std::string& a = args[i];
         if (TakeValue(args, i, "--screenshot-dialog", out.screenshotDialog, out.error) ||
             TakeValue(args, i, "--screenshot-click", out.screenshotClick, out.error) ||
+            TakeValue(args, i, "--screenshot-type", out.screenshotType, out.error) ||
+            TakeValue(args, i, "--screenshot-press", out.screenshotPress, out.error) ||
             TakeValue(args, i, "--screenshot-settle", settle, out.error)) {
             continue;
         }

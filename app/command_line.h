@@ -18,6 +18,11 @@ struct CommandLine {
     // --screenshot-dialog NAME: press that Actions button (monitor, configure, web, model,
     // calibrate) once connected and render the dialog it opens instead of the window.
     std::string screenshotDialog;
+    // --screenshot-type OBJECT=TEXT: type TEXT into that edit field (or editable drop-down) of
+    // the dialog, as the operator would; --screenshot-press OBJECT: then press that button of the
+    // dialog and render the dialog itself once it settled again.
+    std::string screenshotType;
+    std::string screenshotPress;
     // --screenshot-click OBJECT: then press this button of the dialog and render what it opens.
     std::string screenshotClick;
     int screenshotSettleMs = 3000;  // --screenshot-settle MS: how long a dialog may settle

@@ -4,6 +4,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
@@ -28,6 +31,8 @@ ScreenshotRun::ScreenshotRun(CQuorvelDlg& window, const CommandLine& cl, bool co
       window_(window),
       file_(QString::fromStdString(cl.screenshot)),
       dialog_(QString::fromStdString(cl.screenshotDialog)),
+      type_(QString::fromStdString(cl.screenshotType)),
+      press_(QString::fromStdString(cl.screenshotPress)),
       click_(QString::fromStdString(cl.screenshotClick)),
       settleMs_(cl.screenshotSettleMs),
       connect_(connect),
@@ -71,6 +76,43 @@ void ScreenshotRun::pressButton(QWidget* within, const QString& name) {
     }
     // Pressed from the event loop: the modal dialog it opens runs a loop of its own.
     QTimer::singleShot(0, button, [button] { button->click(); });
+}
+
+void ScreenshotRun::typeText(QWidget* within, const QString& nameAndText) {
+    const qsizetype equals = nameAndText.indexOf(QLatin1Char('='));
+    QWidget* target = within->findChild<QWidget*>(nameAndText.left(equals));
+    if (auto* combo = qobject_cast<QComboBox*>(target)) {
+        target = combo->lineEdit();
+    }
+    if (equals < 0 || qobject_cast<QLineEdit*>(target) == nullptr) {
+        fail("the field to type into is missing");
+        return;
+    }
+    // Key by key, so the dialog sees the same edits as from the keyboard.
+    target->setFocus();
+    QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(target, &selectAll);
+    QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(target, &erase);
+    for (const QChar c : nameAndText.mid(equals + 1)) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &key);
+    }
+}
+
+void ScreenshotRun::afterSettling() {
+    if (opened_ == nullptr) {
+        fail("the dialog closed by itself");
+        enter(Stage::Closing);
+    } else if (click_.isEmpty()) {
+        shoot(opened_);
+        enter(Stage::Closing);
+    } else {
+        pressButton(opened_, click_);
+        if (stage_ != Stage::Closing) {
+            enter(Stage::OpeningInner);
+        }
+    }
 }
 
 void ScreenshotRun::shoot(QWidget* widget) {
@@ -117,17 +159,23 @@ void ScreenshotRun::poll() {
             if (elapsed < settleMs_) {
                 return;
             }
-            if (opened_ == nullptr) {
-                fail("the dialog closed by itself");
-                enter(Stage::Closing);
-            } else if (click_.isEmpty()) {
-                shoot(opened_);
-                enter(Stage::Closing);
-            } else {
-                pressButton(opened_, click_);
-                if (stage_ != Stage::Closing) {
-                    enter(Stage::OpeningInner);
+            if (opened_ != nullptr && (!type_.isEmpty() || !press_.isEmpty())) {
+                if (!type_.isEmpty()) {
+                    typeText(opened_, type_);
                 }
+                if (!press_.isEmpty()) {
+                    pressButton(opened_, press_);
+                }
+                if (stage_ != Stage::Closing) {
+                    enter(Stage::SettlingAfterInput);
+                }
+                return;
+            }
+            afterSettling();
+            return;
+        case Stage::SettlingAfterInput:
+            if (elapsed >= settleMs_) {
+                afterSettling();
             }
             return;
         case Stage::OpeningInner:

@@ -23,10 +23,20 @@ class ScreenshotRun : public QObject {
     void start();
 
   private:
-    enum class Stage { Connecting, OpeningDialog, Settling, OpeningInner, SettlingInner, Closing };
+    enum class Stage {
+        Connecting,
+        OpeningDialog,
+        Settling,
+        SettlingAfterInput,
+        OpeningInner,
+        SettlingInner,
+        Closing
+    };
 
     void poll();
     void pressButton(QWidget* within, const QString& name);
+    void typeText(QWidget* within, const QString& nameAndText);
+    void afterSettling();
     QWidget* newModal(QWidget* besides) const;
     void shoot(QWidget* widget);
     void fail(const char* what);
@@ -35,6 +45,8 @@ class ScreenshotRun : public QObject {
     CQuorvelDlg& window_;
     QString file_;
     QString dialog_;
+    QString type_;
+    QString press_;
     QString click_;
     int settleMs_;
     bool connect_;

@@ -23,8 +23,4 @@ void PduStateDlg(quorvel::PduRecord*, const quorvel::StateOps*, quorvel::DeviceA
 
 void PduConfigDlg(quorvel::PduRecord*, const quorvel::ConfigOps*, quorvel::DeviceAddressBlock*) {}
 
-void PduModelDlg(const quorvel::ModelOps*, void*, int) {}
-
-void PduSockTypInfoDlg(int, const void*) {}
-
 }  // extern "C"

@@ -5,16 +5,12 @@
 #include <cstdint>
 
 #include "common/config_ops.h"
+#include "common/model_ops.h"
 #include "common/model_profile.h"
 #include "common/state_ops.h"
 #include "dialogs/halvex_api.h"
 
 #define QUORVEL_HALVEX_EXPORT QUORVEL_HALVEX_API
-
-namespace quorvel {
-// The model dialog's operations table; its layout comes with the model dialog.
-struct ModelOps;
-}  // namespace quorvel
 
 extern "C" {
 
@@ -29,13 +25,12 @@ QUORVEL_HALVEX_EXPORT void PduStateDlg(quorvel::PduRecord* record, const quorvel
 QUORVEL_HALVEX_EXPORT void PduConfigDlg(quorvel::PduRecord* record, const quorvel::ConfigOps* ops,
                                         quorvel::DeviceAddressBlock* addresses);
 
-// The model dialog over a work record the caller prepared; count is the number of recent models
-// it holds (500). Not built yet: until it is, this shows nothing and returns at once.
-QUORVEL_HALVEX_EXPORT void PduModelDlg(const quorvel::ModelOps* modelOps, void* workRecord,
-                                       int count);
+// The model dialog over the caller's recent-models list of `capacity` entries (500 from the main
+// program): read at start, written back in place when the operator saves.
+QUORVEL_HALVEX_EXPORT void PduModelDlg(const quorvel::ModelOps* modelOps,
+                                       quorvel::ModelListEntry* list, int capacity);
 
-// The socket type information dialog. Not built yet: until it is, this shows nothing and
-// returns at once.
-QUORVEL_HALVEX_EXPORT void PduSockTypInfoDlg(int selector, const void* data);
+// The socket type information dialog for one series, read through the model dialog's table.
+QUORVEL_HALVEX_EXPORT void PduSockTypInfoDlg(int seriesIndex, const quorvel::ModelOps* modelOps);
 
 }  // extern "C"

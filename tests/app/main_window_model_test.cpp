@@ -241,6 +241,10 @@ TEST(CommandLineSwitches, ScreenshotDialogOptionsTakeTheirValuesInBothForms) {
     EXPECT_FALSE(ParseCommandLine({"--screenshot-settle=soon"}).error.empty());
     EXPECT_FALSE(ParseCommandLine({"--screenshot-settle=-5"}).error.empty());
     EXPECT_FALSE(ParseCommandLine({"--screenshot-click"}).error.empty());
+    const CommandLine input =
+        ParseCommandLine({"--screenshot-type=modelList=SQV-1", "--screenshot-press", "loadButton"});
+    EXPECT_EQ(input.screenshotType, "modelList=SQV-1");  // only the first "=" ends the option
+    EXPECT_EQ(input.screenshotPress, "loadButton");
 }
 
 }  // namespace

@@ -1,0 +1,260 @@
+// The model dialog's actions beyond the list: MIB and bill-of-materials files, reloading the
+// attribute file, the socket type information, and the device calls of Get Model and Stamp
+// Model, which run on a thread of their own while the window stays live.
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <thread>
+
+#include "dialogs/get_filename_dlg.h"
+#include "dialogs/logic/file_name_text.h"
+#include "dialogs/logic/model_stamp.h"
+#include "dialogs/model_dlg.h"
+#include "dialogs/prompter.h"
+#include "dialogs/sock_typ_info_dlg.h"
+
+namespace quorvel::dialogs {
+
+namespace {
+
+constexpr std::size_t kFileNameBytes = 512;  // room for every character the name dialog takes
+constexpr std::uint16_t kEthernetBit = 0x40;
+
+QString FromU16(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+int Value(const QComboBox* combo) {
+    return combo->currentIndex() < 0 ? kNoSelection : combo->currentData().toInt();
+}
+
+}  // namespace
+
+// Runs one device call on a thread of its own and keeps the window's events flowing until it
+// ends. The call is bounded by the device operation's own tries; the dialog is disabled and
+// refuses to close meanwhile, and the thread is joined before its result is read.
+template <typename Call>
+auto CSetModelDlg::runDeviceCall(Call call) {
+    decltype(call()) result{};
+    busy_ = true;
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QEventLoop loop;
+    std::thread worker([&result, &call, &loop] {
+        result = call();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    QApplication::restoreOverrideCursor();
+    setEnabled(true);
+    busy_ = false;
+    return result;
+}
+
+// The dialog's side of Get Model and Stamp Model: device calls off the window thread, the
+// operator's answers through the prompter.
+class CSetModelDlg::DevicePort : public ModelDevicePort {
+  public:
+    explicit DevicePort(CSetModelDlg& dlg) : dlg_(dlg), ops_(*dlg.ops_) {}
+
+    int readVersion(VersionText& first, VersionText& second) override {
+        if (ops_.ReadDeviceVersion == nullptr) {
+            return 0;
+        }
+        auto* read = ops_.ReadDeviceVersion;
+        return dlg_.runDeviceCall([read, &first, &second] { return read(first, second); });
+    }
+    int readModel(ModelWords& words) override {
+        if (ops_.ReadDeviceModel == nullptr) {
+            return 0;
+        }
+        auto* read = ops_.ReadDeviceModel;
+        return dlg_.runDeviceCall([read, &words] {
+            return read(&words.feature, &words.attribute, &words.extension, nullptr);
+        });
+    }
+    bool stamp(const ModelWords& words, int kind) override {
+        if (ops_.StampDevice == nullptr) {
+            return false;
+        }
+        auto* stamp = ops_.StampDevice;
+        return dlg_.runDeviceCall([stamp, words, kind] {
+            return stamp(words.feature, words.attribute, words.extension, kind);
+        });
+    }
+    void reboot() override {
+        if (ops_.RebootDevice != nullptr) {
+            auto* reboot = ops_.RebootDevice;
+            dlg_.runDeviceCall([reboot] {
+                reboot();
+                return true;
+            });
+        }
+    }
+    std::string encode(const ModelWords& words, std::size_t capacity) override {
+        return dlg_.encode(words, capacity).toStdString();
+    }
+    bool ask(const char* title, const std::string& text) override {
+        return DialogPrompter().question(&dlg_, QString::fromLatin1(title),
+                                         QString::fromStdString(text),
+                                         Buttons::YesNo) == Answer::Yes;
+    }
+    void tell(const char* title, const std::string& text, Note note) override {
+        const QString t = QString::fromLatin1(title);
+        const QString m = QString::fromStdString(text);
+        if (note == Note::Failure) {
+            DialogPrompter().warning(&dlg_, t, m);
+        } else {
+            DialogPrompter().information(&dlg_, t, m);
+        }
+    }
+
+  private:
+    CSetModelDlg& dlg_;
+    const ModelOps& ops_;
+};
+
+// ---- files ----------------------------------------------------------------------------------
+
+std::optional<QString> CSetModelDlg::AskWithFileNameDialog(bool directoryMode,
+                                                           const QString& proposal, int* generation,
+                                                           QWidget* parent) {
+    char16_t name[kFileNameBytes / 2] = {};
+    const std::u16string text = proposal.toStdU16String();
+    CopyNameToBuffer(text, name, sizeof name);
+    std::uint8_t result = 0;
+    CGetFilenameDlg dlg(directoryMode, name, sizeof name, &result, generation, parent);
+    dlg.exec();
+    if (result == 0) {
+        return std::nullopt;
+    }
+    return QString::fromUtf16(name);
+}
+
+void CSetModelDlg::onCreateMib() {
+    const int position = selectedPosition();
+    if (position < 0) {
+        return;
+    }
+    const WorkingModel& m = list_->at(position);
+    int generation = 2;
+    const auto path =
+        askFileName_(false, FromU16(m.text) + QStringLiteral(".mib"), &generation, this);
+    if (!path) {
+        return;
+    }
+    const std::u16string p = path->toStdU16String();
+    const ModelWords w = m.words;
+    if (ops_->WriteMib == nullptr ||
+        !ops_->WriteMib(p.c_str(), w.feature, w.attribute, w.extension, generation)) {
+        DialogPrompter().warning(this, QStringLiteral("Create MIB"),
+                                 QStringLiteral("Failed creating file"));
+    }
+}
+
+void CSetModelDlg::onCreateAllMibs() {
+    const QString title = QStringLiteral("Create MIB files");
+    if (DialogPrompter().question(
+            this, title,
+            QStringLiteral("Do you want to generate mib files for all the Ethernet models?"),
+            Buttons::YesNo) != Answer::Yes) {
+        return;
+    }
+    int generation = 2;
+    const auto folder = askFileName_(true, QString(), &generation, this);
+    if (!folder) {
+        return;
+    }
+    QString directory = *folder;
+    if (!directory.isEmpty() && !directory.endsWith(u'/')) {
+        directory += u'/';
+    }
+    for (int i = 0; i < modelList_->count(); ++i) {
+        const WorkingModel& m = list_->at(modelList_->itemData(i).toInt());
+        if ((m.words.feature & kEthernetBit) == 0) {
+            continue;
+        }
+        const std::u16string path =
+            (directory + FromU16(m.text) + QStringLiteral(".mib")).toStdU16String();
+        if (ops_->WriteMib == nullptr ||
+            !ops_->WriteMib(path.c_str(), m.words.feature, m.words.attribute, m.words.extension,
+                            generation)) {
+            DialogPrompter().warning(this, title, QStringLiteral("Failed creating file"));
+            return;
+        }
+    }
+}
+
+void CSetModelDlg::onCreateBom() {
+    const int position = selectedPosition();
+    if (position < 0) {
+        return;
+    }
+    const WorkingModel& m = list_->at(position);
+    const auto path = askFileName_(false, FromU16(m.text) + QStringLiteral(".bom"), nullptr, this);
+    if (!path) {
+        return;
+    }
+    const std::u16string p = path->toStdU16String();
+    if (ops_->WriteBom == nullptr ||
+        !ops_->WriteBom(p.c_str(), m.words.feature, m.words.attribute, m.words.extension)) {
+        DialogPrompter().warning(this, QStringLiteral("Create BOM"),
+                                 QStringLiteral("Failed creating file"));
+    }
+}
+
+void CSetModelDlg::onReloadAttrs() {
+    if (ops_->LoadAttributes == nullptr || !ops_->LoadAttributes()) {
+        DialogPrompter().warning(this, QStringLiteral("Reload Attributes"),
+                                 QStringLiteral("Failed reloading PDU attributes ini file"));
+    }
+}
+
+void CSetModelDlg::onSocketInfo() {
+    const int series = Value(socketTypes_);
+    if (series >= 0) {
+        CSockTypInfoDlg dlg(series, ops_, this);
+        dlg.exec();
+    }
+}
+
+// ---- the device -----------------------------------------------------------------------------
+
+void CSetModelDlg::onGetModel() {
+    const int position = selectedPosition();
+    const ModelWords* selected = position >= 0 ? &list_->at(position).words : nullptr;
+    DevicePort port(*this);
+    const GetModelResult result = RunGetModel(port, selected);
+    if (result.outcome != GetModelOutcome::Read) {
+        return;
+    }
+    const QString text = QString::fromStdString(result.text);
+    const int listed = list_->findText(text.toStdU16String());
+    if (listed >= 0) {
+        showListed(listed);
+        return;
+    }
+    clearListSelection();
+    modelList_->setEditText(text);
+    partNumber_->setText(text);
+    showControls(result.words);
+    add_->setEnabled(true);
+}
+
+void CSetModelDlg::onStampModel() {
+    const int position = selectedPosition();
+    if (position < 0 || listOnly_) {
+        return;
+    }
+    DevicePort port(*this);
+    RunStampModel(port, list_->wordsAt(position));
+    if (selectedPosition() == position) {
+        codeText_->setText(QString::fromStdString(CodeText(list_->at(position).words)));
+    }
+}
+
+}  // namespace quorvel::dialogs

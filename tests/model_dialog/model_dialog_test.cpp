@@ -1,0 +1,468 @@
+// The model dialog with the main program's own operations table, offscreen: the start state,
+// composing and showing codes, the check box and TLD rules, the list (add, full, delete, save,
+// cancel), list-only mode, the MIB and BOM files, reloading the attributes, and a device call
+// that keeps the window live.
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "dialogs/halvex_exports.h"
+#include "dialogs/sock_typ_info_dlg.h"
+#include "model_dialog_support.h"
+
+namespace quorvel::dialogs::testing {
+namespace {
+
+using app::MruKind;
+using app::MruRead;
+
+constexpr int kModalBoundMs = 5000;
+
+// Runs `f` on the next visible dialog of type T (polled, bounded), then closes it.
+template <typename T>
+void OnNextModal(const std::function<void(T&)>& f, bool& ran) {
+    auto* timer = new QTimer(qApp);
+    const QDeadlineTimer deadline(kModalBoundMs);
+    QObject::connect(timer, &QTimer::timeout, [timer, deadline, f, &ran] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* dlg = qobject_cast<T*>(w); dlg && dlg->isVisible()) {
+                timer->stop();
+                timer->deleteLater();
+                ran = true;
+                f(*dlg);
+                dlg->close();
+                return;
+            }
+        }
+        if (deadline.hasExpired()) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+class ModelDialog : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        IsolateSettings();
+        ClearStoredModels();
+        ops_ = LauncherOps();
+    }
+
+    // A dialog over the given list, as PduModelDlg makes it.
+    std::unique_ptr<CSetModelDlg> open(std::vector<ModelListEntry>& list) {
+        list.resize(kRecentModelCapacity);
+        auto dlg = std::make_unique<CSetModelDlg>(&ops_, list.data(), kRecentModelCapacity);
+        dlg->show();
+        return dlg;
+    }
+
+    QComboBox* modelList(QWidget& dlg) { return Child<QComboBox>(dlg, "modelList"); }
+
+    ScriptedPrompter prompter_;
+    PrompterScope scope_{prompter_};
+    ModelOps ops_;
+};
+
+TEST_F(ModelDialog, StartsWithTheStoredListAndNothingSelected) {
+    StoreModels({kModelTD, kModelQB});
+    WithLaunchedDialog(
+        [](CSetModelDlg& dlg) {
+            EXPECT_EQ(dlg.windowTitle(), "Set  PDU Model");
+            QComboBox* list = Child<QComboBox>(dlg, "modelList");
+            ASSERT_EQ(list->count(), 2);
+            EXPECT_EQ(list->itemText(0), "SQV11220241BB-3");  // sorted
+            EXPECT_EQ(list->itemText(1), "STV433303D1DL-4");
+            EXPECT_EQ(list->itemData(1).toInt(), 0);  // its place in the list
+            EXPECT_EQ(list->currentIndex(), -1);
+            for (const char* b :
+                 {"saveButton", "deleteButton", "createMibButton", "createBomButton", "addButton",
+                  "stampModelButton", "socketInfoButton"}) {
+                EXPECT_FALSE(Enabled(dlg, b)) << b;
+            }
+            EXPECT_TRUE(Child<QWidget>(dlg, "allMibsButton")->isVisible());
+            EXPECT_TRUE(Child<QWidget>(dlg, "reloadAttrsButton")->isVisible());
+            EXPECT_TRUE(Child<QWidget>(dlg, "getModelButton")->isVisible());
+            EXPECT_EQ(Child<QCheckBox>(dlg, "environmentCheck")->text(), "Env(T&&H)");
+            EXPECT_FALSE(Child<QCheckBox>(dlg, "serialCheck")->isChecked());
+            auto* series = Child<QComboBox>(dlg, "socketTypeCombo");
+            EXPECT_EQ(series->count(), 11);  // the shipped catalogue's series
+            EXPECT_EQ(series->itemText(0),
+                      "QB:Vertical 1-phase switched and metered, 16 "
+                      "outlets, 2 circuits");
+            EXPECT_GE(Child<QComboBox>(dlg, "inputPlugCombo")
+                          ->findText("B6:Customer specified "
+                                     "cord end"),
+                      0);
+            EXPECT_EQ(Child<QComboBox>(dlg, "currentCombo")->itemText(2), "16 A");
+            for (const char* c : {"phaseCombo", "voltageCombo", "socketTypeCombo", "tldCombo"}) {
+                EXPECT_EQ(Child<QComboBox>(dlg, c)->currentIndex(), -1) << c;
+            }
+        },
+        &prompter_);
+    EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(ModelDialog, ComposingSelectsAListedModelAndAChangeClearsIt) {
+    std::vector<ModelListEntry> list{kModelQB, kModelTD};
+    auto dlg = open(list);
+    ComposeTd(*dlg);
+    EXPECT_EQ(Text(*dlg, "partNumberText"), "STV433303D1DL-4");
+    EXPECT_EQ(Text(*dlg, "modelCodeText"), "47E0:1BACB3BA:0000");
+    EXPECT_EQ(modelList(*dlg)->currentText(), "STV433303D1DL-4");
+    EXPECT_FALSE(Enabled(*dlg, "addButton"));
+    EXPECT_TRUE(Enabled(*dlg, "deleteButton"));
+    EXPECT_TRUE(Enabled(*dlg, "createMibButton"));
+    EXPECT_TRUE(Enabled(*dlg, "stampModelButton"));
+    EXPECT_FALSE(Child<QWidget>(*dlg, "allMibsButton")->isVisible());
+
+    Choose(*dlg, "metersCombo", 2);  // no longer the listed model
+    EXPECT_EQ(modelList(*dlg)->currentIndex(), -1);
+    EXPECT_EQ(Text(*dlg, "partNumberText"), "STV433302D1DL-4");
+    EXPECT_TRUE(Enabled(*dlg, "addButton"));
+    EXPECT_FALSE(Enabled(*dlg, "deleteButton"));
+    EXPECT_FALSE(Enabled(*dlg, "stampModelButton"));
+    EXPECT_TRUE(Child<QWidget>(*dlg, "allMibsButton")->isVisible());
+
+    // Selecting a listed model shows it in every control.
+    Choose(modelList(*dlg), 0);
+    EXPECT_EQ(Text(*dlg, "modelCodeText"), "07C0:D26C1202:0000");
+    EXPECT_EQ(Child<QComboBox>(*dlg, "socketTypeCombo")->currentData().toInt(), 27);
+    EXPECT_EQ(Child<QComboBox>(*dlg, "tldCombo")->currentText(), "3");
+    EXPECT_FALSE(Child<QCheckBox>(*dlg, "voltageMeterCheck")->isChecked());
+    EXPECT_TRUE(Enabled(*dlg, "socketInfoButton"));
+    EXPECT_FALSE(Enabled(*dlg, "addButton"));
+}
+
+TEST_F(ModelDialog, CheckBoxAndTldRules) {
+    std::vector<ModelListEntry> list;
+    auto dlg = open(list);
+    auto* control = Child<QCheckBox>(*dlg, "socketControlCheck");
+    control->click();
+    EXPECT_FALSE(control->isChecked());  // neither serial nor Ethernet
+    Child<QCheckBox>(*dlg, "ethernetCheck")->click();
+    EXPECT_TRUE(Child<QCheckBox>(*dlg, "serialCheck")->isChecked());
+    ComposeTd(*dlg);
+    auto* tlds = Child<QComboBox>(*dlg, "tldCombo");
+    Choose(tlds, 0);
+    EXPECT_EQ(tlds->currentText(), "3");  // three phase
+    Choose(*dlg, "phaseCombo", 0);
+    Choose(tlds, 0);
+    EXPECT_EQ(tlds->currentText(), "4");  // single phase
+    EXPECT_TRUE(Text(*dlg, "partNumberText").endsWith("-4"));
+    Child<QCheckBox>(*dlg, "socketControlCheck")->click();
+    Child<QCheckBox>(*dlg, "socketMeterCheck")->click();
+    EXPECT_EQ(tlds->currentText(), "0");  // without socket control or meter
+    EXPECT_TRUE(Text(*dlg, "partNumberText").endsWith("-0"));
+}
+
+TEST_F(ModelDialog, TypedTextShowsItsCodeOrExplainsOnAdd) {
+    std::vector<ModelListEntry> list{kModelQB};
+    auto dlg = open(list);
+    dlg->typeModelText("stv433303d1dl-4");
+    EXPECT_EQ(Text(*dlg, "partNumberText"), "STV433303D1DL-4");
+    EXPECT_EQ(Text(*dlg, "modelCodeText"), "47E0:1BACB3BA:0000");
+    EXPECT_EQ(Child<QComboBox>(*dlg, "inputPlugCombo")->currentData().toInt(), 11);
+    EXPECT_TRUE(Enabled(*dlg, "addButton"));
+
+    dlg->typeModelText("sqv11220241bb-3");  // listed: selected
+    EXPECT_EQ(modelList(*dlg)->currentIndex(), 0);
+    EXPECT_FALSE(Enabled(*dlg, "addButton"));
+    dlg->typeModelText("SQV1122024");  // typing on leaves no model selected
+    EXPECT_EQ(modelList(*dlg)->currentIndex(), -1);
+    EXPECT_EQ(Text(*dlg, "modelCodeText"), "");
+    Click(*dlg, "addButton");
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "Add Model");
+    EXPECT_EQ(prompter_.shown[0].text,
+              "Encountered error decoding this Model SQV1122024, failed add !");
+    EXPECT_EQ(dlg->workingList().count(), 1);
+}
+
+TEST_F(ModelDialog, AddThenSaveStoresTheList) {
+    StoreModels({kModelQB});
+    WithLaunchedDialog(
+        [](CSetModelDlg& dlg) {
+            ComposeTd(dlg);
+            Click(dlg, "addButton");
+            EXPECT_EQ(dlg.workingList().count(), 2);
+            EXPECT_EQ(Child<QComboBox>(dlg, "modelList")->count(), 2);
+            EXPECT_EQ(Child<QComboBox>(dlg, "modelList")->currentIndex(), -1);
+            EXPECT_FALSE(Enabled(dlg, "addButton"));
+            EXPECT_FALSE(Enabled(dlg, "deleteButton"));
+            Click(dlg, "saveButton");
+            EXPECT_FALSE(dlg.isVisible());
+            EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        },
+        &prompter_);
+    EXPECT_EQ(MruRead(static_cast<int>(MruKind::ModelCombo), 0), "07C0D26C12020000");
+    EXPECT_EQ(MruRead(static_cast<int>(MruKind::ModelCombo), 1), "47E01BACB3BA0000");
+
+    // Cancel keeps what was stored.
+    WithLaunchedDialog(
+        [](CSetModelDlg& dlg) {
+            Choose(Child<QComboBox>(dlg, "modelList"), 0);
+            Click(dlg, "deleteButton");
+            Click(dlg, "cancelButton");
+        },
+        &prompter_);
+    EXPECT_EQ(MruRead(static_cast<int>(MruKind::ModelCombo), 1), "47E01BACB3BA0000");
+}
+
+TEST_F(ModelDialog, AddToAFullListIsRefused) {
+    std::vector<ModelListEntry> list;
+    for (std::uint32_t i = 0; list.size() < kWorkingListCapacity; ++i) {
+        const std::uint32_t attribute =
+            0x006C0002 | (i % 9) << 8 | (i / 9 % 7) << 24 | (i / 63 % 7) << 27;
+        list.push_back(ModelListEntry{0x0080, attribute, 0, 1});
+    }
+    auto dlg = open(list);
+    ASSERT_EQ(dlg->workingList().count(), kWorkingListCapacity);
+    ComposeTd(*dlg);
+    Click(*dlg, "addButton");
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "Add Model");
+    EXPECT_EQ(prompter_.shown[0].text, "Model list is already full, cannot add anymore!");
+    EXPECT_EQ(dlg->workingList().count(), kWorkingListCapacity);
+    EXPECT_FALSE(Enabled(*dlg, "saveButton"));
+}
+
+TEST_F(ModelDialog, DeleteAsksAndSavingAnEmptiedListDeletesEveryValue) {
+    StoreModels({kModelQB, kModelTD, kModelSerialOnly});
+    WithLaunchedDialog(
+        [this](CSetModelDlg& dlg) {
+            QComboBox* list = Child<QComboBox>(dlg, "modelList");
+            prompter_.script = {Answer::No};
+            Choose(list, 1);
+            Click(dlg, "deleteButton");
+            ASSERT_EQ(prompter_.shown.size(), 1u);
+            EXPECT_EQ(prompter_.shown[0].title, "Delete Model");
+            EXPECT_EQ(prompter_.shown[0].text,
+                      "Do you really want to delete model STV433303D1DL-4 from the list?");
+            EXPECT_EQ(list->count(), 3);
+            EXPECT_FALSE(Enabled(dlg, "saveButton"));
+            while (list->count() > 0) {
+                Choose(list, list->itemData(0).toInt());
+                Click(dlg, "deleteButton");
+            }
+            EXPECT_EQ(dlg.workingList().count(), 0);
+            EXPECT_FALSE(Enabled(dlg, "deleteButton"));
+            Click(dlg, "saveButton");
+        },
+        &prompter_);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(MruRead(static_cast<int>(MruKind::ModelCombo), i).isEmpty()) << i;
+    }
+}
+
+TEST_F(ModelDialog, ListOnlyModeStaysOpenOnSave) {
+    ops_.mode = kModelListOnlyMode;
+    std::vector<ModelListEntry> list{kModelQB};
+    auto dlg = open(list);
+    EXPECT_FALSE(Child<QWidget>(*dlg, "getModelButton")->isVisible());
+    EXPECT_FALSE(Child<QWidget>(*dlg, "stampModelButton")->isVisible());
+    Choose(modelList(*dlg), 0);
+    EXPECT_FALSE(Enabled(*dlg, "stampModelButton"));
+    ComposeTd(*dlg);
+    Click(*dlg, "addButton");
+    Click(*dlg, "saveButton");
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_FALSE(Enabled(*dlg, "saveButton"));
+    // The caller's array holds the saved list, the rest cleared.
+    EXPECT_EQ(list[1].feature, kModelTD.feature);
+    EXPECT_EQ(list[1].valid, 1);
+    EXPECT_EQ(list[2].valid, 0);
+    EXPECT_EQ(MruRead(static_cast<int>(MruKind::ModelCombo), 1), "47E01BACB3BA0000");
+}
+
+TEST_F(ModelDialog, MibAndBomFiles) {
+    QTemporaryDir dir;
+    std::vector<ModelListEntry> list{kModelQB, kModelSerialOnly, kModelTD};
+    auto dlg = open(list);
+    struct Asked {
+        bool directory;
+        QString proposal;
+        bool generationOffered;
+    };
+    std::vector<Asked> asked;
+    QString answer;
+    int generation = 1;
+    dlg->setFileNameAsker([&](bool directory, const QString& proposal, int* gen, QWidget*) {
+        asked.push_back({directory, proposal, gen != nullptr});
+        if (gen != nullptr) {
+            *gen = generation;
+        }
+        return std::optional<QString>(answer);
+    });
+
+    Choose(modelList(*dlg), 2);
+    answer = dir.filePath("one.mib");
+    Click(*dlg, "createMibButton");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_FALSE(asked[0].directory);
+    EXPECT_EQ(asked[0].proposal, "STV433303D1DL-4.mib");
+    EXPECT_TRUE(asked[0].generationOffered);
+    QFile mib(answer);
+    ASSERT_TRUE(mib.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(mib.readAll().contains("::= { CurrentLimits 4 }"));  // the first generation
+
+    answer = dir.filePath("one.bom");
+    Click(*dlg, "createBomButton");
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].proposal, "STV433303D1DL-4.bom");
+    EXPECT_FALSE(asked[1].generationOffered);
+    QFile bom(answer);
+    ASSERT_TRUE(bom.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(bom.readAll().contains("* BOM for PDU STV433303D1DL-4"));
+
+    // A file that cannot be created.
+    answer = dir.filePath("missing/one.mib");
+    Click(*dlg, "createMibButton");
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "Create MIB");
+    EXPECT_EQ(prompter_.shown[0].text, "Failed creating file");
+
+    // Without a selection: every Ethernet model into a directory, named by its model string.
+    Choose(*dlg, "metersCombo", 1);
+    ASSERT_EQ(modelList(*dlg)->currentIndex(), -1);
+    answer = dir.path();  // without the separator: it is added
+    generation = 2;
+    prompter_.shown.clear();
+    Click(*dlg, "allMibsButton");
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "Create MIB files");
+    EXPECT_EQ(prompter_.shown[0].text,
+              "Do you want to generate mib files for all the Ethernet models?");
+    EXPECT_TRUE(asked.back().directory);
+    EXPECT_TRUE(asked.back().generationOffered);
+    EXPECT_TRUE(QFile::exists(dir.filePath("SQV11220241BB-3.mib")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("STV433303D1DL-4.mib")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("SQV11020010BA-0.mib")));  // serial only
+
+    answer = dir.filePath("missing");
+    Click(*dlg, "allMibsButton");
+    EXPECT_EQ(prompter_.shown.back().text, "Failed creating file");
+}
+
+TEST_F(ModelDialog, ReloadAttributes) {
+    std::vector<ModelListEntry> list;
+    {
+        auto dlg = open(list);
+        Click(*dlg, "reloadAttrsButton");
+        EXPECT_TRUE(prompter_.shown.empty());
+    }
+    ops_.LoadAttributes = [] { return false; };
+    {
+        auto dlg = open(list);
+        Click(*dlg, "reloadAttrsButton");
+        ASSERT_EQ(prompter_.shown.size(), 1u);
+        EXPECT_EQ(prompter_.shown[0].title, "Reload Attributes");
+        EXPECT_EQ(prompter_.shown[0].text, "Failed reloading PDU attributes ini file");
+    }
+    ops_.LoadAttributes = nullptr;
+    auto dlg = open(list);
+    EXPECT_FALSE(Child<QWidget>(*dlg, "reloadAttrsButton")->isVisible());
+}
+
+TEST_F(ModelDialog, SocketTypeButtonDescribesTheSelectedSeries) {
+    std::vector<ModelListEntry> list;
+    auto dlg = open(list);
+    Choose(*dlg, "socketTypeCombo", 107);
+    bool ran = false;
+    OnNextModal<CSockTypInfoDlg>(
+        [](CSockTypInfoDlg& info) {
+            EXPECT_EQ(info.windowTitle(),
+                      "Description for Chassis Type TD: Vertical 3-phase "
+                      "wye, 24 switched outlets, 3 branches");
+            QListWidget* lines = info.lines();
+            ASSERT_GE(lines->count(), 7);
+            EXPECT_EQ(lines->item(0)->text(), "Intended for 3 Phase and Vertical form factor");
+            EXPECT_TRUE(lines->font().fixedPitch());
+            EXPECT_EQ(lines->font().weight(), QFont::Black);
+            lines->setCurrentRow(4);
+            EXPECT_EQ(info.textField()->toPlainText(), lines->item(4)->text());
+        },
+        ran);
+    Click(*dlg, "socketInfoButton");
+    EXPECT_TRUE(ran);
+
+    // The library's export shows the same dialog.
+    ran = false;
+    OnNextModal<CSockTypInfoDlg>(
+        [](CSockTypInfoDlg& info) {
+            EXPECT_TRUE(info.windowTitle().startsWith("Description for Chassis Type QB: "));
+        },
+        ran);
+    PduSockTypInfoDlg(27, &ops_);
+    EXPECT_TRUE(ran);
+}
+
+// A device call that holds until the test lets it go.
+std::mutex gGateMutex;
+std::condition_variable gGate;
+bool gEntered = false;
+bool gReleased = false;
+
+std::int32_t HeldVersion(char*, char*) {
+    std::unique_lock lock(gGateMutex);
+    gEntered = true;
+    gGate.notify_all();
+    gGate.wait_for(lock, std::chrono::seconds(10), [] { return gReleased; });
+    return 0;
+}
+
+TEST_F(ModelDialog, DeviceCallKeepsTheWindowLiveAndCannotBeClosedMeanwhile) {
+    ops_.ReadDeviceVersion = &HeldVersion;
+    gEntered = gReleased = false;
+    std::vector<ModelListEntry> list{kModelQB};
+    auto dlg = open(list);
+    Choose(modelList(*dlg), 0);
+    bool checked = false;
+    QTimer::singleShot(0, dlg.get(), [&] {
+        // The window's events flow while the call runs (this timer fires).
+        {
+            std::unique_lock lock(gGateMutex);
+            ASSERT_TRUE(gGate.wait_for(lock, std::chrono::seconds(5), [] { return gEntered; }));
+        }
+        EXPECT_TRUE(dlg->deviceBusy());
+        EXPECT_FALSE(dlg->isEnabled());
+        dlg->reject();
+        EXPECT_TRUE(dlg->isVisible());
+        checked = true;
+        std::lock_guard lock(gGateMutex);
+        gReleased = true;
+        gGate.notify_all();
+    });
+    Click(*dlg, "stampModelButton");
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(dlg->deviceBusy());
+    EXPECT_TRUE(dlg->isEnabled());
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0].title, "Stamp Model Code");
+    EXPECT_EQ(prompter_.shown[0].text, "Failed to Get Version of KVB code");
+}
+
+TEST_F(ModelDialog, WithoutASessionDeviceButtonsFailAtOnce) {
+    std::vector<ModelListEntry> list{kModelQB};
+    auto dlg = open(list);
+    Choose(modelList(*dlg), 0);
+    Click(*dlg, "getModelButton");
+    Click(*dlg, "stampModelButton");
+    ASSERT_EQ(prompter_.shown.size(), 2u);
+    EXPECT_EQ(prompter_.shown[0].text, "Failed GetModel");
+    EXPECT_EQ(prompter_.shown[0].title, "Stamp Model Code");
+    EXPECT_EQ(prompter_.shown[1].text, "Failed to Get Version of KVB code");
+    // Nothing was adjusted: the model's words are as listed.
+    EXPECT_EQ(dlg->workingList().at(0).words.extension, 0);
+}
+
+}  // namespace
+}  // namespace quorvel::dialogs::testing
