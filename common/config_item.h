@@ -23,14 +23,15 @@ struct ConfigItemDescriptor {
     std::int32_t labelControl = 0;
     std::int32_t editControl = 0;
     const char16_t* defaultText = nullptr;
-    std::int32_t offset = 0;   // of the item's first element in the images
-    std::uint32_t size = 0;    // bytes per element (the stride); for texts the text's size
-    std::uint8_t kind = 0;     // ConfigValueKind; above 7 cannot be read or written
+    std::int32_t offset = 0;  // of the item's first element in the images
+    std::uint32_t size = 0;   // bytes per element (the stride); for texts the text's size
+    std::uint8_t kind = 0;    // ConfigValueKind; above 7 cannot be read or written
     std::uint8_t codeCopy = 0;
-    std::uint8_t code = 0;     // the console's variable id ("h"/"H"); 0 = not a console item
+    std::uint8_t code = 0;          // the console's variable id ("h"/"H"); 0 = not a console item
     std::uint8_t elementIndex = 0;  // sub-id: third argument of "H"
     std::uint8_t count = 0;         // elements of the item (for byte strings: their length)
     const char* keyName = nullptr;
+    const char16_t* label = nullptr;  // the dialog's label text of the field
 };
 
 }  // namespace quorvel

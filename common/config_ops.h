@@ -44,16 +44,18 @@ struct ConfigOps {
     // Reads item `index` of item table `table` from the PDU into the device image.
     void (*ReadItem)(std::int32_t handle, std::int32_t table, std::int32_t index,
                      ConfigWorkerBlock* block) = nullptr;
-    // Writes the item from the edit image to the PDU, then copies it into the device image.
+    // Writes the item from the edit image to the PDU and, once the PDU took it, copies it into
+    // the device image (a refused element keeps differing, so the next save tries it again).
     void (*WriteItem)(std::int32_t handle, std::int32_t table, std::int32_t index,
                       ConfigWorkerBlock* block) = nullptr;
     void (*Close)(std::int32_t handle, ConfigWorkerBlock* block) = nullptr;
 };
 
-// Shared by the configuration dialog and its worker, with the same ordering rules as the state
-// worker's block: the command byte and the wake event from the dialog, posted messages from the
-// worker, and dataMutex held by the worker around every operation and by the dialog while it
-// reads or fills the images.
+// Shared by the configuration dialog and its worker: the command byte and the wake event order
+// what the dialog wrote before a command, the posted messages what the worker wrote before
+// them. The worker holds dataMutex around every operation. The dialog never waits for it: it
+// fills the edit image only while no pass runs, and shows an item only after the worker
+// reported it (a pass does not touch that item again). Each dialog run has a block of its own.
 struct ConfigWorkerBlock {
     // Head.
     const ConfigOps* ops = nullptr;

@@ -5,16 +5,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/config_catalogue.h"
 #include "common/config_ops.h"
 
 namespace quorvel::dialogs {
 
 // One ReadItem or WriteItem call: item `index` of item table `table`.
-struct ConfigTransfer {
-    std::int32_t table = 0;
-    std::int32_t index = 0;
-    bool operator==(const ConfigTransfer&) const = default;
-};
+using quorvel::ConfigTransfer;
 
 class ConfigPassPlan {
   public:
@@ -22,6 +19,9 @@ class ConfigPassPlan {
     // Called on the worker's thread with the block's data mutex held.
     virtual std::vector<ConfigTransfer> loadItems(const ConfigWorkerBlock& block) = 0;
     virtual std::vector<ConfigTransfer> saveItems(const ConfigWorkerBlock& block) = 0;
+    // After the ReadItem of a load transfer, before its item-done message: takes what was read
+    // into the edit image. Same thread and mutex.
+    virtual void loaded(ConfigWorkerBlock&, const ConfigTransfer&) {}
 };
 
 }  // namespace quorvel::dialogs

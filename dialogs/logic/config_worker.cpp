@@ -13,14 +13,25 @@ ConfigWorkerLoop::ConfigWorkerLoop(std::shared_ptr<ConfigWorkerBlock> block,
       block_(std::move(block)),
       plan_(std::move(plan)) {}
 
+void ConfigWorkerLoop::open() {
+    opened_ = true;
+    if (block_->ops->Open) {
+        std::lock_guard lock(block_->dataMutex);
+        handle_ = block_->ops->Open(block_.get());
+    }
+}
+
 bool ConfigWorkerLoop::perform(std::uint8_t code) {
     const ConfigOps& ops = *block_->ops;
+    // A command given before the worker took the open command replaces it; the device is
+    // opened all the same before the first thing done with it.
+    if (!opened_ && code != CFG_CMD_OPEN && code != CFG_CMD_CLOSE && code >= CFG_CMD_FORMAT &&
+        code <= CFG_CMD_SAVE) {
+        open();
+    }
     switch (code) {
         case CFG_CMD_OPEN:
-            if (ops.Open) {
-                std::lock_guard lock(block_->dataMutex);
-                handle_ = ops.Open(block_.get());
-            }
+            open();
             break;
         case CFG_CMD_FORMAT:
             command(kConfigFormat);
@@ -67,7 +78,7 @@ void ConfigWorkerLoop::command(std::int32_t code) {
 }
 
 void ConfigWorkerLoop::runPass(const std::vector<ConfigTransfer>& items, Transfer transfer,
-                               bool always100) {
+                               bool load) {
     postEvent(EV_BUSY, kBusyStarts);
     const std::size_t total = items.size();
     std::size_t done = 0;
@@ -75,15 +86,23 @@ void ConfigWorkerLoop::runPass(const std::vector<ConfigTransfer>& items, Transfe
         if (stopRequested()) {
             break;
         }
-        if (transfer) {
+        {
             std::lock_guard lock(block_->dataMutex);
-            transfer(handle_, item.table, item.index, block_.get());
+            if (transfer) {
+                transfer(handle_, item.table, item.index, block_.get());
+            }
+            // Nothing is copied into the device image here: WriteItem does that once the PDU
+            // took the element, so an element it refused still differs and the next save
+            // tries it again.
+            if (load && plan_) {
+                plan_->loaded(*block_, item);
+            }
         }
         ++done;
         postEvent(EV_PROGRESS, static_cast<std::intptr_t>(done * 100 / total));
         post(UM_ITEM_DONE, ItemDoneParam(item.table, item.index), 0);
     }
-    if (always100 || done > 0) {
+    if (load || done > 0) {
         postEvent(EV_PROGRESS, 100);
     }
     postEvent(EV_BUSY, kBusyEnds);

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/config_ops.h"
-#include "dialogs/logic/config_pass_plan.h"
 #include "dialogs/halvex_api.h"
+#include "dialogs/logic/config_pass_plan.h"
 #include "dialogs/logic/worker_loop.h"
 
 namespace quorvel::dialogs {
@@ -28,13 +28,16 @@ class QUORVEL_HALVEX_API ConfigWorkerLoop : public WorkerLoop {
   private:
     using Transfer = void (*)(std::int32_t, std::int32_t, std::int32_t, ConfigWorkerBlock*);
     // Busy, one call per transfer with its progress and item-done messages, then busy ends.
-    // The closing 100 percent is posted when always100 is set or something was transferred.
-    void runPass(const std::vector<ConfigTransfer>& items, Transfer transfer, bool always100);
+    // A load pass lets the plan take each item before it is reported. The closing 100 percent
+    // is posted for a load pass always, for a save pass when something was written.
+    void runPass(const std::vector<ConfigTransfer>& items, Transfer transfer, bool load);
     void command(std::int32_t code);
+    void open();
 
     std::shared_ptr<ConfigWorkerBlock> block_;
     std::shared_ptr<ConfigPassPlan> plan_;
-    std::int32_t handle_ = 0;  // only the worker's thread uses it
+    std::int32_t handle_ = 0;  // only the worker's thread uses these two
+    bool opened_ = false;
 };
 
 }  // namespace quorvel::dialogs

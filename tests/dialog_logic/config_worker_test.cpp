@@ -4,11 +4,12 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "dialog_logic/worker_test_support.h"
 #include "dialogs/logic/config_worker.h"
 #include "dialogs/logic/dialog_worker.h"
 #include "dialogs/logic/worker_messages.h"
-#include "dialog_logic/worker_test_support.h"
 
 namespace quorvel::dialogs {
 namespace {
@@ -33,6 +34,10 @@ void fakeWrite(std::int32_t, std::int32_t table, std::int32_t index, ConfigWorke
     b->deviceImage[index] = b->editImage[index];
     gLog->add("write " + std::to_string(table) + "." + std::to_string(index));
 }
+// A write the PDU refuses: nothing reaches the device image.
+void refusedWrite(std::int32_t, std::int32_t table, std::int32_t index, ConfigWorkerBlock*) {
+    gLog->add("refused " + std::to_string(table) + "." + std::to_string(index));
+}
 void fakeClose(std::int32_t h, ConfigWorkerBlock*) {
     gLog->add("close h" + std::to_string(h));
 }
@@ -51,6 +56,9 @@ class ScriptedPlan : public ConfigPassPlan {
             }
         }
         return changed;
+    }
+    void loaded(ConfigWorkerBlock&, const ConfigTransfer& t) override {
+        gLog->add("took " + std::to_string(t.table) + "." + std::to_string(t.index));
     }
 };
 
@@ -106,9 +114,9 @@ TEST_F(ConfigWorkerTest, DeviceCommandsUseTheOpenHandleAndCloseEndsTheWorker) {
 TEST_F(ConfigWorkerTest, LoadPassReportsEveryItemAndEndsAtHundred) {
     start();
     EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"),
-              (Entries{"ev 5 0", "read 0.1 h7", "ev 2 33", "item 1 0", "read 1.2 h7", "ev 2 66",
-                       "item 65538 0", "read 2.0 h7", "ev 2 100", "item 131072 0", "ev 2 100",
-                       "ev 5 255"}));
+              (Entries{"ev 5 0", "read 0.1 h7", "took 0.1", "ev 2 33", "item 1 0", "read 1.2 h7",
+                       "took 1.2", "ev 2 66", "item 65538 0", "read 2.0 h7", "took 2.0", "ev 2 100",
+                       "item 131072 0", "ev 2 100", "ev 5 255"}));
 }
 
 TEST_F(ConfigWorkerTest, SavePassWritesChangedElementsOnly) {
@@ -129,6 +137,48 @@ TEST_F(ConfigWorkerTest, SavePassWritesChangedElementsOnly) {
     const Entries all = log_.entries();
     EXPECT_EQ(Entries(all.begin() + static_cast<long>(before), all.end()),
               (Entries{"ev 5 0", "ev 5 255", "close h7"}));
+}
+
+TEST_F(ConfigWorkerTest, ARefusedWriteIsTriedAgainByTheNextSave) {
+    ops_.WriteItem = refusedWrite;
+    start();
+    block_->editImage[4] = 1;
+    EXPECT_EQ(run(CFG_CMD_SAVE, "ev 5 255"),
+              (Entries{"ev 5 0", "refused 0.4", "ev 2 100", "item 4 0", "ev 2 100", "ev 5 255"}));
+    EXPECT_EQ(block_->deviceImage[4], 0);  // the pass itself copied nothing
+    const std::size_t before = log_.entries().size();
+    worker_->post(CFG_CMD_SAVE);
+    ASSERT_TRUE(log_.waitFor([&](const Entries& e) {
+        return WorkerLog::count(Entries(e.begin() + static_cast<long>(before), e.end()),
+                                "ev 5 255") == 1;
+    }));
+    EXPECT_EQ(WorkerLog::count(log_.entries(), "refused 0.4"), 2);
+}
+
+TEST_F(ConfigWorkerTest, ACommandGivenBeforeTheWorkerTookOpenStillOpensFirst) {
+    block_->ops = &ops_;
+    block_->window = port_;
+    auto loop = std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>());
+    loop->arm();
+    loop->postCommand(CFG_CMD_LOAD);  // replaces the pending open command
+    std::thread thread([loop] { loop->run(); });
+    const bool loaded = log_.waitForEntry("ev 5 255");
+    loop->postCommand(CFG_CMD_CLOSE);
+    const bool finished = loop->waitFinished(5000);
+    if (finished) {
+        thread.join();
+    } else {
+        thread.detach();
+    }
+    ASSERT_TRUE(loaded);
+    ASSERT_TRUE(finished);
+    const Entries e = log_.entries();
+    ASSERT_GE(e.size(), 3u);
+    EXPECT_EQ(e[0], "open");
+    EXPECT_EQ(e[1], "ev 5 0");
+    EXPECT_EQ(e[2], "read 0.1 h7");
+    EXPECT_EQ(WorkerLog::count(e, "open"), 1);
+    EXPECT_EQ(e.back(), "close h7");
 }
 
 TEST_F(ConfigWorkerTest, MissingSlotsAreSkipped) {

@@ -1,0 +1,447 @@
+// quorvelctl config get and config set: the PDU's configuration items through the operations
+// and the passes the configuration dialog uses, keyed and shown as the dialog shows them.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "catalogue/model_profile_builder.h"
+#include "cli/cli_session.h"
+#include "cli/context.h"
+#include "common/config_catalogue.h"
+#include "common/config_values.h"
+#include "link/config_operations.h"
+#include "link/device_ops.h"
+
+namespace quorvel::cli {
+
+namespace {
+
+constexpr std::size_t kNameChars = 32;
+
+std::uint16_t load16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+void store16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v & 0xFF);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+bool maskBit(const std::uint8_t* image, int bit) {
+    return (image[kPowerOnMaskOffset + bit / 8] >> (bit % 8)) & 1u;
+}
+
+// What a configuration dialog holds while it runs: the record, the operations, the run's own
+// catalogue and the block with both images.
+struct Configurator {
+    PduRecord record;
+    DeviceAddressBlock addresses;
+    ConfigOps ops;
+    ConfigCatalogue catalogue;
+    std::unique_ptr<ConfigWorkerBlock> block = std::make_unique<ConfigWorkerBlock>();
+    std::int32_t handle = 0;
+    bool developer = false;
+
+    Configurator(const SessionRecord& session, bool dev) : developer(dev) {
+        if (!BuildModelProfile(session.featureWord, session.attributeWord, session.extensionWord,
+                               &record)) {
+            record.featureWord = session.featureWord;
+            record.attributeWord = session.attributeWord;
+            record.extensionWord = session.extensionWord;
+        }
+        FillConfigOps(ops, dev ? 1 : 0);
+        block->ops = &ops;
+        block->record = &record;
+        block->addresses = &addresses;
+        catalogue.attach(*block);
+        handle = ops.Open(block.get());
+    }
+    ConfigTables tables() const { return block->itemTables; }
+    const ConfigItemDescriptor& item(int t, int i) const { return block->itemTables[t][i]; }
+    bool celsius() const {
+        const int i = FindConfigItem(tables()[kGeneralItems], kItemNetOptions);
+        return i >= 0 &&
+               (load16(block->editImage + item(kGeneralItems, i).offset) & kNetCelsiusBit) != 0;
+    }
+
+    void load() {
+        for (const ConfigTransfer& t : ConfigLoadItems(record, tables(), ops.mode)) {
+            ops.ReadItem(handle, t.table, t.index, block.get());
+            ConfigTakeLoaded(t, tables(), ops.mode, block->deviceImage, block->editImage);
+        }
+    }
+    // The save pass; returns what it wrote and what the PDU refused.
+    std::pair<std::vector<ConfigTransfer>, std::vector<ConfigTransfer>> save() {
+        const auto items =
+            ConfigSaveItems(record, tables(), ops.mode, block->deviceImage, block->editImage);
+        for (const ConfigTransfer& t : items) {
+            ops.WriteItem(handle, t.table, t.index, block.get());
+        }
+        // WriteItem copies an element into the device image only when the PDU took it.
+        const auto left =
+            ConfigSaveItems(record, tables(), ops.mode, block->deviceImage, block->editImage);
+        std::vector<ConfigTransfer> written;
+        for (const ConfigTransfer& t : items) {
+            if (std::find(left.begin(), left.end(), t) == left.end()) {
+                written.push_back(t);
+            }
+        }
+        return {written, left};
+    }
+
+    // Whether the dialog shows entry i of table t for this PDU.
+    bool shown(int t, int i) const {
+        const ConfigItemDescriptor& d = item(t, i);
+        const std::uint16_t f = record.featureWord;
+        const bool switched = (f & kFeatureSwitched) != 0;
+        if (t == kGeneralItems) {
+            return d.code != kItemEnvironmentLimits || (f & kFeatureEnvironment) != 0;
+        }
+        if (t == kReceptacleNameItems) {
+            return (f & (kFeatureSwitched | kFeatureReceptacleMeters)) != 0 &&
+                   ReceptacleRowShown(record, i);
+        }
+        const int e = d.elementIndex;
+        const bool counted = e < ConfigItemCount(tables()[kCircuitItems], i);
+        switch (d.code) {
+            case kItemRecepControl:
+                return switched;
+            case kItemMaxCurrents:
+                return counted && record.circuitVisible[e] != 0;
+            case kItemLockCurrents:
+                return switched && counted && record.circuitVisible[e] != 0;
+            case kItemOnDelays:
+            case kItemResetDelays:
+                return switched && counted && ReceptacleRowShown(record, e);
+            case kItemMinVoltages:
+            case kItemMaxVoltages:
+                return (f & kFeatureVoltageInputs) != 0 && counted &&
+                       VoltageInputCircuit(record, e) >= 0;
+            default:
+                return false;
+        }
+    }
+
+    // The value of entry i of table t as the dialog shows it.
+    nlohmann::ordered_json value(int t, int i) const {
+        const ConfigItemDescriptor& d = item(t, i);
+        const std::uint8_t* e = block->editImage + d.offset;
+        if (d.code == kItemNetOptions && t == kGeneralItems) {
+            nlohmann::ordered_json boxes = nlohmann::ordered_json::object();
+            for (const NetOptionBox& box : kNetOptionBoxes) {
+                boxes[box.name] = NetOptionChecked(load16(e), box);
+            }
+            return boxes;
+        }
+        if (d.code == kItemRecepControl && t == kCircuitItems) {
+            nlohmann::ordered_json on = nlohmann::ordered_json::object();
+            for (int r = 0; r < kMaxReceptacles; ++r) {
+                if (ReceptacleRowShown(record, r)) {
+                    on[std::to_string(r + 1)] = maskBit(block->editImage, r);
+                }
+            }
+            return on;
+        }
+        if (d.code == kItemEnvironmentLimits && t == kGeneralItems) {
+            if (d.elementIndex >= 2) {
+                return ToUtf8(FormatHumidity(load16(e)));
+            }
+            const std::uint16_t f = load16(e);
+            return ToUtf8(celsius() ? FormatTemperature(FahrenheitToCelsius(f), true)
+                                    : FormatTemperature(f, false));
+        }
+        if (d.kind == kKindText && IsProtectedItem(d.code) && !developer) {
+            return ToUtf8(kMaskedText);
+        }
+        return ToUtf8(FormatConfigElement(d.kind, d.size, e));
+    }
+};
+
+std::vector<std::string> splitList(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= text.size() && !text.empty()) {
+        const std::size_t comma = text.find(',', start);
+        const std::size_t end = comma == std::string::npos ? text.size() : comma;
+        if (end > start) {
+            parts.push_back(text.substr(start, end - start));
+        }
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    return parts;
+}
+
+bool isInteger(const std::string& s, long long lo, long long hi) {
+    std::size_t i = s.size() > 0 && (s[0] == '-' || s[0] == '+') ? 1 : 0;
+    if (i == s.size() || s.size() - i > 6 ||
+        s.find_first_not_of("0123456789", i) != std::string::npos) {
+        return false;
+    }
+    const long long v = std::stoll(s);
+    return v >= lo && v <= hi;
+}
+
+bool isDecimal(const std::string& s) {
+    std::size_t i = s.size() > 0 && s[0] == '-' ? 1 : 0;
+    const std::size_t dot = s.find('.', i);
+    const std::string whole = s.substr(i, dot == std::string::npos ? std::string::npos : dot - i);
+    const std::string fraction = dot == std::string::npos ? "" : s.substr(dot + 1);
+    return whole.size() + fraction.size() > 0 && whole.size() <= 6 &&
+           whole.find_first_not_of("0123456789") == std::string::npos &&
+           fraction.find_first_not_of("0123456789") == std::string::npos;
+}
+
+bool isIp(const std::string& s) {
+    const std::vector<std::string> parts = splitList([&] {
+        std::string t = s;
+        std::replace(t.begin(), t.end(), '.', ',');
+        return t;
+    }());
+    return std::count(s.begin(), s.end(), '.') == 3 && parts.size() == 4 &&
+           std::all_of(parts.begin(), parts.end(),
+                       [](const std::string& p) { return isInteger(p, 0, 255) && p[0] != '-'; });
+}
+
+// Enters one assignment into the edit image; an error text when the value cannot be taken.
+std::string assign(Configurator& c, int t, int i, const std::string& text) {
+    const ConfigItemDescriptor& d = c.item(t, i);
+    std::uint8_t* e = c.block->editImage + d.offset;
+    const std::u16string wide = FromUtf8(text);
+    if (t == kGeneralItems && d.code == kItemNetOptions) {
+        std::uint16_t v = load16(e);
+        std::set<std::string> checked;
+        for (const std::string& name : splitList(text)) {
+            checked.insert(name);
+        }
+        for (const NetOptionBox& box : kNetOptionBoxes) {
+            v = WithNetOption(v, box, checked.erase(box.name) > 0);
+        }
+        if (!checked.empty()) {
+            return "no network option " + *checked.begin() + " (AutoIP, Hosts, WEB, SWU, C)";
+        }
+        store16(e, v);
+        return {};
+    }
+    if (t == kCircuitItems && d.code == kItemRecepControl) {
+        std::set<int> on;
+        for (const std::string& n : splitList(text)) {
+            if (!isInteger(n, 1, kMaxReceptacles) ||
+                !ReceptacleRowShown(c.record, std::stoi(n) - 1)) {
+                return "no receptacle " + n + " on this PDU";
+            }
+            on.insert(std::stoi(n) - 1);
+        }
+        for (int r = 0; r < kMaxReceptacles; ++r) {
+            if (ReceptacleRowShown(c.record, r)) {
+                std::uint8_t& byte = c.block->editImage[kPowerOnMaskOffset + r / 8];
+                const auto bit = static_cast<std::uint8_t>(1u << (r % 8));
+                byte = static_cast<std::uint8_t>(on.count(r) ? byte | bit : byte & ~bit);
+            }
+        }
+        return {};
+    }
+    if (t == kGeneralItems && d.code == kItemEnvironmentLimits && d.elementIndex < 2) {
+        if (!text.empty() && !isDecimal(text)) {
+            return "expected a temperature in degrees " + std::string(c.celsius() ? "C" : "F");
+        }
+        store16(e, TemperatureEntered(wide, c.celsius()));
+        return {};
+    }
+    switch (d.kind) {
+        case kKindSigned16:
+            if (!isInteger(text, -32768, 32767)) {
+                return "expected an integer -32768..32767";
+            }
+            break;
+        case kKindUnsigned16:
+            if (!isInteger(text, 0, 65535)) {
+                return "expected an integer 0..65535";
+            }
+            break;
+        case kKindByte:
+            if (!isInteger(text, 0, 255)) {
+                return "expected an integer 0..255";
+            }
+            break;
+        case kKindHundredths:
+            if (!text.empty() &&
+                (!isDecimal(text) || text[0] == '-' || HundredthsEntered(wide) > 65535)) {
+                return "expected a number 0..655.35";
+            }
+            break;
+        case kKindIpAddress:
+            if (!text.empty() && !isIp(text)) {
+                return "expected an IP address a.b.c.d";
+            }
+            break;
+        case kKindText: {
+            const std::size_t chars =
+                t == kReceptacleNameItems ? kNameChars : TerminatedTextChars(d.size);
+            if (wide.size() > chars) {
+                return "at most " + std::to_string(chars) + " characters";
+            }
+            break;
+        }
+        default:
+            return "not settable";
+    }
+    ParseConfigElement(d.kind, d.size, wide, e,
+                       t == kReceptacleNameItems ? kNameChars : TerminatedTextChars(d.size));
+    return {};
+}
+
+std::string trimmed(std::string error) {
+    while (!error.empty() && error.back() == '\n') {
+        error.pop_back();
+    }
+    return error;
+}
+
+void runGet(Context& ctx, const std::vector<std::string>& keys, bool developer) {
+    if (!ctx.loadAttributes()) {
+        return;
+    }
+    CliSession session(ctx);
+    if (!session.connect()) {
+        return;
+    }
+    Configurator c(session.record(), developer);
+    std::vector<std::pair<int, int>> wanted;
+    for (const std::string& key : keys) {
+        int t = 0;
+        int i = 0;
+        if (!FindConfigKey(c.tables(), key, t, i)) {
+            ctx.fail("no configuration key " + key, kExitUsage);
+            return;
+        }
+        if (!c.shown(t, i)) {
+            ctx.fail(key + " is not on this PDU");
+            return;
+        }
+        wanted.emplace_back(t, i);
+    }
+    c.load();
+    session.disconnect();
+    // Catalogue order, as the dialog lists them.
+    nlohmann::ordered_json out = nlohmann::ordered_json::object();
+    if (keys.empty()) {
+        for (int t : {kGeneralItems, kReceptacleNameItems, kCircuitItems}) {
+            for (int i = 0, n = ConfigTableEntries(c.tables()[t]); i < n; ++i) {
+                if (c.shown(t, i)) {
+                    out[c.item(t, i).keyName] = c.value(t, i);
+                }
+            }
+        }
+    }
+    for (const auto& [t, i] : wanted) {
+        out[c.item(t, i).keyName] = c.value(t, i);
+    }
+    *ctx.out << out.dump() << '\n';
+}
+
+void runSet(Context& ctx, const std::vector<std::string>& assignments, bool developer) {
+    // Parse the command line before touching the device.
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const std::string& a : assignments) {
+        const std::size_t eq = a.find('=');
+        if (eq == std::string::npos || eq == 0) {
+            ctx.fail("expected KEY=VALUE, got " + a, kExitUsage);
+            return;
+        }
+        pairs.emplace_back(a.substr(0, eq), a.substr(eq + 1));
+    }
+    if (!ctx.loadAttributes()) {
+        return;
+    }
+    CliSession session(ctx);
+    if (!session.connect()) {
+        return;
+    }
+    Configurator c(session.record(), developer);
+    std::vector<std::pair<std::pair<int, int>, std::string>> entries;
+    for (const auto& [key, value] : pairs) {
+        int t = 0;
+        int i = 0;
+        if (!FindConfigKey(c.tables(), key, t, i)) {
+            ctx.fail("no configuration key " + key, kExitUsage);
+            return;
+        }
+        const ConfigItemDescriptor& d = c.item(t, i);
+        if (d.code == kItemMacAddress) {
+            ctx.fail(key + " is never written", kExitUsage);
+            return;
+        }
+        if (IsProtectedItem(d.code) && !developer) {
+            ctx.fail(key + " is written only with --developer", kExitUsage);
+            return;
+        }
+        if (!c.shown(t, i)) {
+            ctx.fail(key + " is not on this PDU");
+            return;
+        }
+        entries.push_back({{t, i}, value});
+    }
+    c.load();
+    // The network options first: they say in which unit the temperature limits are given.
+    std::stable_partition(entries.begin(), entries.end(), [&c](const auto& entry) {
+        return c.item(entry.first.first, entry.first.second).code == kItemNetOptions;
+    });
+    for (const auto& [where, value] : entries) {
+        const std::string error = assign(c, where.first, where.second, value);
+        if (!error.empty()) {
+            ctx.fail(std::string(c.item(where.first, where.second).keyName) + ": " + error,
+                     kExitUsage);
+            return;
+        }
+    }
+    const auto [written, refused] = c.save();
+    const std::string error = trimmed(CurrentInterfaceError());
+    session.disconnect();
+    nlohmann::ordered_json done = nlohmann::ordered_json::object();
+    for (const ConfigTransfer& t : written) {
+        done[c.item(t.table, t.index).keyName] = c.value(t.table, t.index);
+    }
+    nlohmann::json failed = nlohmann::json::array();
+    for (const ConfigTransfer& t : refused) {
+        failed.push_back(c.item(t.table, t.index).keyName);
+    }
+    nlohmann::ordered_json report = nlohmann::ordered_json::object();
+    report["written"] = done;
+    report["refused"] = failed;
+    *ctx.out << report.dump() << '\n';
+    if (!refused.empty()) {
+        ctx.fail("the PDU refused " + std::to_string(refused.size()) + " item(s)" +
+                 (error.empty() ? std::string{} : ": " + error));
+    }
+}
+
+}  // namespace
+
+void registerConfigCommands(CLI::App& app, Context& ctx) {
+    auto* config = app.add_subcommand("config", "Read or change the PDU's configuration items");
+    config->require_subcommand(1);
+    auto developer = std::make_shared<bool>(false);
+    config->add_flag("-d,--developer", *developer,
+                     "Show and set the PDU password, KOVA name and KOVA password");
+
+    auto keys = std::make_shared<std::vector<std::string>>();
+    auto* get = config->add_subcommand("get", "Print items as the configuration dialog shows them");
+    get->add_option("KEY", *keys, "Keys such as cDeviceIP or cRecepName3 (default: all)");
+    get->fallthrough();
+    get->callback([&ctx, keys, developer] { runGet(ctx, *keys, *developer); });
+
+    auto assignments = std::make_shared<std::vector<std::string>>();
+    auto* set = config->add_subcommand("set", "Change items and save them to the PDU");
+    set->add_option("KEY=VALUE", *assignments, "Items to change")->required();
+    set->fallthrough();
+    set->callback([&ctx, assignments, developer] { runSet(ctx, *assignments, *developer); });
+}
+
+}  // namespace quorvel::cli

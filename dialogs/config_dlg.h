@@ -1,0 +1,139 @@
+// CConfigDlg: the configuration dialog behind PduConfigDlg. It lays itself out from the PDU
+// record, loads and saves the PDU's configuration items through its worker and the operations
+// table it was handed, and shows, edits, defaults and clears them.
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/config_ops.h"
+#include "dialogs/draggable_dialog.h"
+#include "dialogs/halvex_api.h"
+#include "dialogs/logic/config_layout.h"
+#include "dialogs/logic/config_plan.h"
+#include "dialogs/logic/config_temperature.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+
+namespace quorvel::dialogs {
+
+class DialogWorker;
+class QtMessageTarget;
+
+class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
+    Q_OBJECT
+
+  public:
+    // record, ops and addresses stay the caller's; the dialog works on copies and hands the
+    // record back, with what Open learnt, once its worker has ended.
+    CConfigDlg(PduRecord* record, const ConfigOps* ops, DeviceAddressBlock* addresses,
+               QWidget* parent = nullptr);
+    ~CConfigDlg() override;
+
+    const ConfigLayout& plannedLayout() const { return layout_; }
+    // The block the worker fills (for tests: read it only while the worker is idle).
+    const ConfigWorkerBlock& block() const { return *run_->block; }
+    bool busy() const { return busy_; }
+    bool workerRunning() const;
+
+  public slots:
+    void done(int result) override;
+
+  protected:
+    bool event(QEvent* e) override;
+
+  private:
+    struct ReceptacleWidgets {
+        QLabel* label = nullptr;
+        QLineEdit* name = nullptr;
+        QLineEdit* onDelay = nullptr;
+        QLineEdit* resetDelay = nullptr;
+        QCheckBox* powerOn = nullptr;
+    };
+    struct CircuitWidgets {
+        QGroupBox* box = nullptr;
+        QLabel* maxLabel = nullptr;
+        QLineEdit* maxCurrent = nullptr;
+        QLabel* lockLabel = nullptr;
+        QLineEdit* lockCurrent = nullptr;
+    };
+
+    void fitFont();
+    void createControls();
+    void applyLayout();
+    void startWorker();
+    void stopWorker();
+    void post(std::uint8_t command);
+    void setBusy(bool busy);
+
+    void onLoad();
+    void onSave();
+    void onFormat();
+    void onSetDefaults();
+    void onResetNet();
+    void onClear();
+    void onAutoIp(bool checked);
+    void onCelsius(bool checked);
+
+    void fillDefaults();
+    void clearFields();
+    void showItem(int table, int index);
+    void showElement(int table, int index);
+    void showTemperatures();
+    void collect();
+    bool protectedHidden(std::uint8_t code) const;
+    // Sets an edit's text and remembers it as shown, so that collecting skips an edit whose
+    // text the operator did not change.
+    void setShown(QLineEdit* edit, const QString& text);
+    bool changedSinceShown(const QLineEdit* edit) const;
+    QLineEdit* editFor(int table, int index) const;
+
+    PduRecord* callerRecord_;
+    PduRecord record_;  // as the dialog laid itself out
+    std::int32_t mode_ = 0;
+    std::uint8_t developer_ = 0;
+    bool canWrite_ = false;
+    bool busy_ = false;
+    std::shared_ptr<ConfigRun> run_;
+    std::unique_ptr<QtMessageTarget> target_;
+    std::shared_ptr<platform::MessagePort> port_;
+    std::unique_ptr<DialogWorker> worker_;
+    ConfigLayout layout_;
+    TemperatureLimits temperatures_;
+    QHash<const QLineEdit*, QString> shown_;
+
+    QWidget* page_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    std::vector<QLabel*> generalLabels_;    // by general table entry
+    std::vector<QLineEdit*> generalEdits_;  // by general table entry; null for the options
+    std::vector<QLineEdit*> circuitEdits_;  // by circuit table entry; null for power-on groups
+    std::array<QCheckBox*, 5> netBoxes_{};
+    std::array<ReceptacleWidgets, kMaxReceptacles> rows_{};
+    std::array<CircuitWidgets, kMaxCircuits> circuits_{};
+    std::array<QLineEdit*, kVoltageInputs> minVoltage_{};
+    std::array<QLineEdit*, kVoltageInputs> maxVoltage_{};
+    std::array<QLabel*, kVoltageInputs> minVoltageLabel_{};
+    std::array<QLabel*, kVoltageInputs> maxVoltageLabel_{};
+    std::array<QLineEdit*, 2> temperatureEdits_{};
+    std::array<QLabel*, 2> temperatureLabels_{};
+    QProgressBar* progress_ = nullptr;
+    QPushButton* format_ = nullptr;
+    QPushButton* setDefaults_ = nullptr;
+    QPushButton* resetNet_ = nullptr;
+    QPushButton* clear_ = nullptr;
+    QPushButton* load_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPushButton* ok_ = nullptr;
+};
+
+}  // namespace quorvel::dialogs

@@ -1,0 +1,134 @@
+// quorvelctl config get and config set: the items a PDU shows, values as the dialog shows them,
+// what a set writes to the simulated PDU (and only that), refusals and usage errors.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "sim/profile.h"
+#include "sim/pty_simulator.h"
+#include "support/cli_runner.h"
+
+namespace quorvel::cli {
+namespace {
+
+struct Result {
+    int code;
+    nlohmann::json json;
+    std::string err;
+};
+
+Result quorvelctl(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--attribs", QUORVEL_BIN_DIR "/pduattribs.ini"});
+    test::CliResult r = test::runCtl(std::move(args));
+    nlohmann::json j = r.out.empty() ? nlohmann::json{} : nlohmann::json::parse(r.out);
+    return {r.code, j, r.err};
+}
+
+TEST(ConfigCli, GetShowsTheItemsOfAFirstGenerationPdu) {
+    const Result r = quorvelctl({"--simulate=v1", "config", "get"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const nlohmann::json& j = r.json;
+    EXPECT_EQ(j["cLogInterval"], "60");
+    EXPECT_EQ(j["cDeviceIP"], "192.168.123.123");
+    EXPECT_EQ(j["cMACAddr"], "00:1A:2B:3C:4D:5E");
+    EXPECT_EQ(j["cDevsPassword"], "**********");
+    EXPECT_EQ(j["cMinTempLimit"], "50.0");
+    EXPECT_EQ(j["cNetOptions"]["WEB"], true);
+    EXPECT_EQ(j["cNetOptions"]["SWU"], true);
+    EXPECT_EQ(j["cCircAMaxCurrent"], "30.0");
+    EXPECT_EQ(j["cCircBLockCurrent"], "29.5");
+    EXPECT_FALSE(j.contains("cCircCMaxCurrent"));  // two branches
+    EXPECT_FALSE(j.contains("cCirc1MinVoltage"));  // no voltage inputs
+    // The model's rows 1-6 and 9-14; four power-on groups hold all of them.
+    EXPECT_EQ(j["cRecepName9"], "RecepName9");
+    EXPECT_FALSE(j.contains("cRecepName7"));
+    EXPECT_EQ(j["cRecepOnDelay3"], "5");
+    EXPECT_EQ(j["cRecepControl"].size(), 12u);
+    EXPECT_EQ(j["cRecepControl"]["14"], true);
+
+    const Result some =
+        quorvelctl({"--simulate=v1", "config", "get", "-d", "cDevsPassword", "cLogDiff"});
+    ASSERT_EQ(some.code, 0) << some.err;
+    EXPECT_EQ(some.json, (nlohmann::json{{"cDevsPassword", ""}, {"cLogDiff", "0.0"}}));
+    EXPECT_EQ(quorvelctl({"--simulate=v1", "config", "get", "cNoSuchKey"}).code, 2);
+    EXPECT_EQ(quorvelctl({"--simulate=v1", "config", "get", "cCirc1MinVoltage"}).code, 1);
+}
+
+class ConfigCliDevice : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim::Profile profile;
+        std::string error;
+        ASSERT_TRUE(sim::loadProfile("v3", profile, error)) << error;
+        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+    }
+    Result config(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--port", simulator.slavePath(), "config"});
+        return quorvelctl(std::move(args));
+    }
+    sim::PtySimulator simulator;
+};
+
+TEST_F(ConfigCliDevice, SetWritesExactlyWhatChanged) {
+    const auto before = simulator.deviceSnapshot().variables;
+    const Result r = config({"set", "cRecepName3=Lamp", "cRecepOnDelay3=9", "cCircAMaxCurrent=12.5",
+                             "cMinTempLimit=-5", "cNetOptions=C,WEB", "cRecepControl=1,2",
+                             "cCirc1MinVoltage=187"});  // the value it already has
+    ASSERT_EQ(r.code, 0) << r.err;
+    const nlohmann::json& w = r.json["written"];
+    EXPECT_EQ(w.size(), 6u);
+    EXPECT_EQ(w["cRecepName3"], "Lamp");
+    EXPECT_EQ(w["cMinTempLimit"], "-5.0");  // in degrees C: the options now say so
+    EXPECT_EQ(w["cNetOptions"]["C"], true);
+    EXPECT_EQ(w["cNetOptions"]["SWU"], false);
+    EXPECT_EQ(w["cRecepControl"]["2"], true);
+    EXPECT_EQ(w["cRecepControl"]["3"], false);
+    EXPECT_TRUE(r.json["refused"].empty());
+
+    const sim::Device d = simulator.deviceSnapshot();
+    EXPECT_EQ(d.variables.at(20).elements[0][0], 'L');
+    EXPECT_EQ(d.variables.at(8).elements[2][0], 9);
+    EXPECT_EQ(d.variableNumber(14, 0), 1250u);
+    EXPECT_EQ(d.variableNumber(16, 0), 2300u);
+    EXPECT_EQ(d.variableNumber(12, 0), (before.at(12).elements[0][0] | 0x60u));
+    EXPECT_EQ(d.variables.at(7).elements[0][0], 0x03);
+    // Nothing else changed.
+    int changed = 0;
+    for (const auto& [id, var] : d.variables) {
+        for (std::size_t e = 0; e < var.elements.size(); ++e) {
+            changed += var.elements[e] != before.at(id).elements[e] ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(changed, 5 + 4);  // five single elements and power-on groups 0..3 of 6
+
+    const Result again = config({"set", "cRecepName3=Lamp"});
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_TRUE(again.json["written"].empty());
+    const Result read = config({"get", "cMinTempLimit", "cRecepName3"});
+    EXPECT_EQ(read.json, (nlohmann::json{{"cMinTempLimit", "-5.0"}, {"cRecepName3", "Lamp"}}));
+}
+
+TEST_F(ConfigCliDevice, RefusalsAndUsageErrors) {
+    simulator.withConsole([](sim::Console& c) { c.device().writeProtected.insert(17); });
+    const Result refused = config({"set", "cDeviceName=Rack7", "cLogInterval=15"});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_EQ(refused.json["written"], (nlohmann::json{{"cLogInterval", "15"}}));
+    EXPECT_EQ(refused.json["refused"], nlohmann::json::array({"cDeviceName"}));
+    EXPECT_NE(refused.err.find("refused 1 item"), std::string::npos) << refused.err;
+
+    EXPECT_EQ(config({"set", "cDevsPassword=x"}).code, 2);  // only with --developer
+    EXPECT_EQ(config({"set", "cMACAddr=00:00:00:00:00:01"}).code, 2);
+    EXPECT_EQ(config({"set", "cLogInterval=ten"}).code, 2);
+    EXPECT_EQ(config({"set", "cDeviceIP=10.0.0"}).code, 2);
+    EXPECT_EQ(config({"set", "cNetOptions=Turbo"}).code, 2);
+    EXPECT_EQ(config({"set", "cRecepControl=30"}).code, 2);
+    EXPECT_EQ(config({"set", "cLogInterval"}).code, 2);
+    EXPECT_EQ(simulator.deviceSnapshot().variableNumber(1, 0), 15u);
+
+    const Result dev = config({"set", "-d", "cDevsPassword=s3cret"});
+    ASSERT_EQ(dev.code, 0) << dev.err;
+    EXPECT_EQ(dev.json["written"]["cDevsPassword"], "s3cret");
+}
+
+}  // namespace
+}  // namespace quorvel::cli

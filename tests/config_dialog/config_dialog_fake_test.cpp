@@ -1,0 +1,368 @@
+// The configuration dialog over a scripted operations table: the buttons of each mode, what a
+// load shows (temperatures in both units, erased names, masked passwords, the option boxes),
+// what a save writes (only the edited elements, never a masked password, nothing the second
+// time), Set Defaults, Clear, Format, Reset Net and closing.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/config_catalogue.h"
+#include "dialogs/config_dlg.h"
+#include "dialogs/prompter.h"
+
+namespace quorvel::dialogs {
+namespace {
+
+constexpr int kBoundMs = 10000;
+
+// The PDU behind the scripted operations: its own image at the catalogue's offsets.
+struct FakePdu {
+    std::mutex mutex;
+    std::uint8_t image[kConfigImageSize] = {};
+    int generation = 2;
+    std::vector<std::string> writes;  // key names, in order
+    std::vector<int> commands;
+};
+FakePdu* gPdu = nullptr;
+
+const ConfigItemDescriptor& Item(ConfigWorkerBlock* b, std::int32_t t, std::int32_t i) {
+    return b->itemTables[t][i];
+}
+
+std::int32_t FakeOpen(ConfigWorkerBlock* b) {
+    std::lock_guard lock(gPdu->mutex);
+    b->record->generationNumber = static_cast<std::uint8_t>(gPdu->generation);
+    LowerConfigCounts(b->itemTables[kCircuitItems], gPdu->generation, 0);
+    return 5;
+}
+void FakeCommand(std::int32_t, std::int32_t code, ConfigWorkerBlock*) {
+    std::lock_guard lock(gPdu->mutex);
+    gPdu->commands.push_back(code);
+}
+void FakeRead(std::int32_t, std::int32_t t, std::int32_t i, ConfigWorkerBlock* b) {
+    std::lock_guard lock(gPdu->mutex);
+    const ConfigItemDescriptor& d = Item(b, t, i);
+    const int n = t == kReceptacleNameItems || b->ops->mode == 3 ? 1 : d.count;
+    std::memcpy(b->deviceImage + d.offset, gPdu->image + d.offset, d.size * n);
+    if (d.code == kItemRecepControl) {
+        std::memcpy(b->deviceImage + kPowerOnMaskOffset, gPdu->image + kPowerOnMaskOffset, 6);
+    }
+}
+void FakeWrite(std::int32_t, std::int32_t t, std::int32_t i, ConfigWorkerBlock* b) {
+    std::lock_guard lock(gPdu->mutex);
+    const ConfigItemDescriptor& d = Item(b, t, i);
+    ConfigCopyWritten(d, b->editImage, gPdu->image);
+    ConfigCopyWritten(d, b->editImage, b->deviceImage);
+    gPdu->writes.push_back(d.keyName);
+}
+void FakeClose(std::int32_t, ConfigWorkerBlock*) {}
+
+class ScriptedPrompter : public Prompter {
+  public:
+    Answer question(QWidget*, const QString& title, const QString& text, Buttons) override {
+        asked.push_back(title + QStringLiteral(": ") + text);
+        const Answer a = script.empty() ? Answer::No : script.front();
+        if (!script.empty()) {
+            script.pop_front();
+        }
+        return a;
+    }
+    Answer information(QWidget*, const QString&, const QString&, Buttons) override {
+        return Answer::Ok;
+    }
+    Answer warning(QWidget*, const QString&, const QString&, Buttons) override {
+        return Answer::Ok;
+    }
+    std::deque<Answer> script;
+    std::vector<QString> asked;
+};
+
+void PutText(std::uint8_t* image, int offset, const char16_t* text) {
+    for (int i = 0; text[i] != 0; ++i) {
+        image[offset + 2 * i] = static_cast<std::uint8_t>(text[i]);
+    }
+}
+
+class ConfigDialogFake : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gPdu = &pdu;
+        SetDialogPrompter(&prompter);
+        ops.mode = 0;
+        ops.Open = FakeOpen;
+        ops.Command = FakeCommand;
+        ops.ReadItem = FakeRead;
+        ops.WriteItem = FakeWrite;
+        ops.Close = FakeClose;
+        // Switched, metered, sensor; two circuits of four receptacles; 16 A.
+        record.featureWord = 0x0700;
+        record.currentRating = 16;
+        std::fill(std::begin(record.receptaclePresent), std::end(record.receptaclePresent),
+                  kAbsent);
+        std::fill(std::begin(record.receptacleInput), std::end(record.receptacleInput), kAbsent);
+        for (int c = 0; c < 2; ++c) {
+            record.circuitVisible[c] = 1;
+            record.circuitLayoutHigh[c] = 1;
+            record.circuitLayoutLow[c] = static_cast<std::uint8_t>(c + 1);
+            record.receptacleColumns[c] = 1;
+            record.receptacleMaxColumns[c] = 4;
+            for (int k = 0; k < 4; ++k) {
+                const int row = 4 * c + k;
+                record.receptaclePresent[row] = static_cast<std::uint8_t>(row);
+                record.receptacleInput[row] = static_cast<std::uint8_t>(c);
+                record.receptacleMap[row] = static_cast<std::uint8_t>(row + 1);
+            }
+        }
+        std::uint8_t* im = pdu.image;
+        im[0] = 60;                                    // cLogInterval
+        im[18] = 10, im[21] = 7;                       // cDeviceIP 10.0.0.7
+        im[22] = 0x00, im[23] = 0x1A;                  // cMACAddr
+        im[48] = 0x10;                                 // WEB; SWU's bit clear: SWU checked
+        im[3514] = 3200 & 0xFF, im[3515] = 3200 >> 8;  // min temperature 32 F; max not set
+        PutText(im, 186, u"Rack");
+        PutText(im, 314, u"secret");
+        PutText(im, 442, u"Alpha");
+        std::memset(im + 506, 0xFF, 64);  // receptacle 2's name never written
+        im[146] = 1600 & 0xFF, im[147] = 1600 >> 8;
+        im[kPowerOnMaskOffset] = 0x05;  // receptacles 1 and 3 power on
+        for (int g = 0; g < 6; ++g) {
+            im[3536 + g] = static_cast<std::uint8_t>(g == 0 ? 0x05 : 0);
+        }
+    }
+    void TearDown() override {
+        dialog.reset();
+        SetDialogPrompter(nullptr);
+        gPdu = nullptr;
+    }
+    CConfigDlg& open() {
+        dialog = std::make_unique<CConfigDlg>(&record, &ops, &addresses);
+        dialog->show();
+        return *dialog;
+    }
+    template <typename W>
+    W* child(const char* name) {
+        W* w = dialog->findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QString text(const char* edit) { return child<QLineEdit>(edit)->text(); }
+    void click(const char* button) { child<QAbstractButton>(button)->click(); }
+    bool waitIdle() {
+        return QTest::qWaitFor([this] { return !dialog->busy(); }, kBoundMs);
+    }
+    void load() {
+        click("loadButton");
+        ASSERT_TRUE(waitIdle());
+    }
+    void save() {
+        click("saveButton");
+        ASSERT_TRUE(waitIdle());
+    }
+    std::vector<std::string> writes() {
+        std::lock_guard lock(pdu.mutex);
+        return pdu.writes;
+    }
+    std::uint16_t pduNumber(int offset) {
+        std::lock_guard lock(pdu.mutex);
+        return static_cast<std::uint16_t>(pdu.image[offset] | pdu.image[offset + 1] << 8);
+    }
+
+    FakePdu pdu;
+    ScriptedPrompter prompter;
+    ConfigOps ops;
+    PduRecord record;
+    DeviceAddressBlock addresses;
+    std::unique_ptr<CConfigDlg> dialog;
+};
+
+TEST_F(ConfigDialogFake, ButtonsOfEachMode) {
+    CConfigDlg& dlg = open();
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("PDU Configuration"));
+    EXPECT_TRUE(child<QPushButton>("formatButton")->isVisible());
+    EXPECT_TRUE(child<QPushButton>("resetNetButton")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("saveButton")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>("edit_cMACAddr")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>("edit_cKovaName")->isEnabled());
+    EXPECT_EQ(child<QLabel>("label_cMinTempLimit")->text(), QStringLiteral("Min Temperature (F):"));
+    EXPECT_EQ(dlg.size(), QSize(dlg.plannedLayout().width, dlg.plannedLayout().height));
+    EXPECT_TRUE(child<QLineEdit>("edit_cRecepName8")->isVisible());
+    EXPECT_FALSE(child<QLineEdit>("edit_cRecepName9")->isVisible());
+    EXPECT_FALSE(child<QLineEdit>("edit_cCirc1MinVoltage")->isVisible());  // no voltage inputs
+
+    dialog.reset();
+    ops.mode = 1;
+    CConfigDlg& other = open();
+    EXPECT_FALSE(child<QPushButton>("formatButton")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("setDefaultsButton")->isVisible());
+    EXPECT_FALSE(child<QPushButton>("resetNetButton")->isVisible());
+    EXPECT_EQ(child<QProgressBar>("progressBar")->y(), other.height() - 120);
+    EXPECT_TRUE(child<QPushButton>("okButton")->isVisible());
+}
+
+TEST_F(ConfigDialogFake, LoadShowsWhatThePduHolds) {
+    open();
+    load();
+    EXPECT_TRUE(child<QPushButton>("saveButton")->isEnabled());
+    EXPECT_EQ(child<QProgressBar>("progressBar")->value(), 100);
+    EXPECT_EQ(text("edit_cLogInterval"), QStringLiteral("60"));
+    EXPECT_EQ(text("edit_cDeviceIP"), QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(text("edit_cDeviceName"), QStringLiteral("Rack"));
+    EXPECT_EQ(text("edit_cDevsPassword"), QStringLiteral("**********"));
+    EXPECT_EQ(text("edit_cRecepName1"), QStringLiteral("Alpha"));
+    EXPECT_EQ(text("edit_cRecepName2"), QString());  // erased memory shows empty
+    EXPECT_EQ(text("edit_cCircAMaxCurrent"), QStringLiteral("16.0"));
+    EXPECT_TRUE(child<QCheckBox>("check_powerOn1")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("check_powerOn2")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("check_powerOn3")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("check_SWU")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("check_WEB")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("check_AutoIP")->isChecked());
+    EXPECT_TRUE(child<QLineEdit>("edit_cDeviceIP")->isEnabled());
+
+    // 3200 is 32.0 F and 0.0 C; an unset limit is empty in both units.
+    EXPECT_EQ(text("edit_cMinTempLimit"), QStringLiteral("32.0"));
+    EXPECT_EQ(text("edit_cMaxTempLimit"), QString());
+    click("check_C");
+    EXPECT_EQ(text("edit_cMinTempLimit"), QStringLiteral("0.0"));
+    EXPECT_EQ(text("edit_cMaxTempLimit"), QString());
+    EXPECT_EQ(child<QLabel>("label_cMaxTempLimit")->text(), QStringLiteral("Max Temperature (C):"));
+    click("check_AutoIP");
+    EXPECT_FALSE(child<QLineEdit>("edit_cDeviceIP")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>("edit_cGateway")->isEnabled());
+}
+
+TEST_F(ConfigDialogFake, SaveWritesTheEditsOnceAndNeverAMaskedPassword) {
+    open();
+    load();
+    click("check_C");
+    QLineEdit* minTemp = child<QLineEdit>("edit_cMinTempLimit");
+    minTemp->selectAll();
+    QTest::keyClicks(minTemp, QStringLiteral("-5"));
+    child<QLineEdit>("edit_cDevsPassword")->setText(QStringLiteral("changed"));
+    child<QCheckBox>("check_SWU")->setChecked(false);
+    child<QLineEdit>("edit_cAlarmInterval")->setText(QStringLiteral("45abc"));
+    save();
+    EXPECT_EQ(text("edit_cAlarmInterval"), QStringLiteral("45"));  // shown as saved
+    EXPECT_EQ(pduNumber(3514), 2300);
+    EXPECT_EQ(pduNumber(48), 0x10 | 0x40 | 0x20);  // C checked, SWU unchecked sets its bit
+    EXPECT_EQ(writes(),
+              (std::vector<std::string>{"cAlarmInterval", "cNetOptions", "cMinTempLimit"}));
+    EXPECT_EQ(text("edit_cMinTempLimit"), QStringLiteral("-5.0"));
+    {
+        std::lock_guard lock(pdu.mutex);
+        EXPECT_EQ(pdu.image[314], 's');
+        EXPECT_EQ(pdu.image[506], 0xFF);  // the erased name stays as it was
+    }
+    // Nothing changed since: the second save writes nothing.
+    save();
+    EXPECT_EQ(writes().size(), 3u);
+}
+
+TEST_F(ConfigDialogFake, SetDefaultsAndClearAskFirst) {
+    open();
+    load();
+    prompter.script = {Answer::No};
+    click("setDefaultsButton");
+    EXPECT_EQ(text("edit_cLogInterval"), QStringLiteral("60"));
+    prompter.script = {Answer::Yes};
+    click("setDefaultsButton");
+    ASSERT_EQ(prompter.asked.size(), 2u);
+    EXPECT_EQ(prompter.asked[1],
+              QStringLiteral("Set Defaults: Do you really want to Set Default Values?"));
+    EXPECT_EQ(text("edit_cLogInterval"), QStringLiteral("0"));
+    EXPECT_EQ(text("edit_cDevConnLPort"), QStringLiteral("2001"));
+    EXPECT_EQ(text("edit_cDeviceName"), QStringLiteral("PduName00"));
+    EXPECT_EQ(text("edit_cDevsPassword"), QStringLiteral("**********"));
+    EXPECT_EQ(text("edit_cMACAddr"), QStringLiteral("00:1A:00:00:00:00"));
+    EXPECT_EQ(text("edit_cCircAMaxCurrent"), QStringLiteral("16.0"));
+    EXPECT_EQ(text("edit_cCircBLockCurrent"), QStringLiteral("15.5"));
+    EXPECT_EQ(text("edit_cRecepName6"), QStringLiteral("SocketName6"));
+    EXPECT_EQ(text("edit_cRecepOnDelay6"), QStringLiteral("1"));
+    EXPECT_EQ(text("edit_cRecepResDelay6"), QStringLiteral("5"));
+    EXPECT_TRUE(child<QCheckBox>("check_powerOn2")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>("check_AutoIP")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("check_SWU")->isChecked());
+    EXPECT_FALSE(child<QLineEdit>("edit_cSubnetMask")->isEnabled());
+    save();
+    EXPECT_EQ(pduNumber(6), 2001);
+    EXPECT_EQ(pduNumber(3514), 0);  // "0" degrees F: not set
+    {
+        std::lock_guard lock(pdu.mutex);
+        EXPECT_EQ(pdu.image[kPowerOnMaskOffset], 0xFF);
+        EXPECT_EQ(pdu.image[23], 0x1A);  // the MAC address is never written
+    }
+
+    prompter.script = {Answer::Yes};
+    click("clearButton");
+    EXPECT_EQ(prompter.asked.back(),
+              QStringLiteral("Clear Values: Do you really want to Clear All Values?"));
+    EXPECT_EQ(text("edit_cLogInterval"), QString());
+    EXPECT_EQ(text("edit_cRecepName1"), QString());
+    EXPECT_EQ(text("edit_cCircAMaxCurrent"), QString());
+    EXPECT_FALSE(child<QCheckBox>("check_powerOn1")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("check_AutoIP")->isChecked());
+    EXPECT_TRUE(child<QLineEdit>("edit_cSubnetMask")->isEnabled());
+    save();
+    EXPECT_EQ(pduNumber(146), 0);
+    EXPECT_EQ(pduNumber(6), 0);
+}
+
+TEST_F(ConfigDialogFake, FormatAndResetNetAskFirstAndOkEndsTheWorker) {
+    pdu.generation = 3;
+    CConfigDlg& dlg = open();
+    const auto commandsGiven = [this](std::size_t n) {
+        return QTest::qWaitFor(
+            [this, n] {
+                std::lock_guard lock(pdu.mutex);
+                return pdu.commands.size() == n;
+            },
+            kBoundMs);
+    };
+    prompter.script = {Answer::No, Answer::Yes, Answer::Yes};
+    click("formatButton");
+    click("formatButton");
+    // A command replaces one the worker has not taken yet: one at a time.
+    ASSERT_TRUE(commandsGiven(1));
+    click("resetNetButton");
+    ASSERT_TRUE(commandsGiven(2));
+    EXPECT_EQ(prompter.asked[0], QStringLiteral("Format: Do you really want to FORMAT?"));
+    EXPECT_EQ(prompter.asked[2],
+              QStringLiteral("Reset Network: Do you really want to Reset Network "
+                             "Configuration?"));
+    {
+        std::lock_guard lock(pdu.mutex);
+        EXPECT_EQ(pdu.commands, (std::vector<int>{2, 3}));
+    }
+    EXPECT_TRUE(dlg.workerRunning());
+    click("okButton");
+    EXPECT_FALSE(dlg.workerRunning());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(record.generationNumber, 3);  // what Open learnt comes back with the record
+}
+
+TEST_F(ConfigDialogFake, ClosingAnyOtherWayEndsTheWorkerToo) {
+    CConfigDlg& dlg = open();
+    dlg.reject();
+    EXPECT_FALSE(dlg.workerRunning());
+    // A second run starts a worker of its own.
+    dialog.reset();
+    CConfigDlg& second = open();
+    EXPECT_TRUE(second.workerRunning());
+    load();
+    EXPECT_EQ(text("edit_cLogInterval"), QStringLiteral("60"));
+}
+
+}  // namespace
+}  // namespace quorvel::dialogs

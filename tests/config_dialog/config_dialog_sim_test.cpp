@@ -1,0 +1,161 @@
+// The configuration dialog over the main program's operations and the simulated PDU of each
+// generation: a load fills every field the PDU shows, and an edited name, delay, current limit
+// and power-on state reach the device while nothing else changes; Format and Reset Net reach it
+// too.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <deque>
+#include <map>
+
+#include "catalogue/attribute_loader.h"
+#include "catalogue/attribute_tables.h"
+#include "catalogue/model_profile_builder.h"
+#include "dialogs/config_dlg.h"
+#include "dialogs/prompter.h"
+#include "link/config_operations.h"
+#include "link/console_lease.h"
+#include "link/device_ops.h"
+#include "link/pdu_ifce.h"
+#include "platform/port_map.h"
+#include "sim/profile.h"
+#include "sim/pty_simulator.h"
+
+namespace quorvel::dialogs {
+namespace {
+
+constexpr int kPort = 13;
+constexpr int kBoundMs = 30000;
+
+class YesPrompter : public Prompter {
+  public:
+    Answer question(QWidget*, const QString&, const QString&, Buttons) override {
+        return Answer::Yes;
+    }
+    Answer information(QWidget*, const QString&, const QString&, Buttons) override {
+        return Answer::Ok;
+    }
+    Answer warning(QWidget*, const QString&, const QString&, Buttons) override {
+        return Answer::Ok;
+    }
+};
+
+class ConfigDialogSim : public ::testing::TestWithParam<const char*> {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
+        sim::Profile profile;
+        std::string error;
+        ASSERT_TRUE(sim::loadProfile(GetParam(), profile, error)) << error;
+        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+        platform::setPortOverride(kPort, simulator.slavePath());
+        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
+        ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
+        PublishInterface(&ifce);
+        // The record as the main window builds it from the words the session read.
+        std::uint16_t f = 0, e = 0;
+        std::uint32_t a = 0;
+        ASSERT_GE(ReadIdentity(&f, &a, &e, nullptr), 2);
+        ASSERT_TRUE(BuildModelProfile(f, a, e, &record));
+        FillConfigOps(ops, 0);
+        SetDialogPrompter(&prompter);
+    }
+    void TearDown() override {
+        dialog.reset();
+        SetDialogPrompter(nullptr);
+        PublishInterface(nullptr);
+        platform::setPortOverride(kPort, "");
+    }
+    template <typename W>
+    W* child(const QString& name) {
+        W* w = dialog->findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+    void press(const char* button) {
+        child<QPushButton>(QString::fromLatin1(button))->click();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !dialog->busy(); }, kBoundMs));
+    }
+    QString key(const char* prefix, int n) {
+        return QString::fromLatin1(prefix) + QString::number(n);
+    }
+
+    sim::PtySimulator simulator;
+    PDUIfce ifce;
+    PduRecord record;
+    ConfigOps ops;
+    DeviceAddressBlock addresses;
+    YesPrompter prompter;
+    std::unique_ptr<CConfigDlg> dialog;
+};
+
+TEST_P(ConfigDialogSim, EditsReachThePduAndNothingElseChanges) {
+    dialog = std::make_unique<CConfigDlg>(&record, &ops, &addresses);
+    dialog->show();
+    press("loadButton");
+    const sim::Device d = simulator.deviceSnapshot();
+    EXPECT_EQ(child<QLineEdit>("edit_cDeviceIP")->text(), QStringLiteral("192.168.123.123"));
+    EXPECT_EQ(child<QLineEdit>("edit_cMACAddr")->text(), QStringLiteral("00:1A:2B:3C:4D:5E"));
+    EXPECT_EQ(child<QLineEdit>("edit_cDeviceName")->text(), QStringLiteral("PDUName"));
+    // Every shown receptacle row is filled from the PDU.
+    int first = -1;
+    for (const ConfigReceptacleRow& r : dialog->plannedLayout().receptacles) {
+        first = first < 0 ? r.row : first;
+        const int n = r.row + 1;
+        EXPECT_EQ(child<QLineEdit>(key("edit_cRecepName", n))->text(), key("RecepName", n));
+        EXPECT_EQ(child<QLineEdit>(key("edit_cRecepOnDelay", n))->text().toInt(),
+                  d.variables.at(8).elements.at(static_cast<std::size_t>(r.row))[0]);
+        EXPECT_TRUE(child<QCheckBox>(key("check_powerOn", n))->isChecked());
+    }
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(child<QLineEdit>("edit_cCircAMaxCurrent")->text(),
+              QString::number(d.variableNumber(14, 0) / 100.0, 'f', 1));
+
+    const auto before = d.variables;
+    const int n = first + 1;
+    child<QLineEdit>(key("edit_cRecepName", n))->setText(QStringLiteral("Lamp"));
+    child<QLineEdit>(key("edit_cRecepOnDelay", n))->setText(QStringLiteral("42"));
+    child<QLineEdit>("edit_cCircAMaxCurrent")->setText(QStringLiteral("12.5"));
+    child<QCheckBox>(key("check_powerOn", n))->setChecked(false);
+    press("saveButton");
+
+    const sim::Device after = simulator.deviceSnapshot();
+    const int nameId = n <= 24 ? n + 17 : n <= 36 ? n + 22 : n + 62;
+    std::map<int, int> changed;  // variable id -> elements changed
+    for (const auto& [id, var] : after.variables) {
+        for (std::size_t e = 0; e < var.elements.size(); ++e) {
+            changed[id] += var.elements[e] != before.at(id).elements[e] ? 1 : 0;
+        }
+        if (changed[id] == 0) {
+            changed.erase(id);
+        }
+    }
+    EXPECT_EQ(changed, (std::map<int, int>{{7, 1}, {8, 1}, {14, 1}, {nameId, 1}}));
+    EXPECT_EQ(after.variables.at(nameId).elements[0][0], 'L');
+    EXPECT_EQ(after.variables.at(8).elements[static_cast<std::size_t>(first)][0], 42);
+    EXPECT_EQ(after.variableNumber(14, 0), 1250u);
+    EXPECT_EQ(
+        (after.variables.at(7).elements[static_cast<std::size_t>(first / 6)][0] >> (first % 6)) & 1,
+        0);
+
+    // Format brings the profile's values back; Reset Net restarts the network.
+    press("formatButton");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return simulator.deviceSnapshot().databaseFormats == 1; },
+                                kBoundMs));
+    EXPECT_EQ(simulator.deviceSnapshot().variableNumber(14, 0),
+              before.at(14).elements[0][0] | before.at(14).elements[0][1] << 8);
+    press("resetNetButton");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return simulator.deviceSnapshot().networkRestarts == 1; },
+                                kBoundMs));
+    child<QPushButton>("okButton")->click();
+    EXPECT_FALSE(dialog->workerRunning());
+    EXPECT_EQ(record.generationNumber, simulator.deviceSnapshot().generationNumber());
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, ConfigDialogSim, ::testing::Values("v1", "v2", "v3", "v4"));
+
+}  // namespace
+}  // namespace quorvel::dialogs

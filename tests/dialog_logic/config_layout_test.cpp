@@ -1,0 +1,180 @@
+// The configuration dialog's layout as plain arithmetic: the general column, the groups on the
+// grid with their receptacle and limit rows, the window size limits, scrolling and the bottom
+// controls.
+#include <gtest/gtest.h>
+
+#include "common/config_catalogue.h"
+#include "dialogs/logic/config_layout.h"
+
+namespace quorvel::dialogs {
+namespace {
+
+// Circuits c = 0..n-1 with `per` receptacles each (rows numbered on), one column per circuit,
+// stacked in grid column 1, rows 1..n as the catalogue numbers them.
+PduRecord Stacked(std::uint16_t feature, int circuits, int per) {
+    PduRecord r;
+    r.featureWord = feature;
+    std::fill(std::begin(r.receptaclePresent), std::end(r.receptaclePresent), kAbsent);
+    std::fill(std::begin(r.receptacleInput), std::end(r.receptacleInput), kAbsent);
+    for (int c = 0; c < circuits; ++c) {
+        r.circuitVisible[c] = 1;
+        r.circuitLayoutHigh[c] = 1;
+        r.circuitLayoutLow[c] = static_cast<std::uint8_t>(c + 1);
+        r.receptacleColumns[c] = 1;
+        r.receptacleMaxColumns[c] = 1;
+        for (int k = 0; k < per; ++k) {
+            const int row = c * per + k;
+            r.receptaclePresent[row] = static_cast<std::uint8_t>(row);
+            r.receptacleInput[row] = static_cast<std::uint8_t>(c);
+        }
+    }
+    return r;
+}
+
+ConfigLayout Layout(const PduRecord& r, std::int32_t mode = 0) {
+    static const ConfigCatalogue catalogue;
+    return ComputeConfigLayout(r, mode, catalogue.table(kGeneralItems));
+}
+
+TEST(ConfigLayout, GeneralColumnAndEnvironmentRows) {
+    const ConfigLayout with = Layout(Stacked(0x0500, 1, 4));
+    ASSERT_EQ(with.general.size(), 23u);  // 24 items, the options as check boxes
+    EXPECT_EQ(with.general[0].label, (ConfigRect{20, 20, 122, 20}));
+    EXPECT_EQ(with.general[0].edit.x, 144);
+    EXPECT_EQ(with.netOptions[0], (ConfigRect{20, 20 + 12 * 24, 52, 20}));
+    EXPECT_EQ(with.netOptions[4].x, 236);
+    EXPECT_EQ(with.general.back().label.y, 20 + 23 * 24);
+    EXPECT_EQ(with.generalEnd, 620);
+    const ConfigLayout without = Layout(Stacked(0x0100, 1, 4));
+    EXPECT_EQ(without.general.size(), 19u);
+    EXPECT_EQ(without.generalEnd, 524);
+}
+
+TEST(ConfigLayout, SwitchedGroupsStackOnTheGrid) {
+    // Two switched circuits of 8 with voltage inputs on circuits 0 and 1.
+    PduRecord r = Stacked(0x0720, 2, 8);
+    r.voltageMapLow[0] = 0;
+    r.voltageMapLow[1] = 1;
+    const ConfigLayout L = Layout(r);
+    ASSERT_EQ(L.groups.size(), 2u);
+    const ConfigCircuitGroup& a = L.groups[0];
+    EXPECT_EQ(a.box, (ConfigRect{280, 20, 328, 114 + 8 * 24 + 48}));
+    EXPECT_EQ(L.groups[1].box.y, a.box.bottom() + 8);
+    // Heads 20 below the top, rows from 56, one every 24; limit rows below them.
+    ASSERT_EQ(a.heads.size(), 1u);
+    EXPECT_EQ(a.heads[0].name.y, 40);
+    EXPECT_EQ(a.heads[0].powerOn.x, 280 + 280);
+    ASSERT_EQ(L.receptacles.size(), 16u);
+    EXPECT_EQ(L.receptacles[1].row, 1);
+    EXPECT_EQ(L.receptacles[1].name, (ConfigRect{280 + 98, 20 + 56 + 24, 86, 20}));
+    EXPECT_EQ(L.receptacles[1].onDelay.x, 280 + 188);
+    EXPECT_EQ(L.receptacles[1].resetDelay.x, 280 + 234);
+    EXPECT_EQ(a.maxCurrentEdit, (ConfigRect{280 + 80 + 90, 20 + 56 + 8 * 24, 60, 20}));
+    EXPECT_EQ(a.lockEdit.x, 280 + 178);
+    EXPECT_EQ(a.lockEdit.y, a.maxCurrentEdit.y + 24);
+    ASSERT_EQ(a.voltages.size(), 1u);
+    EXPECT_EQ(a.voltages[0].minEdit.y, a.lockEdit.y + 24);
+    EXPECT_EQ(a.voltages[0].maxEdit.y, a.lockEdit.y + 48);
+    EXPECT_EQ(a.voltages[0].maxEdit.bottom() + 14, a.box.bottom());
+    // Width: the rightmost group plus 30, at least 620; height per the first grid column.
+    EXPECT_EQ(L.width, 638);
+    EXPECT_EQ(L.height, 800);  // the groups end at 736, + 135 is too tall: the page scrolls
+    EXPECT_TRUE(L.scrolls);
+    EXPECT_EQ(L.viewport, (ConfigRect{0, 0, 638, 800 - 145}));
+    EXPECT_EQ(L.pageHeight, L.groups[1].box.bottom() + 8);
+}
+
+TEST(ConfigLayout, GroupSizesWithoutSwitching) {
+    const ConfigLayout metered = Layout(Stacked(0x0200, 1, 6));
+    EXPECT_EQ(metered.groups[0].box.w, 206);
+    EXPECT_EQ(metered.groups[0].box.h, 78 + 6 * 24);
+    EXPECT_EQ(metered.receptacles[0].name.y, 20 + 44);
+    EXPECT_EQ(metered.groups[0].maxCurrentLabel.right(), metered.groups[0].maxCurrentEdit.x - 2);
+    EXPECT_EQ(metered.groups[0].maxCurrentEdit.x, 280 + 36 + 90);
+    const ConfigLayout plain = Layout(Stacked(0x0000, 2, 6));
+    EXPECT_EQ(plain.groups[0].box, (ConfigRect{280, 20, 236, 54}));
+    EXPECT_TRUE(plain.receptacles.empty());
+    EXPECT_TRUE(plain.groups[0].heads.empty());
+    EXPECT_EQ(plain.groups[0].maxCurrentEdit.y, 40);
+    EXPECT_FALSE(plain.scrolls);
+    // The general column (ends at 524) lies more than 134 below the groups: its end + 30.
+    EXPECT_EQ(plain.height, 554);
+}
+
+TEST(ConfigLayout, ReceptaclesRunDownEachColumnFirst) {
+    // One circuit of 6 in 2 columns of 4 rows (receptacle maximum columns 4).
+    PduRecord r = Stacked(0x0100, 1, 6);
+    r.receptacleColumns[0] = 2;
+    r.receptacleMaxColumns[0] = 4;
+    const ConfigLayout L = Layout(r);
+    ASSERT_EQ(L.receptacles.size(), 6u);
+    EXPECT_EQ(L.groups[0].rowsPerColumn, 4);
+    EXPECT_EQ(L.groups[0].box.w, 2 * 328);
+    ASSERT_EQ(L.groups[0].heads.size(), 2u);
+    EXPECT_EQ(L.receptacles[3].name.x, 280 + 98);  // receptacle 3: column 0, row 3
+    EXPECT_EQ(L.receptacles[3].name.y, 20 + 56 + 3 * 24);
+    EXPECT_EQ(L.receptacles[4].name.x, 280 + 310 + 98);  // receptacle 4: column 1, row 0
+    EXPECT_EQ(L.receptacles[4].name.y, 20 + 56);
+    // A model whose maximum value is too small for its receptacles still shows them all.
+    r.receptacleColumns[0] = 1;
+    r.receptacleMaxColumns[0] = 1;
+    const ConfigLayout tight = Layout(r);
+    EXPECT_EQ(tight.groups[0].rowsPerColumn, 6);
+    EXPECT_EQ(tight.receptacles[5].name.y, 20 + 56 + 5 * 24);
+}
+
+TEST(ConfigLayout, GridColumnsAndWindowLimits) {
+    // Four circuits side by side: columns 1..4 of row 1.
+    PduRecord r = Stacked(0x0100, 4, 4);
+    for (int c = 0; c < 4; ++c) {
+        r.circuitLayoutHigh[c] = static_cast<std::uint8_t>(c + 1);
+        r.circuitLayoutLow[c] = 1;
+    }
+    const ConfigLayout L = Layout(r);
+    EXPECT_EQ(L.groups[1].box.x, 280 + 328 + 8);
+    EXPECT_EQ(L.groups[3].box.x, 280 + 3 * (328 + 8));
+    EXPECT_EQ(L.groups[3].box.y, 20);
+    // 1646 wide: capped at 1400, the page scrolls sideways and the window grows to hold the
+    // general column above the bottom controls and the scroll bar.
+    EXPECT_EQ(L.width, 1400);
+    EXPECT_TRUE(L.scrolls);
+    EXPECT_EQ(L.pageWidth, L.groups[3].box.right() + 30);
+    EXPECT_EQ(L.pageHeight, 524 + 8);
+    EXPECT_EQ(L.height, 532 + 18 + 145);
+    EXPECT_EQ(L.viewport.h, L.height - 145);
+
+    r.circuitVisible[2] = 0;
+    r.circuitVisible[3] = 0;
+    const ConfigLayout two = Layout(r);
+    EXPECT_EQ(two.width, 280 + 2 * 328 + 8 + 30);
+    EXPECT_FALSE(two.scrolls);
+    EXPECT_EQ(two.viewport, (ConfigRect{0, 0, two.width, two.height}));
+}
+
+TEST(ConfigLayout, BottomControlsFollowTheWidthAndMode) {
+    const ConfigLayout L = Layout(Stacked(0x0000, 1, 1));
+    ASSERT_EQ(L.width, 620);
+    const int W = 620, H = L.height;
+    const int E = (W - 599) / 4 + 76, F = (W - 599) / 8 + 280, G = E + F, K = E + G;
+    const ConfigBottomControls& b = L.bottom;
+    EXPECT_TRUE(b.deviceButtons);
+    EXPECT_EQ(b.progress.x, 380);
+    EXPECT_EQ(b.progress.y, H - 135);
+    EXPECT_EQ(b.format.x, F);
+    EXPECT_EQ(b.setDefaults.x, G);
+    EXPECT_EQ(b.resetNet.x, E + G);
+    EXPECT_EQ(b.format.y, H - 100);
+    EXPECT_EQ(b.clear, (ConfigRect{F, H - 65, 76, 24}));
+    EXPECT_EQ(b.load.x, G);
+    EXPECT_EQ(b.save.x, K);
+    EXPECT_EQ(b.ok.x, E + K);
+    EXPECT_EQ(b.progress.right(), b.ok.right());
+
+    const ConfigLayout other = Layout(Stacked(0x0000, 1, 1), 1);
+    EXPECT_FALSE(other.bottom.deviceButtons);
+    EXPECT_EQ(other.bottom.progress.y, other.height - 120);
+    EXPECT_EQ(other.bottom.ok.y, other.height - 65);
+}
+
+}  // namespace
+}  // namespace quorvel::dialogs

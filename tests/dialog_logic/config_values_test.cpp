@@ -1,0 +1,124 @@
+// How configuration values are shown and entered: kinds, hundredths, temperatures in both
+// units, the network option boxes and the dialog's temperature state with its unit switch.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common/config_item.h"
+#include "common/config_values.h"
+#include "dialogs/logic/config_temperature.h"
+
+namespace quorvel {
+namespace {
+
+std::u16string show(std::uint8_t kind, std::uint32_t size, std::initializer_list<int> bytes) {
+    std::uint8_t e[64] = {};
+    std::size_t i = 0;
+    for (int b : bytes) {
+        e[i++] = static_cast<std::uint8_t>(b);
+    }
+    return FormatConfigElement(kind, size, e);
+}
+
+TEST(ConfigValues, EachKindShowsAndEntersItsOwnWay) {
+    EXPECT_EQ(show(kKindSigned16, 2, {0xFB, 0xFF}), u"-5");
+    EXPECT_EQ(show(kKindUnsigned16, 2, {0xD1, 0x07}), u"2001");
+    EXPECT_EQ(show(kKindIpAddress, 4, {192, 168, 1, 20}), u"192.168.1.20");
+    EXPECT_EQ(show(kKindMacAddress, 6, {0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}), u"00:1A:2B:3C:4D:5E");
+    EXPECT_EQ(show(kKindText, 64, {'P', 0, 'D', 0, 'U', 0, 0, 0, 'X', 0}), u"PDU");
+    EXPECT_EQ(show(kKindHundredths, 2, {0xB8, 0x0B}), u"30.0");
+    EXPECT_EQ(show(kKindHundredths, 2, {0x8B, 0x0B}), u"29.6");  // 2955: rounded for display
+    EXPECT_EQ(show(kKindByte, 1, {200}), u"200");
+    EXPECT_EQ(show(kKindByteString, 1, {1}), u"");
+
+    std::uint8_t e[64];
+    std::memset(e, 0xAA, sizeof e);
+    ParseConfigElement(kKindIpAddress, 4, u"10.1", e, 0);  // a cleared element
+    EXPECT_EQ(std::vector<int>(e, e + 4), (std::vector<int>{10, 1, 0, 0}));
+    ParseConfigElement(kKindUnsigned16, 2, u"12abc", e, 0);
+    EXPECT_EQ(e[0] | e[1] << 8, 12);
+    ParseConfigElement(kKindByte, 1, u"junk", e, 0);  // unparsable enters as 0
+    EXPECT_EQ(e[0], 0);
+    ParseConfigElement(kKindHundredths, 2, u"", e, 0);
+    EXPECT_EQ(e[0] | e[1] << 8, 0);
+    ParseConfigElement(kKindHundredths, 2, u"29.999999", e, 0);  // + 0.0001 reaches 3000
+    EXPECT_EQ(e[0] | e[1] << 8, 3000);
+    ParseConfigElement(kKindHundredths, 2, u"0.29", e, 0);  // exact, not 28.999...
+    EXPECT_EQ(e[0] | e[1] << 8, 29);
+
+    // A general text keeps room for its terminator; a name may fill all 32 characters.
+    const std::u16string long40(40, u'n');
+    ParseConfigElement(kKindText, 64, long40, e, TerminatedTextChars(64));
+    EXPECT_EQ(FormatConfigElement(kKindText, 64, e).size(), 31u);
+    EXPECT_EQ(e[62] | e[63], 0);
+    ParseConfigElement(kKindText, 64, long40, e, 32);
+    EXPECT_EQ(FormatConfigElement(kKindText, 64, e).size(), 32u);
+}
+
+TEST(ConfigValues, TemperaturesInBothUnits) {
+    EXPECT_EQ(FormatTemperature(3200, false), u"32.0");
+    EXPECT_EQ(FormatTemperature(FahrenheitToCelsius(3200), true), u"0.0");
+    EXPECT_EQ(FormatTemperature(0, false), u"");
+    EXPECT_EQ(FahrenheitToCelsius(0), kCelsiusNotSet);
+    EXPECT_EQ(FormatTemperature(FahrenheitToCelsius(0), true), u"");
+    EXPECT_EQ(FahrenheitToCelsius(9500), 3500);
+    EXPECT_EQ(FahrenheitToCelsius(100), -1722);  // truncated toward zero
+    EXPECT_EQ(FormatTemperature(-1722, true), u"-17.2");
+    EXPECT_EQ(TemperatureEntered(u"-5", true), 2300);
+    EXPECT_EQ(TemperatureEntered(u"98.6", false), 9860);
+    EXPECT_EQ(TemperatureEntered(u"", true), 0);
+    EXPECT_EQ(CelsiusToFahrenheit(-20000), 0);
+    EXPECT_EQ(FormatHumidity(0), u"");
+    EXPECT_EQ(FormatHumidity(4550), u"45.5");
+}
+
+TEST(ConfigValues, NetworkOptionBoxes) {
+    const NetOptionBox& swu = kNetOptionBoxes[3];
+    EXPECT_TRUE(NetOptionChecked(0x0000, swu));  // checked while its bit is clear
+    EXPECT_EQ(WithNetOption(0x0020, swu, true), 0x0000);
+    EXPECT_EQ(WithNetOption(0x0000, swu, false), 0x0020);
+    const NetOptionBox& c = kNetOptionBoxes[kNetBoxCelsius];
+    EXPECT_EQ(WithNetOption(0x8008, c, true), 0x8048);  // bits without a box stay
+    EXPECT_TRUE(kNetOptionBoxes[kNetBoxAutoIp].defaultChecked);
+    EXPECT_TRUE(IsProtectedItem(43));
+    EXPECT_FALSE(IsProtectedItem(17));
+}
+
+TEST(ConfigValues, Utf8BothWays) {
+    const std::u16string text = u"Ra\u00fcm \u20ac \U0001F50C";
+    EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+    EXPECT_EQ(ToUtf8(u"\u00e9"), "\xC3\xA9");
+    EXPECT_EQ(FromUtf8("a\xFF"
+                       "b"),
+              u"a\uFFFDb");
+}
+
+TEST(TemperatureLimits, UnitSwitchReadsOnlyTypedLimits) {
+    dialogs::TemperatureLimits t;
+    EXPECT_EQ(t.label(dialogs::TemperatureLimits::kMin), u"Min Temperature (F):");
+    EXPECT_EQ(t.text(0), u"");  // not set at the start
+    t.load(0, 3200);
+    t.load(1, 0);
+    EXPECT_EQ(t.text(0), u"32.0");
+    t.switchUnit(true, {u"ignored", u"ignored"});  // nothing typed: the texts are not read
+    EXPECT_EQ(t.text(0), u"0.0");
+    EXPECT_EQ(t.text(1), u"");
+    EXPECT_EQ(t.label(1), u"Max Temperature (C):");
+
+    t.edited(0);
+    t.edited(1);
+    t.switchUnit(true, {u"-5", u""});  // saving brings the state up to date in the same unit
+    EXPECT_EQ(t.fahrenheit(0), 2300);
+    EXPECT_EQ(t.fahrenheit(1), 0);
+    EXPECT_FALSE(t.changed(0));
+    t.switchUnit(false, {u"", u""});
+    EXPECT_EQ(t.text(0), u"23.0");
+
+    t.edited(0);
+    t.switchUnit(false, {u"", u""});  // an emptied limit is "not set" in both units
+    EXPECT_EQ(t.fahrenheit(0), 0);
+    EXPECT_EQ(t.celsiusValue(0), kCelsiusNotSet);
+}
+
+}  // namespace
+}  // namespace quorvel
