@@ -41,9 +41,10 @@ constexpr std::uint8_t kRunClearAlarms = 14;
 
 // Shared by the state dialog and its worker. The dialog writes the command and then signals the
 // wake event; the worker writes the data fields and then posts a message. The worker holds
-// dataMutex while an operation runs on the block; the dialog holds it while it reads the data
-// fields or writes the masks. Each dialog run has its own block, shared with its worker, so a
-// worker that outlives its dialog never meets the next run's block.
+// dataMutex while an operation runs on the block. The window thread never takes it: it reads the
+// copy the worker publishes after each operation and hands its mask edits to the worker, both
+// under a lock held only for the copy (StateWorkerLoop). Each dialog run has its own block,
+// shared with its worker, so a worker that outlives its dialog never meets the next run's block.
 struct StateWorkerBlock {
     // Head.
     const StateOps* ops = nullptr;

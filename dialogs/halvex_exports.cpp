@@ -19,8 +19,4 @@ std::uint8_t* PduDLLVersion(std::uint8_t* three) {
     return three;
 }
 
-void PduStateDlg(quorvel::PduRecord*, const quorvel::StateOps*, quorvel::DeviceAddressBlock*) {}
-
-void PduConfigDlg(quorvel::PduRecord*, const quorvel::ConfigOps*, quorvel::DeviceAddressBlock*) {}
-
 }  // extern "C"

@@ -17,11 +17,13 @@ extern "C" {
 // Writes the library version (1, 1, 8) into three[0..2] and returns three.
 QUORVEL_HALVEX_EXPORT std::uint8_t* PduDLLVersion(std::uint8_t* three);
 
-// The state dialog. Not built yet: until it is, this shows nothing and returns at once.
+// The state dialog (CStateDlg, state_dlg.cpp): returns when the operator has closed it and its
+// worker has let go of the record.
 QUORVEL_HALVEX_EXPORT void PduStateDlg(quorvel::PduRecord* record, const quorvel::StateOps* ops,
                                        quorvel::DeviceAddressBlock* addresses);
 
-// The configuration dialog. Not built yet: until it is, this shows nothing and returns at once.
+// The configuration dialog (config_dlg.cpp): runs CConfigDlg modally over the record, the
+// operations table and the address block, and returns when the operator closes it.
 QUORVEL_HALVEX_EXPORT void PduConfigDlg(quorvel::PduRecord* record, const quorvel::ConfigOps* ops,
                                         quorvel::DeviceAddressBlock* addresses);
 

@@ -1,7 +1,8 @@
 // The state worker's commands and its refresh sequence.
 #include "dialogs/logic/state_worker.h"
 
-#include <mutex>
+#include <algorithm>
+#include <cstring>
 
 #include "dialogs/logic/worker_messages.h"
 
@@ -22,11 +23,67 @@ void clearMask(std::uint32_t (&mask)[2]) {
     mask[0] = mask[1] = 0;
 }
 
+void addMask(std::uint32_t (&into)[2], const std::uint32_t (&bits)[2]) {
+    into[0] |= bits[0];
+    into[1] |= bits[1];
+}
+
+bool isMaskCommand(std::uint8_t command) {
+    return command == STATE_CMD_SWITCH_ON || command == STATE_CMD_SWITCH_OFF ||
+           command == STATE_CMD_RESET;
+}
+
 }  // namespace
 
 StateWorkerLoop::StateWorkerLoop(std::shared_ptr<StateWorkerBlock> block)
     : WorkerLoop(Signals{&block->wakeEvent, &block->threadId, &block->command, &block->window}),
       block_(std::move(block)) {}
+
+bool StateWorkerLoop::postMaskCommand(std::uint8_t command, const MaskEdit& edit) {
+    if (!canSignal()) {
+        return false;
+    }
+    {
+        // The command byte is written under the same lock the worker takes the masks under, so
+        // the worker never runs an older command with a newer command's masks.
+        std::lock_guard lock(pendingMutex_);
+        std::uint32_t(&mask)[2] = edit.mask == MaskEdit::Mask::On    ? pending_.on
+                                  : edit.mask == MaskEdit::Mask::Off ? pending_.off
+                                                                     : pending_.reset;
+        if (edit.replace) {
+            clearMask(mask);
+        }
+        addMask(mask, edit.bits);
+        block_->command.store(command);
+    }
+    block_->wakeEvent->set();
+    return true;
+}
+
+ReceptacleMasks StateWorkerLoop::pendingMasks() const {
+    std::lock_guard lock(pendingMutex_);
+    return pending_;
+}
+
+StateSnapshot StateWorkerLoop::snapshot() const {
+    std::lock_guard lock(snapshotMutex_);
+    return snapshot_;
+}
+
+void StateWorkerLoop::publishSnapshot() {
+    const StateWorkerBlock& b = *block_;
+    std::lock_guard lock(snapshotMutex_);
+    std::memcpy(snapshot_.macAddress, b.macAddress, sizeof b.macAddress);
+    std::memcpy(snapshot_.ipAddress, b.ipAddress, sizeof b.ipAddress);
+    std::memcpy(snapshot_.firmwareVersion, b.firmwareVersion, sizeof b.firmwareVersion);
+    snapshot_.modelFeature = b.modelFeature;
+    snapshot_.modelAttribute = b.modelAttribute;
+    snapshot_.modelExtension = b.modelExtension;
+    snapshot_.updateFieldsFlag = b.updateFieldsFlag;
+    snapshot_.updateSoftwareFlag = b.updateSoftwareFlag;
+    snapshot_.displayOptions = b.displayOptions;
+    std::memcpy(snapshot_.statusFrame, b.statusFrame, sizeof b.statusFrame);
+}
 
 int StateWorkerLoop::waitTimeoutMs() const {
     const int interval = block_->pollInterval.load();
@@ -43,16 +100,20 @@ void StateWorkerLoop::onTimeout() {
 bool StateWorkerLoop::perform(std::uint8_t command) {
     const StateOps& ops = *block_->ops;
     switch (command) {
-        case STATE_CMD_OPEN:
+        case STATE_CMD_OPEN: {
             firstRefresh_ = true;
-            if (ops.OpenDevice) {
+            {
                 std::lock_guard lock(block_->dataMutex);
-                handle_ = ops.OpenDevice(block_.get());
+                if (ops.OpenDevice) {
+                    handle_ = ops.OpenDevice(block_.get());
+                }
+                publishSnapshot();
             }
-            if (block_->autoRefresh.load() != 0 && ops.ReadState) {
+            if (block_->autoRefresh.load() != 0 && ops.ReadState && !stopRequested()) {
                 refresh();
             }
             break;
+        }
         case STATE_CMD_REFRESH:
             if (ops.ReadState) {
                 refresh();
@@ -85,9 +146,28 @@ bool StateWorkerLoop::perform(std::uint8_t command) {
     return true;
 }
 
+bool StateWorkerLoop::takePendingMasks(ReceptacleMasks& taken) {
+    std::lock_guard lock(pendingMutex_);
+    if (isMaskCommand(block_->command.load())) {
+        // A newer switching or reset command was posted after this one was taken: it replaces
+        // this one and takes the masks when its turn comes.
+        return false;
+    }
+    taken = pending_;
+    pending_ = ReceptacleMasks{};
+    return true;
+}
+
 void StateWorkerLoop::runMaskCommand(std::uint32_t (&keep)[2], std::uint32_t (&clearA)[2],
                                      std::uint32_t (&clearB)[2], std::uint8_t code) {
+    ReceptacleMasks taken;
+    if (!takePendingMasks(taken)) {
+        return;
+    }
     std::lock_guard lock(block_->dataMutex);
+    addMask(block_->onMask, taken.on);
+    addMask(block_->offMask, taken.off);
+    addMask(block_->resetMask, taken.reset);
     clearMask(clearA);
     clearMask(clearB);
     if (block_->ops->RunCommand) {
@@ -106,6 +186,7 @@ void StateWorkerLoop::runCommand(std::uint8_t code) {
 void StateWorkerLoop::readState(std::uint8_t kind) {
     std::lock_guard lock(block_->dataMutex);
     block_->ops->ReadState(handle_, kind, block_.get());
+    publishSnapshot();
 }
 
 void StateWorkerLoop::refresh() {

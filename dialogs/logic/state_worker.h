@@ -1,9 +1,11 @@
 // The state dialog's worker: opens the device, refreshes identity and status (on command, and on
-// every timeout while auto refresh is on), switches and resets receptacles, clears alarms.
+// every timeout while auto refresh is on), switches and resets receptacles, clears alarms. It
+// hands the dialog copies of what it read, so the window thread never waits for the device.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "common/state_ops.h"
 #include "dialogs/halvex_api.h"
@@ -11,11 +13,51 @@
 
 namespace quorvel::dialogs {
 
+// The three receptacle masks: word 0 bit k = receptacle k+1, word 1 bit k = receptacle k+33.
+struct ReceptacleMasks {
+    std::uint32_t on[2] = {};
+    std::uint32_t off[2] = {};
+    std::uint32_t reset[2] = {};
+};
+
+// One change the dialog makes to a mask before it posts a switching or reset command: either
+// the mask becomes exactly `bits`, or `bits` are added to it.
+struct MaskEdit {
+    enum class Mask { On, Off, Reset };
+    Mask mask = Mask::On;
+    bool replace = false;
+    std::uint32_t bits[2] = {};
+};
+
+// The worker block's data fields as the worker last left them, copied for the window thread.
+struct StateSnapshot {
+    std::uint8_t macAddress[6] = {};
+    std::uint8_t ipAddress[4] = {};
+    std::uint8_t firmwareVersion[3] = {};
+    std::uint16_t modelFeature = 0xFFFF;
+    std::uint32_t modelAttribute = 0xFFFFFFFF;
+    std::uint16_t modelExtension = 0;
+    std::uint8_t updateFieldsFlag = 0;
+    std::uint8_t updateSoftwareFlag = 0;
+    std::uint16_t displayOptions = 0;
+    std::uint8_t statusFrame[kStatusFrameSize] = {};
+};
+
 class QUORVEL_HALVEX_API StateWorkerLoop : public WorkerLoop {
   public:
     static constexpr int kDefaultPollMs = 1000;
 
     explicit StateWorkerLoop(std::shared_ptr<StateWorkerBlock> block);
+
+    // Window thread: applies the edit to the masks the next switching or reset command takes,
+    // then posts the command. False (nothing done) when the worker has no wake event.
+    bool postMaskCommand(std::uint8_t command, const MaskEdit& edit);
+    // The masks edited so far and not yet taken by the worker.
+    ReceptacleMasks pendingMasks() const;
+    // Window thread: a copy of the data the worker read last; never waits for an operation.
+    StateSnapshot snapshot() const;
+    // False when commands cannot reach the worker (no wake event).
+    bool canSignal() const { return block_->wakeEvent != nullptr; }
 
   protected:
     int waitTimeoutMs() const override;
@@ -26,6 +68,10 @@ class QUORVEL_HALVEX_API StateWorkerLoop : public WorkerLoop {
     bool consoleMode() const { return block_->ops->mode == 0; }
     void refresh();
     void readState(std::uint8_t kind);
+    // Copies the block's data fields for the window thread; the caller holds dataMutex.
+    void publishSnapshot();
+    // Takes the masks the dialog prepared; false when a newer command replaced this one.
+    bool takePendingMasks(ReceptacleMasks& taken);
     // Clears the masks named by the command, runs the request, then clears the command's own.
     void runMaskCommand(std::uint32_t (&keep)[2], std::uint32_t (&clearA)[2],
                         std::uint32_t (&clearB)[2], std::uint8_t code);
@@ -34,6 +80,12 @@ class QUORVEL_HALVEX_API StateWorkerLoop : public WorkerLoop {
     std::shared_ptr<StateWorkerBlock> block_;
     std::int32_t handle_ = 0;    // only the worker's thread uses it
     bool firstRefresh_ = false;  // set by the open command, cleared by a refresh
+
+    // Held only for a copy, never across an operation.
+    mutable std::mutex pendingMutex_;
+    ReceptacleMasks pending_;
+    mutable std::mutex snapshotMutex_;
+    StateSnapshot snapshot_;
 };
 
 }  // namespace quorvel::dialogs

@@ -42,7 +42,7 @@ class QUORVEL_HALVEX_API WorkerLoop {
         std::atomic<std::uint8_t>* command;
         std::shared_ptr<platform::MessagePort>* window;
     };
-    explicit WorkerLoop(Signals signals) : signals_(signals) {}
+    explicit WorkerLoop(Signals shared) : signals_(shared) {}
 
     virtual int waitTimeoutMs() const = 0;
     virtual void onTimeout() = 0;

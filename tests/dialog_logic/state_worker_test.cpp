@@ -1,16 +1,18 @@
 // The state worker without Qt: start and first wake, command replacement, the refresh sequence
-// of both interfaces, timeouts, receptacle masks, and stopping.
+// of both interfaces, timeouts, receptacle masks (also those the dialog hands over), the copy of
+// the data the window thread reads, and stopping.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "dialog_logic/worker_test_support.h"
 #include "dialogs/logic/dialog_worker.h"
 #include "dialogs/logic/state_worker.h"
 #include "dialogs/logic/worker_messages.h"
-#include "dialog_logic/worker_test_support.h"
 
 namespace quorvel::dialogs {
 namespace {
@@ -22,6 +24,7 @@ using Entries = std::vector<std::string>;
 // The fake operations reach the running test through these.
 WorkerLog* gLog = nullptr;
 Gate* gOpenGate = nullptr;
+Gate* gStatusGate = nullptr;  // holds the status read (kind 1)
 
 std::string masks(const StateWorkerBlock* b) {
     return std::to_string(b->onMask[0]) + "/" + std::to_string(b->offMask[0]) + "/" +
@@ -35,8 +38,18 @@ std::int32_t fakeOpen(StateWorkerBlock*) {
     }
     return 42;
 }
-void fakeRead(std::int32_t handle, std::uint8_t kind, StateWorkerBlock*) {
+void fakeRead(std::int32_t handle, std::uint8_t kind, StateWorkerBlock* b) {
     gLog->add("read " + std::to_string(kind) + " h" + std::to_string(handle));
+    if (kind == 1) {
+        b->statusFrame[0] = 0xAA;
+        b->statusFrame[1] = 0x55;
+        ++b->statusFrame[2];  // counts the status reads
+        if (gStatusGate != nullptr) {
+            gStatusGate->wait();
+        }
+    } else {
+        b->modelExtension = 0x100A;
+    }
 }
 std::int32_t fakeRun(std::int32_t handle, std::uint8_t code, StateWorkerBlock* b) {
     gLog->add("run " + std::to_string(code) + " h" + std::to_string(handle) + " " + masks(b));
@@ -59,6 +72,7 @@ class StateWorkerTest : public ::testing::Test {
         worker_.reset();
         gLog = nullptr;
         gOpenGate = nullptr;
+        gStatusGate = nullptr;
     }
     // Each run gets a port of its own, as each dialog run does.
     void start(std::int32_t mode, bool autoRefresh, int pollMs = 60000,
@@ -192,6 +206,70 @@ TEST_F(StateWorkerTest, OtherInterfaceCodesAndMissingRunCommandStillClearMasks) 
     worker_->stop();
     EXPECT_EQ(masks(block_.get()), "0/0/0");
     EXPECT_EQ(block_->offMask[1], 0u);
+}
+
+TEST_F(StateWorkerTest, MasksFromTheDialogReachTheRequestOnce) {
+    Gate gate;
+    gOpenGate = &gate;
+    start(0, false);
+    ASSERT_TRUE(gate.waitEntered());
+    // Two "Set All" before the worker wakes add up; the command is posted once more.
+    MaskEdit all;
+    all.bits[0] = 0x3;
+    ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_ON, all));
+    all.bits[0] = 0x30;
+    ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_ON, all));
+    EXPECT_EQ(loop_->pendingMasks().on[0], 0x33u);
+    gate.open();
+    ASSERT_TRUE(log_.waitForEntry("run 7 h42 51/0/0"));
+
+    // A single switch replaces its mask: of two posted while the worker is busy, only the
+    // later one runs.
+    MaskEdit one;
+    one.mask = MaskEdit::Mask::Off;
+    one.replace = true;
+    one.bits[0] = 0x4;
+    // The worker is held in a status read meanwhile.
+    Gate busy;
+    gStatusGate = &busy;
+    worker_->post(STATE_CMD_REFRESH);
+    ASSERT_TRUE(busy.waitEntered());
+    ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_OFF, one));
+    one.bits[0] = 0x8;
+    ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_OFF, one));
+    EXPECT_EQ(loop_->pendingMasks().off[0], 0x8u);
+    busy.open();
+    ASSERT_TRUE(log_.waitForEntry("run 7 h42 0/8/0"));
+    worker_->stop();
+    // Nothing is left for a later command.
+    const ReceptacleMasks left = loop_->pendingMasks();
+    EXPECT_EQ(left.on[0] | left.off[0] | left.reset[0], 0u);
+    EXPECT_EQ(masks(block_.get()), "0/0/0");
+    EXPECT_EQ(WorkerLog::count(log_.entries(), "run 7 h42 0/4/0"), 0);
+}
+
+TEST_F(StateWorkerTest, SnapshotNeverWaitsForTheOperationInProgress) {
+    Gate gate;
+    start(0, true, 60000);
+    ASSERT_TRUE(waitBusyEnds(1));
+    StateSnapshot first = loop_->snapshot();
+    EXPECT_EQ(first.statusFrame[0], 0xAA);
+    EXPECT_EQ(first.statusFrame[2], 1);
+    EXPECT_EQ(first.modelExtension, 0x100A);
+
+    // The next status read hangs on the device; the window thread still gets the last copy
+    // at once.
+    gStatusGate = &gate;
+    worker_->post(STATE_CMD_REFRESH);
+    ASSERT_TRUE(gate.waitEntered());
+    const auto t0 = std::chrono::steady_clock::now();
+    const StateSnapshot during = loop_->snapshot();
+    const auto waited = std::chrono::steady_clock::now() - t0;
+    EXPECT_LT(waited, std::chrono::milliseconds(100));
+    EXPECT_EQ(during.statusFrame[2], 1);
+    gate.open();
+    ASSERT_TRUE(waitBusyEnds(2));
+    EXPECT_EQ(loop_->snapshot().statusFrame[2], 2);
 }
 
 TEST_F(StateWorkerTest, StopClosesEndsTheThreadAndClearsThreadId) {

@@ -1,0 +1,118 @@
+// The state dialog's Qt tests against the simulated PDU: a simulator on a pseudo-terminal behind
+// a COM port, a console logged in and published as the current interface (as the session worker
+// does), the PDU record built from the simulated identity, and a prompter answering by script.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <cmath>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "catalogue/attribute_loader.h"
+#include "catalogue/attribute_tables.h"
+#include "catalogue/model_profile_builder.h"
+#include "common/device_address_block.h"
+#include "common/state_ops.h"
+#include "dialogs/prompter.h"
+#include "link/console_lease.h"
+#include "link/pdu_ifce.h"
+#include "link/state_operations.h"
+#include "platform/port_map.h"
+#include "sim/profile.h"
+#include "sim/pty_simulator.h"
+
+namespace quorvel::dialogs::testing {
+
+constexpr int kSimPort = 17;
+constexpr int kValueBoundMs = 15000;
+
+// Answers Yes/No questions from a script (Yes when it is empty) and remembers them.
+class ScriptedPrompter : public Prompter {
+  public:
+    Answer question(QWidget*, const QString& title, const QString& text, Buttons) override {
+        asked.push_back(title + "|" + text);
+        if (script.empty()) {
+            return Answer::Yes;
+        }
+        const Answer a = script.front();
+        script.pop_front();
+        return a;
+    }
+    Answer information(QWidget*, const QString&, const QString&, Buttons) override {
+        return Answer::Ok;
+    }
+    Answer warning(QWidget*, const QString&, const QString&, Buttons) override {
+        return Answer::Ok;
+    }
+    std::deque<Answer> script;
+    QStringList asked;
+};
+
+template <typename W>
+W* Child(const QWidget& parent, const QString& name) {
+    W* w = parent.findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name.toStdString();
+    return w;
+}
+
+inline QString LabelText(const QWidget& dlg, const QString& name) {
+    const QLabel* label = dlg.findChild<QLabel*>(name);
+    return label != nullptr ? label->text() : QString("<missing %1>").arg(name);
+}
+
+// The text the dialog shows for a reading in hundredths, as the console reports it.
+inline QString Hundredths(double value) {
+    return QString::asprintf("%.2f", static_cast<double>(std::lround(value * 100)) / 100.0);
+}
+
+class SimulatedConsole : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
+        SetDialogPrompter(&prompter);
+    }
+    void TearDown() override {
+        SetDialogPrompter(nullptr);
+        PublishInterface(nullptr);
+        platform::setPortOverride(kSimPort, "");
+    }
+
+    // Serves the profile (readings fixed unless drift is asked for), logs in and publishes the
+    // console, and builds the record as the main window does.
+    void connect(const char* profileName, int baud = 0, bool drift = false,
+                 bool developer = false) {
+        sim::Profile profile;
+        std::string error;
+        ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
+        profile.device.drift = drift;
+        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, baud, error)) << error;
+        platform::setPortOverride(kSimPort, simulator.slavePath());
+        ASSERT_TRUE(ifce.SetParams(kSimPort, 9600, 8, 0, 0));
+        ASSERT_TRUE(ifce.Login());
+        PublishInterface(&ifce);
+        const sim::Device d = simulator.deviceSnapshot();
+        ASSERT_TRUE(BuildModelProfile(d.identity.feature, d.identity.attribute,
+                                      d.identity.extension, &record));
+        record.generationNumber = static_cast<std::uint8_t>(d.generationNumber());
+        FillStateOps(ops, developer ? 1 : 0);
+    }
+
+    void device(const std::function<void(sim::Device&)>& change) {
+        simulator.withConsole([&](sim::Console& c) { change(c.device()); });
+    }
+
+    ScriptedPrompter prompter;
+    sim::PtySimulator simulator;
+    PDUIfce ifce;
+    PduRecord record{};
+    StateOps ops;
+    DeviceAddressBlock addresses{};
+};
+
+}  // namespace quorvel::dialogs::testing
