@@ -26,6 +26,23 @@ constexpr const char16_t* kTable[static_cast<int>(Txt::Count)][kLanguageCount] =
     {u"Quorvel Version", u"Version del Quorvel"},
     {u"Copyright (C) TEVRA. All rights reserved.",
      u"Copyright (C) TEVRA. Todos los derechos reservados."},
+    {u"PDU Calibration", u"Calibracion del PDU"},
+    {u"Reference Current", u"Corriente de Referencia"},
+    {u"Low Load:", u"Carga Baja:"},
+    {u"High Load:", u"Carga Alta:"},
+    {u"Threshold:", u"Umbral:"},
+    {u"Reference Voltage", u"Voltaje de Referencia"},
+    {u"Low Voltage:", u"Voltaje Bajo:"},
+    {u"High Voltage:", u"Voltaje Alto:"},
+    {u"Raw Measurements", u"Medidas Crudas"},
+    {u"Sample Low Value:", u"Muestra Valor Bajo:"},
+    {u"Sample High Value:", u"Muestra Valor Alto:"},
+    {u"Slope", u"Pendiente"},
+    {u"Offset", u"Desplazamiento"},
+    {u"Threshold", u"Umbral"},
+    {u"Save", u"Guardar"},
+    {u"Cancel", u"Cancelar"},
+    {u"Reboot PDU", u"Reiniciar PDU"},
 };
 
 }  // namespace

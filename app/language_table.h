@@ -22,6 +22,24 @@ enum class Txt : int {
     About,
     VersionLabel,
     Notice,
+    // Calibration dialog.
+    CalTitle,
+    CalReferenceCurrent,
+    CalLowLoad,
+    CalHighLoad,
+    CalThreshold,
+    CalReferenceVoltage,
+    CalLowVoltage,
+    CalHighVoltage,
+    CalRawMeasurements,
+    CalSampleLow,
+    CalSampleHigh,
+    CalSlope,
+    CalOffset,
+    CalThresholdValue,
+    CalSave,
+    CalCancel,
+    CalReboot,
     Count
 };
 

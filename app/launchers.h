@@ -8,6 +8,7 @@ namespace quorvel {
 struct ModelProfile;
 using PduRecord = ModelProfile;
 struct DeviceAddressBlock;
+struct SessionRecord;
 }  // namespace quorvel
 
 namespace quorvel::dialogs {
@@ -23,6 +24,7 @@ struct LaunchContext {
     DeviceAddressBlock* addresses = nullptr;
     bool developer = false;
     dialogs::Prompter* prompter = nullptr;
+    SessionRecord* session = nullptr;  // calibration references and the generation text
 };
 
 void LaunchStateDialog(const LaunchContext& context);        // Monitor

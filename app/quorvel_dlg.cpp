@@ -266,7 +266,7 @@ void CQuorvelDlg::buildControls() {
 }
 
 LaunchContext CQuorvelDlg::launchContext() {
-    return LaunchContext{this, &pdu_, &addresses_, developer_, &prompter_};
+    return LaunchContext{this, &pdu_, &addresses_, developer_, &prompter_, &record_};
 }
 
 void CQuorvelDlg::reserveConnectedSize() {

@@ -55,6 +55,9 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     registerCatalogueCommands(app, ctx);
     registerGeneratorCommands(app, ctx);
     registerProfileCommands(app, ctx);
+    registerCalibrationCommands(app, ctx);
+    registerWebCommands(app, ctx);
+    registerConfigCommands(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -45,6 +45,9 @@ void registerCatalogueCommands(CLI::App& app, Context& ctx);
 void registerStateCommands(CLI::App& app, Context& ctx);
 void registerGeneratorCommands(CLI::App& app, Context& ctx);
 void registerProfileCommands(CLI::App& app, Context& ctx);
+void registerCalibrationCommands(CLI::App& app, Context& ctx);
+void registerWebCommands(CLI::App& app, Context& ctx);
+void registerConfigCommands(CLI::App& app, Context& ctx);
 
 // Runs quorvelctl with the given arguments; returns the process exit code.
 int run(int argc, char** argv, std::ostream& out, std::ostream& err);

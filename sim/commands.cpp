@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "sim/calibration_reads.h"
 #include "sim/command_text.h"
 #include "sim/encoding.h"
 #include "sim/status_replies.h"
@@ -158,6 +159,8 @@ CommandResult writeVariable(Device& d, const std::vector<std::string_view>& t) {
     auto it = d.variables.find(static_cast<int>(id));
     if (it == d.variables.end())
         return refused(kErrUnknownVariable);
+    if (d.writeProtected.count(static_cast<int>(id)) != 0)
+        return refused(kErrWriteProtected);
     ConfigVar& var = it->second;
     std::vector<std::vector<std::uint8_t>> value;
     if (!decodeValue(var.type, var.elements.size(), t[2], value))
@@ -241,6 +244,7 @@ CommandResult privileged(Device& d, const Device& factory, const std::vector<std
             return accepted();
         case 'X':
             ++d.networkRestarts;
+            restartNetwork(d);
             return accepted();
         default:  // 'x'
             ++d.reboots;
@@ -312,6 +316,8 @@ CommandResult runCommand(Device& d, const Device& factory, std::string_view line
         case 'p':
             return outletStateQuery(d, t);
         case 'G':
+            if (auto raw = calibrationRead(d, t))
+                return *raw;
             return measurementQuery(d, t);
         case 'K':
         case 'W':

@@ -18,6 +18,7 @@ inline constexpr std::string_view kErrBadArguments = "ERROR: bad arguments";
 inline constexpr std::string_view kErrAccessDenied = "ERROR: access denied";
 inline constexpr std::string_view kErrUnknownVariable = "ERROR: unknown variable";
 inline constexpr std::string_view kErrBadValue = "ERROR: bad value";
+inline constexpr std::string_view kErrWriteProtected = "ERROR: write protected";
 inline constexpr std::string_view kErrNotSwitched = "ERROR: outlets not switched";
 inline constexpr std::string_view kErrResetBlocked = "ERROR: reset blocked";
 inline constexpr std::string_view kErrLineTooLong = "ERROR: line too long";

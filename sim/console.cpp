@@ -23,6 +23,7 @@ Console::Console(Profile profile, Faults faults)
       driftRandom_(profile_.seed) {
     device_ = profile_.device;
     device_.raiseAlarms();  // a profile may start with readings beyond their limits
+    restartNetwork(device_);  // the web server starts with the stored network settings
     loggedIn_ = !profile_.passwordRequired && !faults_.refusePassword;
     quiet_ = faults_.silent;
     afterCommandLine();

@@ -8,8 +8,12 @@
 #include <cstdint>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "sim/calibration_bench.h"
+#include "sim/web_database_server.h"
 
 namespace quorvel::sim {
 
@@ -126,11 +130,16 @@ struct Device {
     std::uint16_t lockWord = 0;
 
     std::map<int, ConfigVar> variables;  // by console variable id
+    // Variables whose "H" the console refuses as a write-protected store would ("ERROR: write
+    // protected"); tests use it to see what the host does with a refused write.
+    std::set<int> writeProtected;
 
     // Calibration: keyword ("K I A0", "K V B2") -> channel -> value, and the store count.
     bool calibrationMode = false;
     std::map<std::string, std::map<int, std::uint16_t>> calibration;
     int calibrationStores = 0;
+    CalibrationBench bench;  // reference loads on channels being calibrated
+    WebServerState webServer;
 
     // What the privileged and maintenance commands did.
     int databaseFormats = 0;

@@ -1,0 +1,348 @@
+// The "Web Variables" dialog: controls, the Load, Save and Initialize actions, and the reactions
+// to its worker's messages.
+#include "app/init_dbase_dlg.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/prompter.h"
+#include "platform/message_target.h"
+
+namespace quorvel::app {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Web Variables");
+const QString kLoading = QStringLiteral("Loading Configuration Information ...");
+const QString kSaving = QStringLiteral("Saving Configuration Information ...");
+const QString kInitializing = QStringLiteral("Initializing PDU device database ...");
+const QString kSaveTitle = QStringLiteral("Save");
+const QString kRestartText =
+    QStringLiteral("Do you want to restart the PDU to apply the network setting changes?");
+const QString kInitTitle = QStringLiteral("Initialize");
+const QString kInitDone = QStringLiteral("Initialized Database Successfully.");
+const QString kInitDatabaseTitle = QStringLiteral("Initialize Database");
+const QString kInitQuestion =
+    QStringLiteral("Do you really want to Format and load default values to the Database?");
+const QString kFormatFailed = QStringLiteral("Failed Formatting!");
+const QString kDefaultFailed =
+    QStringLiteral("Failed Saving Default Value!\nDo you want to continue?");
+
+template <typename W>
+W* Named(W* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QPushButton* Button(const QString& text, const char* name) {
+    auto* b = Named(new QPushButton(text), QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    b->setMinimumWidth(90);
+    return b;
+}
+
+QLineEdit* Edit(const char* name, int maxLength = kWebTextChars - 1) {
+    auto* e = Named(new QLineEdit, QString::fromLatin1(name));
+    e->setMaxLength(maxLength);
+    return e;
+}
+
+std::u16string U(const QLineEdit* edit) {
+    return edit->text().toStdU16String();
+}
+
+}  // namespace
+
+CInitDbaseDlg::CInitDbaseDlg(std::uint8_t developerFlag, PduRecord* pdu, QWidget* parent)
+    : QDialog(parent), pdu_(pdu) {
+    buildControls(developerFlag != 0);
+    block_ = std::make_shared<WebWorkerBlock>();
+    block_->window = std::make_shared<platform::MessagePort>(&target_);
+    block_->database->bind(*pdu_);
+    worker_ = std::make_unique<WebDatabaseWorker>(block_);
+    worker_->start();
+    onLoad();
+}
+
+CInitDbaseDlg::~CInitDbaseDlg() {
+    worker_->stop();
+}
+
+void CInitDbaseDlg::buildControls(bool developer) {
+    setWindowTitle(kTitle);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(12, 12, 12, 12);
+    root->setSpacing(10);
+
+    auto* network = Named(new QGroupBox(QStringLiteral("Network")), QStringLiteral("networkGroup"));
+    auto* nf = new QFormLayout(network);
+    name_ = Edit("pduNameEdit", 31);
+    ip_ = Edit("ipAddressEdit");
+    subnet_ = Edit("subnetMaskEdit");
+    gateway_ = Edit("gatewayEdit");
+    nf->addRow(QStringLiteral("PDU Name:"), name_);
+    nf->addRow(QStringLiteral("PDU IP Address:"), ip_);
+    nf->addRow(QStringLiteral("Subnetmask:"), subnet_);
+    nf->addRow(QStringLiteral("Gateway:"), gateway_);
+    auto* boxes = new QHBoxLayout;
+    dhcp_ = Named(new QCheckBox(QStringLiteral("DHCP")), QStringLiteral("dhcpBox"));
+    web_ = Named(new QCheckBox(QStringLiteral("WEB Enabled")), QStringLiteral("webEnabledBox"));
+    swUpdate_ = Named(new QCheckBox(QStringLiteral("SW Update")), QStringLiteral("swUpdateBox"));
+    celsius_ = Named(new QCheckBox(QStringLiteral("Celsius")), QStringLiteral("celsiusBox"));
+    for (QCheckBox* b : {dhcp_, web_, swUpdate_, celsius_}) {
+        boxes->addWidget(b);
+    }
+    boxes->addStretch(1);
+    nf->addRow(boxes);
+    root->addWidget(network);
+
+    auto* login = Named(new QGroupBox(QStringLiteral("Login")), QStringLiteral("loginGroup"));
+    auto* lg = new QGridLayout(login);
+    lg->addWidget(new QLabel(QStringLiteral("Name")), 0, 1);
+    lg->addWidget(new QLabel(QStringLiteral("Password")), 0, 2);
+    for (int u = 0; u < kWebUsers; ++u) {
+        lg->addWidget(new QLabel(QStringLiteral("User%1:").arg(u + 1)), u + 1, 0);
+        users_[u] = Named(new QLineEdit, QStringLiteral("userName%1").arg(u));
+        passwords_[u] = Named(new QLineEdit, QStringLiteral("password%1").arg(u));
+        users_[u]->setMaxLength(31);
+        passwords_[u]->setMaxLength(31);
+        lg->addWidget(users_[u], u + 1, 1);
+        lg->addWidget(passwords_[u], u + 1, 2);
+    }
+    root->addWidget(login);
+
+    status_ = Named(new QLabel, QStringLiteral("statusLine"));
+    status_->setFrameShape(QFrame::StyledPanel);
+    status_->setFrameShadow(QFrame::Sunken);
+    status_->setMinimumHeight(status_->sizeHint().height() + 4);
+    root->addWidget(status_);
+    progress_ = Named(new QProgressBar, QStringLiteral("progressBar"));
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    root->addWidget(progress_);
+
+    auto* buttons = new QHBoxLayout;
+    initialize_ = Button(QStringLiteral("Initialize"), "initializeButton");
+    load_ = Button(QStringLiteral("Load"), "loadButton");
+    save_ = Button(QStringLiteral("Save"), "saveButton");
+    cancel_ = Button(QStringLiteral("Cancel"), "cancelButton");
+    initialize_->setVisible(developer);
+    buttons->addStretch(1);
+    for (QPushButton* b : {initialize_, load_, save_, cancel_}) {
+        buttons->addWidget(b);
+        if (b != initialize_ || developer) {
+            buttons->addStretch(1);
+        }
+    }
+    root->addLayout(buttons);
+
+    connect(initialize_, &QPushButton::clicked, this, &CInitDbaseDlg::onInitialize);
+    connect(load_, &QPushButton::clicked, this, &CInitDbaseDlg::onLoad);
+    connect(save_, &QPushButton::clicked, this, &CInitDbaseDlg::onSave);
+    connect(cancel_, &QPushButton::clicked, this, &CInitDbaseDlg::reject);
+    connect(dhcp_, &QCheckBox::toggled, this, &CInitDbaseDlg::applyDhcpRule);
+}
+
+void CInitDbaseDlg::applyDhcpRule() {
+    const bool manual = !dhcp_->isChecked();
+    for (QLineEdit* e : {ip_, subnet_, gateway_}) {
+        e->setEnabled(manual);
+    }
+}
+
+WebEdits CInitDbaseDlg::edits() const {
+    WebEdits e;
+    e.name = U(name_);
+    e.ip = U(ip_);
+    e.subnet = U(subnet_);
+    e.gateway = U(gateway_);
+    e.options = {dhcp_->isChecked(), web_->isChecked(), swUpdate_->isChecked(),
+                 celsius_->isChecked()};
+    for (int u = 0; u < kWebUsers; ++u) {
+        e.users[u] = U(users_[u]);
+        e.passwords[u] = U(passwords_[u]);
+    }
+    return e;
+}
+
+void CInitDbaseDlg::onLoad() {
+    MarkLoad(*block_->database);
+    status_->setText(kLoading);
+    setButtonsEnabled(false);
+    give(kWebLoad);
+}
+
+void CInitDbaseDlg::onSave() {
+    const SaveMarks marks = MarkEdits(*block_->database, edits());
+    networkChanged_ = networkChanged_ || marks.networkChanged;
+    if (marks.marked == 0) {
+        return;
+    }
+    status_->setText(kSaving);
+    setButtonsEnabled(false);
+    give(kWebSave);
+}
+
+void CInitDbaseDlg::onInitialize() {
+    if (dialogs::DialogPrompter().question(this, kInitDatabaseTitle, kInitQuestion,
+                                           dialogs::Buttons::YesNo) != dialogs::Answer::Yes) {
+        return;
+    }
+    WebDatabase& db = *block_->database;
+    FillInitialDefaults(db, *pdu_);
+    MarkAllWithText(db);
+    networkChangedBeforeInit_ = networkChanged_;
+    networkChanged_ = true;
+    status_->setText(kInitializing);
+    setButtonsEnabled(false);
+    // The worker formats the database first and writes the defaults only when that succeeded.
+    give(kWebInitialise);
+}
+
+void CInitDbaseDlg::reject() {
+    worker_->stop();
+    QDialog::reject();
+}
+
+void CInitDbaseDlg::give(std::uint8_t command) {
+    queued_.push_back(command);
+    if (inFlight_ == kWebIdle) {
+        sendNext();
+    }
+}
+
+void CInitDbaseDlg::sendNext() {
+    if (queued_.empty()) {
+        return;
+    }
+    inFlight_ = queued_.front();
+    queued_.pop_front();
+    worker_->give(inFlight_);
+}
+
+void CInitDbaseDlg::passEnded() {
+    inFlight_ = kWebIdle;
+    sendNext();
+}
+
+void CInitDbaseDlg::setButtonsEnabled(bool enabled) {
+    for (QPushButton* b : {initialize_, load_, save_}) {
+        b->setEnabled(enabled);
+    }
+}
+
+void CInitDbaseDlg::showEntry(int index) {
+    if (index < 0 || index >= WebDatabase::size()) {
+        return;
+    }
+    const WebDatabase& db = *block_->database;
+    const WebEntry& e = db.entry(index);
+    const QString text = QString::fromStdU16String(db.text(index));
+    switch (e.control) {
+        case kPduNameControl:
+            name_->setText(text);
+            return;
+        case kIpAddressControl:
+            ip_->setText(text);
+            return;
+        case kSubnetControl:
+            subnet_->setText(text);
+            return;
+        case kGatewayControl:
+            gateway_->setText(text);
+            return;
+        case kOptionsControl: {
+            const OptionBoxes b =
+                OptionBoxesFromValue(static_cast<std::uint16_t>(ParseDecimalText(db.text(index))));
+            dhcp_->setChecked(b.dhcp);
+            web_->setChecked(b.web);
+            swUpdate_->setChecked(b.swUpdate);
+            celsius_->setChecked(b.celsius);
+            applyDhcpRule();
+            return;
+        }
+        default:
+            break;
+    }
+    if (e.control >= kUserNameControl && e.control < kUserNameControl + kWebUsers) {
+        users_[e.control - kUserNameControl]->setText(text);
+    } else if (e.control >= kPasswordControl && e.control < kPasswordControl + kWebUsers) {
+        passwords_[e.control - kPasswordControl]->setText(text);
+    }
+}
+
+void CInitDbaseDlg::askRestart(const QString& title, const QString& text) {
+    if (dialogs::DialogPrompter().question(this, title, text, dialogs::Buttons::YesNo) ==
+        dialogs::Answer::Yes) {
+        give(kWebRestartNetwork);
+    }
+}
+
+bool CInitDbaseDlg::event(QEvent* e) {
+    if (e->type() == dialogs::WorkerMessageEvent::eventType()) {
+        onWorkerMessage(static_cast<dialogs::WorkerMessageEvent*>(e)->message());
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void CInitDbaseDlg::onWorkerMessage(const platform::Message& m) {
+    if (m.msg != UM_WEB_EVENT) {
+        return;
+    }
+    Prompter& prompter = dialogs::DialogPrompter();
+    switch (m.wParam) {
+        case kWebProgress:
+            progress_->setValue(static_cast<int>(m.lParam));
+            break;
+        case kWebBusy:
+            if (m.lParam <= kInitialiseStarted) {
+                setButtonsEnabled(false);
+                break;
+            }
+            setButtonsEnabled(true);
+            status_->clear();
+            passEnded();
+            if (m.lParam == kSaveDone && networkChanged_) {
+                askRestart(kSaveTitle, kRestartText);
+            } else if (m.lParam == kInitialiseDone) {
+                onLoad();
+                if (!networkChanged_) {
+                    prompter.information(this, kInitTitle, kInitDone);
+                } else {
+                    askRestart(kInitTitle, kInitDone + QStringLiteral("\n") + kRestartText);
+                }
+            }
+            break;
+        case kWebShowEntry:
+            showEntry(static_cast<int>(m.lParam));
+            break;
+        case kWebAskContinue:
+            worker_->answer(prompter.question(this, kInitDatabaseTitle, kDefaultFailed,
+                                              dialogs::Buttons::YesNo) == dialogs::Answer::Yes);
+            break;
+        case kWebFormatFailed:
+            setButtonsEnabled(true);
+            status_->clear();
+            block_->database->unmarkAll();
+            networkChanged_ = networkChangedBeforeInit_;
+            passEnded();
+            prompter.warning(this, kInitDatabaseTitle, kFormatFailed);
+            break;
+        case kWebRestartDone:
+            passEnded();
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace quorvel::app

@@ -1,0 +1,240 @@
+// The calibration worker's command handling with a table of test operations: the open command
+// first, samples repeated while their command stays, a command given during a pass kept for the
+// next one (the close command after a slow store in particular), and the bounded stop.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "link/calibration_worker.h"
+#include "platform/message_target.h"
+
+namespace quorvel {
+namespace {
+
+constexpr int kBoundMs = 5000;
+
+// What the test operations saw; a gate can hold one action code until it is opened.
+struct FakeDevice {
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::map<int, int> calls;  // code (open -1, close -2) -> calls
+    int heldCode = -100;
+    bool holding = false;  // an action waits at the gate
+    bool gateOpen = true;
+
+    int count(int code) {
+        std::lock_guard lock(mutex);
+        return calls[code];
+    }
+    // Waits for the condition within the bound, looking again every few milliseconds for
+    // conditions that nobody signals (the worker's timeout count).
+    bool waitFor(const std::function<bool()>& condition) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kBoundMs);
+        std::unique_lock lock(mutex);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                return false;
+            }
+            cv.wait_for(lock, std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+    void hold(int code) {
+        std::lock_guard lock(mutex);
+        heldCode = code;
+        gateOpen = false;
+    }
+    void open() {
+        {
+            std::lock_guard lock(mutex);
+            gateOpen = true;
+        }
+        cv.notify_all();
+    }
+};
+
+FakeDevice* g_device = nullptr;
+
+void Note(int code) {
+    std::unique_lock lock(g_device->mutex);
+    ++g_device->calls[code];
+    if (code == g_device->heldCode) {
+        g_device->holding = true;
+        g_device->cv.notify_all();
+        g_device->cv.wait_for(lock, std::chrono::milliseconds(kBoundMs),
+                              [] { return g_device->gateOpen; });
+        g_device->holding = false;
+    }
+    g_device->cv.notify_all();
+}
+
+std::int32_t FakeOpen(CalibrationWorkerBlock*) {
+    Note(-1);
+    return 7;
+}
+bool FakeAction(std::int32_t handle, std::uint8_t code, CalibrationWorkerBlock*) {
+    Note(code);
+    return handle == 7;
+}
+void FakeClose(std::int32_t, CalibrationWorkerBlock*) {
+    Note(-2);
+}
+
+class CalibrationWorkerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_device = &device;
+        ops.Open = &FakeOpen;
+        ops.Action = &FakeAction;
+        ops.Close = &FakeClose;
+        block = std::make_shared<CalibrationWorkerBlock>();
+        block->ops = &ops;
+        block->window = std::make_shared<platform::MessagePort>(&queue);
+        block->repeatPeriodMs = 10;
+        worker = std::make_unique<CalibrationWorker>(block);
+    }
+    void TearDown() override {
+        device.open();
+        worker.reset();
+        g_device = nullptr;
+    }
+    // The next UM_CAL_DONE of `command`, skipping other messages; its lParam or -1.
+    std::intptr_t doneOf(std::uint8_t command) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kBoundMs);
+        while (std::chrono::steady_clock::now() < deadline) {
+            auto m = queue.take(100);
+            if (m && m->msg == UM_CAL_DONE && m->wParam == command) {
+                return m->lParam;
+            }
+        }
+        return -1;
+    }
+    bool waitTimeouts(std::uint32_t n) {
+        return device.waitFor([&] { return block->timeouts.load() >= n; });
+    }
+
+    FakeDevice device;
+    CalibrationOps ops;
+    platform::MessageQueue queue;
+    std::shared_ptr<CalibrationWorkerBlock> block;
+    std::unique_ptr<CalibrationWorker> worker;
+};
+
+TEST_F(CalibrationWorkerTest, OpensFirstThenPerformsCommandsWithTheHandle) {
+    worker->start();
+    EXPECT_EQ(doneOf(kCalOpen), 1);
+    EXPECT_EQ(device.count(-1), 1);
+    worker->give(kCalWrite);
+    EXPECT_EQ(doneOf(kCalWrite), 1);  // the action saw the open operation's handle
+    worker->give(kCalReboot);
+    EXPECT_EQ(doneOf(kCalReboot), 1);
+    EXPECT_TRUE(worker->stop());
+    EXPECT_EQ(device.count(-2), 1);
+    EXPECT_EQ(device.count(kCalWrite), 1);
+    EXPECT_EQ(block->threadId.load(), 0u);
+}
+
+TEST_F(CalibrationWorkerTest, SamplesRepeatWhileTheirCommandStaysAndStopOnCommandZero) {
+    worker->start();
+    ASSERT_EQ(doneOf(kCalOpen), 1);
+    worker->give(kCalSampleLow);
+    ASSERT_TRUE(device.waitFor([&] { return g_device->calls[kCalSampleLow] >= 3; }));
+    worker->give(kCalSampleHigh);
+    ASSERT_TRUE(device.waitFor([&] { return g_device->calls[kCalSampleHigh] >= 3; }));
+
+    worker->give(kCalIdle);
+    const std::uint32_t t0 = block->timeouts.load();
+    ASSERT_TRUE(waitTimeouts(t0 + 2));
+    const int before = device.count(kCalSampleHigh) + device.count(kCalSampleLow);
+    ASSERT_TRUE(waitTimeouts(t0 + 6));
+    EXPECT_EQ(device.count(kCalSampleHigh) + device.count(kCalSampleLow), before);
+
+    // Without the repeat flag a sample runs once per command.
+    block->repeat = 0;
+    worker->give(kCalSampleLow);
+    const int low = device.count(kCalSampleLow);
+    ASSERT_TRUE(device.waitFor([&] { return g_device->calls[kCalSampleLow] > low; }));
+    const std::uint32_t t1 = block->timeouts.load();
+    ASSERT_TRUE(waitTimeouts(t1 + 4));
+    EXPECT_EQ(device.count(kCalSampleLow), low + 1);
+}
+
+TEST_F(CalibrationWorkerTest, CloseGivenDuringASlowStoreIsNotLost) {
+    worker->start();
+    ASSERT_EQ(doneOf(kCalOpen), 1);
+    device.hold(kCalStore);
+    worker->give(kCalStore);
+    ASSERT_TRUE(device.waitFor([] { return g_device->holding; }));
+    // The window gives the close command while the store still runs.
+    worker->give(kCalClose);
+    device.open();
+    EXPECT_TRUE(worker->waitFinished(kBoundMs));
+    EXPECT_EQ(device.count(-2), 1);
+    EXPECT_EQ(device.count(kCalStore), 1);
+}
+
+TEST_F(CalibrationWorkerTest, SaveEndsTheWorkerOnceTheStoreIsDone) {
+    // As the dialog does it: the store, its completion message, then the close command.
+    worker->start();
+    ASSERT_EQ(doneOf(kCalOpen), 1);
+    device.hold(kCalStore);
+    worker->give(kCalSampleHigh);  // a sample runs when Save is pressed
+    worker->give(kCalStore);
+    ASSERT_TRUE(device.waitFor([] { return g_device->holding; }));
+    device.open();
+    ASSERT_EQ(doneOf(kCalStore), 1);
+    worker->give(kCalClose);
+    EXPECT_TRUE(worker->waitFinished(kBoundMs));
+    EXPECT_EQ(device.count(-2), 1);
+}
+
+TEST_F(CalibrationWorkerTest, ACommandGivenDuringAPassRunsNext) {
+    worker->start();
+    ASSERT_EQ(doneOf(kCalOpen), 1);
+    device.hold(kCalWrite);
+    worker->give(kCalWrite);
+    ASSERT_TRUE(device.waitFor([] { return g_device->holding; }));
+    worker->give(kCalReboot);
+    device.open();
+    EXPECT_EQ(doneOf(kCalReboot), 1);
+    EXPECT_EQ(device.count(kCalWrite), 1);
+}
+
+TEST_F(CalibrationWorkerTest, StopIsBoundedAndLateMessagesAreDropped) {
+    worker->start();
+    ASSERT_EQ(doneOf(kCalOpen), 1);
+    device.hold(kCalWrite);
+    worker->give(kCalWrite);
+    ASSERT_TRUE(device.waitFor([] { return g_device->holding; }));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(worker->stop(50));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(kBoundMs));
+    EXPECT_TRUE(block->stopRequested.load());
+    device.open();
+    EXPECT_TRUE(worker->waitFinished(kBoundMs));
+    // The write's completion came after the stop: its message never reached the window.
+    while (auto m = queue.take(0)) {
+        EXPECT_NE(m->msg, UM_CAL_DONE) << m->wParam;
+    }
+}
+
+TEST_F(CalibrationWorkerTest, NullSlotsAreSkipped) {
+    CalibrationOps empty;
+    block->ops = &empty;
+    worker->start();
+    EXPECT_EQ(doneOf(kCalOpen), 1);
+    worker->give(kCalStore);
+    EXPECT_EQ(doneOf(kCalStore), 0);
+    EXPECT_TRUE(worker->stop());
+    EXPECT_EQ(device.count(-1) + device.count(-2) + device.count(kCalStore), 0);
+}
+
+}  // namespace
+}  // namespace quorvel

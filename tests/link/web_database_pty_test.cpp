@@ -1,0 +1,251 @@
+// The web database worker against the simulated units over a pseudo-terminal: the load of the
+// thirteen edited entries, a save that sends only what changed, Initialize with its format and
+// defaults, the question after a failed default, a failed format, the network restart and the
+// bounded end of a pass in progress.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalogue/attribute_loader.h"
+#include "catalogue/attribute_tables.h"
+#include "catalogue/model_profile_builder.h"
+#include "link/console_lease.h"
+#include "link/pdu_ifce.h"
+#include "link/web_database_worker.h"
+#include "platform/message_target.h"
+#include "platform/port_map.h"
+#include "sim/profile.h"
+#include "sim/pty_simulator.h"
+#include "sim/web_database_server.h"
+
+namespace quorvel {
+namespace {
+
+constexpr int kPort = 12;
+constexpr int kBoundMs = 60000;
+
+class WebDatabasePty : public ::testing::Test {
+  protected:
+    void start(const char* profileName, const std::function<void(sim::Profile&)>& edit = nullptr) {
+        static const bool loaded =
+            LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini");
+        ASSERT_TRUE(loaded);
+        sim::Profile profile;
+        std::string error;
+        ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
+        if (edit) {
+            edit(profile);
+        }
+        const sim::Device& d = profile.device;
+        BuildModelProfile(d.identity.feature, d.identity.attribute, d.identity.extension, &record);
+        record.generationNumber = static_cast<std::uint8_t>(d.generationNumber());
+        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+        platform::setPortOverride(kPort, simulator.slavePath());
+        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
+        ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
+        PublishInterface(&ifce);
+        block = std::make_shared<WebWorkerBlock>();
+        block->window = std::make_shared<platform::MessagePort>(&queue);
+        block->database->bind(record);
+        worker = std::make_unique<WebDatabaseWorker>(block);
+        worker->start();
+    }
+    void TearDown() override {
+        worker.reset();
+        PublishInterface(nullptr);
+        platform::setPortOverride(kPort, "");
+    }
+    WebDatabase& db() { return *block->database; }
+    // Messages up to and including (kWebBusy, done); answers questions with `answers`.
+    std::vector<platform::Message> until(std::intptr_t done, std::vector<bool> answers = {}) {
+        std::vector<platform::Message> seen;
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kBoundMs);
+        while (std::chrono::steady_clock::now() < deadline) {
+            auto m = queue.take(100);
+            if (!m) {
+                continue;
+            }
+            seen.push_back(*m);
+            if (m->wParam == kWebAskContinue) {
+                const bool yes = !answers.empty() && answers.front();
+                if (!answers.empty()) {
+                    answers.erase(answers.begin());
+                }
+                worker->answer(yes);
+            }
+            if ((m->wParam == kWebBusy && m->lParam == done) ||
+                (done == -1 && m->wParam == kWebFormatFailed)) {
+                break;
+            }
+        }
+        return seen;
+    }
+    static int count(const std::vector<platform::Message>& seen, unsigned code) {
+        int n = 0;
+        for (const auto& m : seen) {
+            n += m.wParam == code ? 1 : 0;
+        }
+        return n;
+    }
+    std::vector<std::string> receivedSince(std::size_t from) {
+        std::vector<std::string> lines;
+        simulator.withConsole([&](sim::Console& c) {
+            const auto& all = c.receivedLines();
+            lines.assign(all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())),
+                         all.end());
+        });
+        return lines;
+    }
+    std::size_t received() { return receivedSince(0).size(); }
+    void load() {
+        MarkLoad(db());
+        worker->give(kWebLoad);
+        const auto seen = until(kLoadDone);
+        ASSERT_EQ(count(seen, kWebShowEntry), 13);
+    }
+
+    sim::PtySimulator simulator;
+    PDUIfce ifce;
+    PduRecord record;
+    platform::MessageQueue queue;
+    std::shared_ptr<WebWorkerBlock> block;
+    std::unique_ptr<WebDatabaseWorker> worker;
+};
+
+TEST_F(WebDatabasePty, LoadReadsTheThirteenEditedEntries) {
+    start("v2");
+    EXPECT_EQ(MarkLoad(db()), 13);
+    worker->give(kWebLoad);
+    const auto seen = until(kLoadDone);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front().wParam, kWebBusy);
+    EXPECT_EQ(seen.front().lParam, kLoadStarted);
+    EXPECT_EQ(count(seen, kWebShowEntry), 13);
+    EXPECT_EQ(seen[seen.size() - 2].wParam, kWebProgress);
+    EXPECT_EQ(seen[seen.size() - 2].lParam, 100);
+    EXPECT_EQ(db().marked(), 0);
+    const WebEdits e = StoredEdits(db());
+    EXPECT_EQ(e.name, u"PDUName");
+    EXPECT_EQ(e.ip, u"192.168.123.123");
+    EXPECT_EQ(e.subnet, u"255.255.255.0");
+    EXPECT_EQ(e.gateway, u"192.168.123.1");
+    EXPECT_TRUE(e.options.web);
+    EXPECT_EQ(e.users[0], u"kavro");
+    EXPECT_EQ(e.passwords[0], u"kavro");
+}
+
+TEST_F(WebDatabasePty, SaveSendsExactlyTheChangedEntries) {
+    start("v2");
+    load();
+    WebEdits edits = StoredEdits(db());
+    edits.passwords[0] = u"n3w";
+    edits.gateway = u"10.0.0.254";
+    const SaveMarks marks = MarkEdits(db(), edits);
+    EXPECT_EQ(marks.marked, 2);
+    EXPECT_TRUE(marks.networkChanged);
+    const std::size_t before = received();
+    worker->give(kWebSave);
+    const auto seen = until(kSaveDone);
+    EXPECT_EQ(seen.front().lParam, kSaveStarted);
+    const auto lines = receivedSince(before);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "H b 10.0.0.254 0");
+    EXPECT_EQ(lines[1].substr(0, 5), "H 5f ");
+    const sim::Device d = simulator.deviceSnapshot();
+    EXPECT_TRUE(sim::webLogin(d, "kavro", "n3w"));
+    EXPECT_EQ(sim::networkFromVariables(d).gateway[3], 254);
+    EXPECT_EQ(d.webServer.active.gateway[3], 1);  // not yet in effect
+
+    worker->give(kWebRestartNetwork);
+    bool restarted = false;
+    for (int i = 0; i < 100 && !restarted; ++i) {
+        auto m = queue.take(100);
+        restarted = m && m->wParam == kWebRestartDone && m->lParam == 1;
+    }
+    EXPECT_TRUE(restarted);
+    EXPECT_EQ(simulator.deviceSnapshot().webServer.active.gateway[3], 254);
+}
+
+TEST_F(WebDatabasePty, InitializeFormatsAndWritesEveryDefault) {
+    start("v4");
+    db().setText(db().find(17), u"Renamed");
+    FillInitialDefaults(db(), record);
+    const int marked = MarkAllWithText(db());
+    EXPECT_EQ(marked, 225);
+    const std::size_t before = received();
+    worker->give(kWebInitialise);
+    const auto seen = until(kInitialiseDone);
+    EXPECT_EQ(count(seen, kWebAskContinue), 0);
+    EXPECT_EQ(db().marked(), 0);
+    const auto lines = receivedSince(before);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "I 47310862");
+    EXPECT_EQ(lines.size(), 1u + 225u);
+    const sim::Device d = simulator.deviceSnapshot();
+    EXPECT_EQ(d.databaseFormats, 1);
+    EXPECT_EQ(d.variableNumber(14, 0), record.currentRating * 100u);
+    EXPECT_EQ(d.variableNumber(15, 2), record.currentRating * 100u);
+    EXPECT_EQ(d.variableNumber(8, 4), 7u);
+    EXPECT_EQ(sim::variableText(d, 17), "PDUName");
+    EXPECT_EQ(sim::variableText(d, 18), "RecepName1");
+    EXPECT_EQ(d.variables.at(7).elements.size(), 8u);
+    EXPECT_EQ(d.variables.at(7).elements[0][0], 0x3F);
+}
+
+TEST_F(WebDatabasePty, AFailedDefaultAsksWhetherToGoOn) {
+    // Names 37 and 38 are unknown to this unit, also after a format: their writes are refused.
+    start("v4", [](sim::Profile& p) {
+        p.device.variables.erase(99);
+        p.device.variables.erase(100);
+    });
+    FillInitialDefaults(db(), record);
+    MarkAllWithText(db());
+    worker->give(kWebInitialise);
+    // Yes to the first question, No to the second: the pass ends there.
+    const auto seen = until(kInitialiseDone, {true, false});
+    EXPECT_EQ(count(seen, kWebAskContinue), 2);
+    // The entries after name 38 were never written.
+    EXPECT_GT(db().marked(), 2);
+    EXPECT_EQ(db().entry(db().find(98)).mark, 1);
+    EXPECT_EQ(db().entry(db().find(99)).mark, 1);
+    EXPECT_EQ(db().entry(db().find(17)).mark, 0);
+}
+
+TEST_F(WebDatabasePty, AFailedFormatWritesNothing) {
+    start("v2");
+    PublishInterface(nullptr);  // the session has ended
+    MarkAllWithText(db());
+    worker->give(kWebInitialise);
+    const auto seen = until(-1);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().wParam, kWebFormatFailed);
+    EXPECT_EQ(count(seen, kWebProgress), 0);
+    EXPECT_GT(db().marked(), 0);
+}
+
+TEST_F(WebDatabasePty, EndingDuringAPassIsBounded) {
+    start("v4");
+    FillInitialDefaults(db(), record);
+    MarkAllWithText(db());
+    worker->give(kWebInitialise);
+    // Wait for the pass to be under way, then end it.
+    bool writing = false;
+    for (int i = 0; i < 600 && !writing; ++i) {
+        auto m = queue.take(100);
+        writing = m && m->wParam == kWebProgress && m->lParam > 0;
+    }
+    ASSERT_TRUE(writing);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(worker->stop());
+    EXPECT_LT(std::chrono::steady_clock::now() - started,
+              std::chrono::milliseconds(WebDatabaseWorker::kStopMs + 500));
+    EXPECT_GT(db().marked(), 0);  // the pass did not run to its end
+    EXPECT_EQ(block->threadId.load(), 0u);
+}
+
+}  // namespace
+}  // namespace quorvel

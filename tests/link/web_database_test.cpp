@@ -1,0 +1,227 @@
+// The web variable table and the web database dialog's rules: the table's shape and defaults,
+// binding by generation, what Load reads, the Save rule and its network flag, the option boxes,
+// Initialize's defaults (the 20/20/30 A rating among them) and the text conversions.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "link/web_database.h"
+
+namespace quorvel {
+namespace {
+
+PduRecord Record(int generation, std::uint16_t extension, int circuits, int rating) {
+    PduRecord r;
+    r.generationNumber = static_cast<std::uint8_t>(generation);
+    r.extensionWord = extension;
+    r.circuitCount = static_cast<std::uint8_t>(circuits);
+    r.currentRating = static_cast<std::uint8_t>(rating);
+    std::memset(r.receptaclePresent, kAbsent, sizeof r.receptaclePresent);
+    for (int k = 0; k < 16; ++k) {
+        r.receptaclePresent[k] = static_cast<std::uint8_t>(k);
+        r.receptacleMap[k] = static_cast<std::uint8_t>(k + 1);
+    }
+    return r;
+}
+
+std::u16string TextOf(const WebDatabase& db, std::uint8_t code, std::uint8_t element = 0) {
+    return db.text(db.find(code, element));
+}
+
+TEST(WebDatabaseTable, ShapeAndDefaults) {
+    WebDatabase db;
+    int entries = 0;
+    while (db.entry(entries).mark != kWebTableEnd) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 225);
+    EXPECT_EQ(TextOf(db, 3, 3), u"2004");
+    EXPECT_EQ(TextOf(db, 6), u"0:0:0:0:0:0");
+    EXPECT_EQ(TextOf(db, 8, 5), u"8");
+    EXPECT_EQ(TextOf(db, 9, 47), u"5");
+    EXPECT_EQ(TextOf(db, 7), u"4557430888798830399");
+    EXPECT_EQ(TextOf(db, 74), u"RecepGroup16");
+    EXPECT_EQ(TextOf(db, 91), u"kavro");
+    EXPECT_EQ(TextOf(db, 98), u"");
+    EXPECT_EQ(db.entry(db.find(17)).control, kPduNameControl);
+    EXPECT_EQ(db.entry(db.find(96)).control, kPasswordControl + 1);
+    EXPECT_EQ(db.entry(db.find(2)).control, kNoControl);
+    EXPECT_EQ(db.entry(db.find(13, 2)).kind, kKindIpAddress);
+}
+
+TEST(WebDatabaseTable, BindingFollowsGenerationAndReceptacleSets) {
+    WebDatabase db;
+    db.bind(Record(2, 0, 2, 20));
+    EXPECT_EQ(db.entry(db.find(7)).count, 6);
+    EXPECT_EQ(db.entry(db.find(8, 0)).count, 36);
+    EXPECT_TRUE(db.hasSlot(db.find(8, 35)));
+    EXPECT_EQ(db.entry(db.find(8, 36)).text, nullptr);
+    EXPECT_EQ(db.entry(db.find(9, 47)).text, nullptr);
+    EXPECT_EQ(db.entry(db.find(99)).text, nullptr);
+    EXPECT_TRUE(db.hasSlot(db.find(58)));
+    EXPECT_TRUE(db.hasSlot(db.find(14, 5)));
+    EXPECT_TRUE(db.hasSlot(db.find(91)));
+    EXPECT_FALSE(db.hasSlot(db.find(1)));
+    EXPECT_FALSE(db.setText(db.find(1), u"7"));
+    EXPECT_EQ(TextOf(db, 1), u"0");
+    EXPECT_EQ(MarkAllWithText(db), 225 - 12 - 2 * 12);
+
+    db.bind(Record(4, 0x100A, 3, 40));
+    EXPECT_EQ(db.entry(db.find(7)).count, 8);
+    EXPECT_EQ(db.entry(db.find(9, 0)).count, 48);
+    EXPECT_TRUE(db.hasSlot(db.find(9, 47)));
+    EXPECT_TRUE(db.hasSlot(db.find(110)));
+    EXPECT_EQ(db.marked(), 0);  // binding unmarks
+    EXPECT_EQ(MarkAllWithText(db), 225);
+
+    db.bind(Record(1, 0, 2, 30));
+    EXPECT_EQ(db.entry(db.find(7)).count, 4);
+    db.bind(Record(2, 0x1000, 2, 30));  // the large sets need generation 3
+    EXPECT_EQ(db.entry(db.find(7)).count, 6);
+    EXPECT_EQ(db.entry(db.find(100)).text, nullptr);
+
+    // Slots hold at most 79 characters.
+    const int name = db.find(17);
+    EXPECT_TRUE(db.setText(name, std::u16string(100, u'x')));
+    EXPECT_EQ(db.text(name).size(), 79u);
+}
+
+TEST(WebDatabaseRules, LoadMarksTheThirteenEditedEntries) {
+    WebDatabase db;
+    db.bind(Record(3, 0, 3, 30));
+    EXPECT_EQ(MarkLoad(db), 13);
+    std::vector<int> codes;
+    for (int i = 0; i < WebDatabase::size(); ++i) {
+        if (db.entry(i).mark == 1) {
+            codes.push_back(db.entry(i).code);
+        }
+    }
+    EXPECT_EQ(codes, (std::vector<int>{5, 10, 11, 12, 17, 91, 92, 93, 94, 95, 96, 97, 98}));
+}
+
+TEST(WebDatabaseRules, SaveTakesOnlyChangesAndFlagsNetworkChanges) {
+    WebDatabase db;
+    db.bind(Record(2, 0, 2, 20));
+    db.setText(db.find(12), u"48");  // web server on, no software update
+    WebEdits edits = StoredEdits(db);
+    EXPECT_TRUE(edits.options.web);
+    EXPECT_FALSE(edits.options.swUpdate);
+    db.entry(0).mark = 1;
+
+    SaveMarks m = MarkEdits(db, edits);
+    EXPECT_EQ(m.marked, 0);
+    EXPECT_FALSE(m.networkChanged);
+    EXPECT_EQ(db.marked(), 0);  // every mark is cleared first
+
+    edits.passwords[2] = u"secret";
+    m = MarkEdits(db, edits);
+    EXPECT_EQ(m.marked, 1);
+    EXPECT_FALSE(m.networkChanged);
+    EXPECT_EQ(db.entry(db.find(97)).mark, 1);
+    EXPECT_EQ(TextOf(db, 97), u"secret");
+
+    edits.gateway = u"10.1.1.1";
+    edits.name = u"Rack 7";
+    m = MarkEdits(db, edits);
+    EXPECT_EQ(m.marked, 2);  // the password is stored now
+    EXPECT_TRUE(m.networkChanged);
+
+    // "SW Update" checked clears bit 0x20; the other bits stay.
+    edits.options.swUpdate = true;
+    m = MarkEdits(db, edits);
+    EXPECT_EQ(m.marked, 1);
+    EXPECT_TRUE(m.networkChanged);
+    EXPECT_EQ(TextOf(db, 12), u"16");
+}
+
+TEST(WebDatabaseRules, OptionBoxes) {
+    const OptionBoxes b = OptionBoxesFromValue(0x86);
+    EXPECT_FALSE(b.dhcp);
+    EXPECT_FALSE(b.web);
+    EXPECT_TRUE(b.swUpdate);
+    EXPECT_FALSE(b.celsius);
+    EXPECT_EQ(ApplyOptionBoxes(0x86, b), 0x86);
+    EXPECT_EQ(ApplyOptionBoxes(0x86, {true, true, false, true}), 0x86 | 0x01 | 0x10 | 0x20 | 0x40);
+    EXPECT_EQ(ApplyOptionBoxes(0xFF, {false, false, true, false}), 0x8E);
+}
+
+TEST(WebDatabaseRules, InitializeDefaultsByReceptacleAndRating) {
+    WebDatabase db;
+    PduRecord r = Record(3, 0, 3, 223);
+    r.receptaclePresent[3] = kAbsent;
+    db.bind(r);
+    db.setText(db.find(17), u"Old");
+    FillInitialDefaults(db, r);
+    EXPECT_EQ(TextOf(db, 14, 0), u"2000");
+    EXPECT_EQ(TextOf(db, 14, 1), u"2000");
+    EXPECT_EQ(TextOf(db, 14, 2), u"3000");
+    EXPECT_EQ(TextOf(db, 15, 2), u"3000");
+    EXPECT_EQ(TextOf(db, 14, 3), u"0");
+    EXPECT_EQ(TextOf(db, 17), u"PDUName");
+    EXPECT_EQ(TextOf(db, 95), u"kavro");
+    EXPECT_EQ(TextOf(db, 8, 2), u"5");
+    EXPECT_EQ(TextOf(db, 8, 3), u"0");
+    EXPECT_EQ(TextOf(db, 9, 3), u"0");
+    EXPECT_EQ(TextOf(db, 21), u"");  // receptacle 4 is absent
+    EXPECT_EQ(TextOf(db, 22), u"RecepName5");
+    EXPECT_EQ(TextOf(db, 8, 20), u"0");  // absent
+
+    r = Record(3, 0, 3, 40);
+    db.bind(r);
+    FillInitialDefaults(db, r);
+    EXPECT_EQ(TextOf(db, 14, 2), u"4000");
+    EXPECT_EQ(TextOf(db, 15, 0), u"4000");
+    EXPECT_EQ(TextOf(db, 15, 3), u"0");
+}
+
+TEST(WebDatabaseRules, TextConversions) {
+    WebDatabase db;
+    db.bind(Record(2, 0, 2, 20));
+    std::uint8_t scratch[kWebScratchSize];
+
+    const WebEntry& powerOn = db.entry(db.find(7));
+    EntryTextToItem(powerOn, u"4557430888798830399", scratch);
+    for (int b = 0; b < 6; ++b) {
+        EXPECT_EQ(scratch[b], 0x3F) << b;
+    }
+    EXPECT_EQ(scratch[6], 0);
+    EXPECT_EQ(EntryTextFromItem(powerOn, scratch), u"69540876599103");  // 0x3F3F3F3F3F3F
+    EntryTextToItem(powerOn, u"258", scratch);  // 0x0102 in the last two of six bytes
+    EXPECT_EQ(scratch[4], 1);
+    EXPECT_EQ(scratch[5], 2);
+
+    const WebEntry& ip = db.entry(db.find(11));
+    EntryTextToItem(ip, u"10.20.30.40", scratch);
+    EXPECT_EQ(EntryTextFromItem(ip, scratch), u"10.20.30.40");
+    const WebEntry& mac = db.entry(db.find(6));
+    EntryTextToItem(mac, u"0:1a:2B:3c:4D:ff", scratch);
+    EXPECT_EQ(EntryTextFromItem(mac, scratch), u"00:1A:2B:3C:4D:FF");
+
+    const WebEntry& name = db.entry(db.find(17));
+    EntryTextToItem(name, std::u16string(40, u'n'), scratch);
+    EXPECT_EQ(scratch[62], 'n');  // 32 characters fit the item
+    EXPECT_EQ(EntryTextFromItem(name, scratch), std::u16string(31, u'n'));
+
+    // Element 3 of the on delays lies at byte 3 of the item.
+    const WebEntry& delay = db.entry(db.find(8, 3));
+    std::memset(scratch, 0, sizeof scratch);
+    scratch[3] = 42;
+    EXPECT_EQ(EntryTextFromItem(delay, scratch), u"42");
+    EntryTextToItem(delay, u"junk", scratch);
+    EXPECT_EQ(scratch[0], 0);
+
+    const WebEntry& signedVar = db.entry(db.find(75));
+    EntryTextToItem(signedVar, u"-5", scratch);
+    EXPECT_EQ(EntryTextFromItem(signedVar, scratch), u"-5");
+    const WebEntry& limit = db.entry(db.find(14, 1));
+    std::memset(scratch, 0, sizeof scratch);
+    scratch[2] = 0xD0;
+    scratch[3] = 0x07;
+    EXPECT_EQ(EntryTextFromItem(limit, scratch), u"2000");
+    EXPECT_EQ(ParseDecimalText(u"  -12abc"), -12);
+    EXPECT_EQ(ParseDecimalText(u"x"), 0);
+}
+
+}  // namespace
+}  // namespace quorvel
