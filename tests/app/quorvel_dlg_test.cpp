@@ -19,6 +19,7 @@
 #include "app/single_instance.h"
 #include "common/qt/color_static.h"
 #include "platform/port_map.h"
+#include "support/scripted_prompter.h"
 
 namespace quorvel::app {
 namespace {
@@ -26,46 +27,12 @@ namespace {
 constexpr int kConnectBoundMs = 30000;
 constexpr int kFailureBoundMs = 120000;
 
-// Settings go to a private folder, never to the user's own file.
-void IsolateSettings() {
-    static QTemporaryDir dir;
-    static bool done = false;
-    if (!done) {
-        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
-        done = true;
-    }
-}
+using test_support::IsolateSettings;
 
-// Answers message boxes from a script (OK when the script is empty) and remembers them.
-class ScriptedPrompter : public Prompter {
+// Answers message boxes from a script, OK when the script is empty.
+class ScriptedPrompter : public test_support::ScriptedPrompter {
   public:
-    struct Shown {
-        QString kind, title, text;
-    };
-    Answer question(QWidget*, const QString& title, const QString& text, Buttons) override {
-        return answer("question", title, text);
-    }
-    Answer information(QWidget*, const QString& title, const QString& text, Buttons) override {
-        return answer("information", title, text);
-    }
-    Answer warning(QWidget*, const QString& title, const QString& text, Buttons) override {
-        return answer("warning", title, text);
-    }
-    std::deque<Answer> script;
-    std::vector<Shown> shown;
-
-  private:
-    Answer answer(const char* kind, const QString& title, const QString& text) {
-        shown.push_back({QString::fromLatin1(kind), title, text});
-        if (script.empty()) {
-            return Answer::Ok;
-        }
-        const Answer a = script.front();
-        script.pop_front();
-        return a;
-    }
+    ScriptedPrompter() : test_support::ScriptedPrompter(Answer::Ok) {}
 };
 
 template <typename W>

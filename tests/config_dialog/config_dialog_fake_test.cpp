@@ -21,6 +21,7 @@
 #include "common/config_catalogue.h"
 #include "dialogs/config_dlg.h"
 #include "dialogs/prompter.h"
+#include "support/scripted_prompter.h"
 
 namespace quorvel::dialogs {
 namespace {
@@ -69,24 +70,10 @@ void FakeWrite(std::int32_t, std::int32_t t, std::int32_t i, ConfigWorkerBlock* 
 }
 void FakeClose(std::int32_t, ConfigWorkerBlock*) {}
 
-class ScriptedPrompter : public Prompter {
+// Answers questions from a script, No when it is empty.
+class ScriptedPrompter : public test_support::ScriptedPrompter {
   public:
-    Answer question(QWidget*, const QString& title, const QString& text, Buttons) override {
-        asked.push_back(title + QStringLiteral(": ") + text);
-        const Answer a = script.empty() ? Answer::No : script.front();
-        if (!script.empty()) {
-            script.pop_front();
-        }
-        return a;
-    }
-    Answer information(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Ok;
-    }
-    Answer warning(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Ok;
-    }
-    std::deque<Answer> script;
-    std::vector<QString> asked;
+    ScriptedPrompter() : test_support::ScriptedPrompter(Answer::No) {}
 };
 
 void PutText(std::uint8_t* image, int offset, const char16_t* text) {
@@ -278,8 +265,8 @@ TEST_F(ConfigDialogFake, SetDefaultsAndClearAskFirst) {
     EXPECT_EQ(text("edit_cLogInterval"), QStringLiteral("60"));
     prompter.script = {Answer::Yes};
     click("setDefaultsButton");
-    ASSERT_EQ(prompter.asked.size(), 2u);
-    EXPECT_EQ(prompter.asked[1],
+    ASSERT_EQ(prompter.questions().size(), 2);
+    EXPECT_EQ(prompter.questions(QStringLiteral(": "))[1],
               QStringLiteral("Set Defaults: Do you really want to Set Default Values?"));
     EXPECT_EQ(text("edit_cLogInterval"), QStringLiteral("0"));
     EXPECT_EQ(text("edit_cDevConnLPort"), QStringLiteral("2001"));
@@ -306,7 +293,7 @@ TEST_F(ConfigDialogFake, SetDefaultsAndClearAskFirst) {
 
     prompter.script = {Answer::Yes};
     click("clearButton");
-    EXPECT_EQ(prompter.asked.back(),
+    EXPECT_EQ(prompter.questions(QStringLiteral(": ")).back(),
               QStringLiteral("Clear Values: Do you really want to Clear All Values?"));
     EXPECT_EQ(text("edit_cLogInterval"), QString());
     EXPECT_EQ(text("edit_cRecepName1"), QString());
@@ -337,8 +324,9 @@ TEST_F(ConfigDialogFake, FormatAndResetNetAskFirstAndOkEndsTheWorker) {
     ASSERT_TRUE(commandsGiven(1));
     click("resetNetButton");
     ASSERT_TRUE(commandsGiven(2));
-    EXPECT_EQ(prompter.asked[0], QStringLiteral("Format: Do you really want to FORMAT?"));
-    EXPECT_EQ(prompter.asked[2],
+    EXPECT_EQ(prompter.questions(QStringLiteral(": "))[0],
+              QStringLiteral("Format: Do you really want to FORMAT?"));
+    EXPECT_EQ(prompter.questions(QStringLiteral(": "))[2],
               QStringLiteral("Reset Network: Do you really want to Reset Network "
                              "Configuration?"));
     {

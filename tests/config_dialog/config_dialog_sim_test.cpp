@@ -23,6 +23,7 @@
 #include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/scripted_prompter.h"
 
 namespace quorvel::dialogs {
 namespace {
@@ -30,18 +31,7 @@ namespace {
 constexpr int kPort = 13;
 constexpr int kBoundMs = 30000;
 
-class YesPrompter : public Prompter {
-  public:
-    Answer question(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Yes;
-    }
-    Answer information(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Ok;
-    }
-    Answer warning(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Ok;
-    }
-};
+using YesPrompter = test_support::ScriptedPrompter;  // Yes to every question
 
 class ConfigDialogSim : public ::testing::TestWithParam<const char*> {
   protected:

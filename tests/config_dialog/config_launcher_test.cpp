@@ -15,24 +15,14 @@
 #include "app/quorvel_dlg.h"
 #include "app/simulated_pdu.h"
 #include "dialogs/config_dlg.h"
+#include "support/scripted_prompter.h"
 
 namespace quorvel::app {
 namespace {
 
 constexpr int kBoundMs = 30000;
 
-class OkPrompter : public Prompter {
-  public:
-    Answer question(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Yes;
-    }
-    Answer information(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Ok;
-    }
-    Answer warning(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Ok;
-    }
-};
+using OkPrompter = test_support::ScriptedPrompter;  // Yes to every question
 
 TEST(ConfigLauncher, ConfigureLoadsTheConnectedPdu) {
     QTemporaryDir settings;

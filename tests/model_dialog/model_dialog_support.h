@@ -24,20 +24,13 @@
 #include "common/model_ops.h"
 #include "dialogs/model_dlg.h"
 #include "dialogs/prompter.h"
+#include "support/scripted_prompter.h"
 
 namespace quorvel::dialogs::testing {
 
-// Settings go to a private folder, never to the user's own file.
-inline void IsolateSettings() {
-    static QTemporaryDir dir;
-    static bool done = false;
-    if (!done) {
-        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
-        done = true;
-    }
-}
+using test_support::IsolateSettings;
+using test_support::PrompterScope;
+using test_support::ScriptedPrompter;
 
 // Forgets every stored model.
 inline void ClearStoredModels() {
@@ -53,47 +46,6 @@ inline void StoreModels(const std::vector<ModelListEntry>& models) {
     }
     ASSERT_TRUE(app::SaveModelList(list.data(), static_cast<int>(list.size())));
 }
-
-// Answers message boxes from a script (Yes, or OK, when the script is empty) and remembers them.
-class ScriptedPrompter : public Prompter {
-  public:
-    struct Shown {
-        QString kind, title, text;
-    };
-    Answer question(QWidget*, const QString& title, const QString& text, Buttons) override {
-        return answer("question", title, text, Answer::Yes);
-    }
-    Answer information(QWidget*, const QString& title, const QString& text, Buttons) override {
-        return answer("information", title, text, Answer::Ok);
-    }
-    Answer warning(QWidget*, const QString& title, const QString& text, Buttons) override {
-        return answer("warning", title, text, Answer::Ok);
-    }
-    std::deque<Answer> script;
-    std::vector<Shown> shown;
-    std::function<void()> onQuestion;  // runs while a question is on screen
-
-  private:
-    Answer answer(const char* kind, const QString& title, const QString& text, Answer fallback) {
-        shown.push_back({QString::fromLatin1(kind), title, text});
-        if (onQuestion && kind[0] == 'q') {
-            onQuestion();
-        }
-        if (script.empty()) {
-            return fallback;
-        }
-        const Answer a = script.front();
-        script.pop_front();
-        return a;
-    }
-};
-
-// Installs the prompter for one test.
-class PrompterScope {
-  public:
-    explicit PrompterScope(Prompter& p) { SetDialogPrompter(&p); }
-    ~PrompterScope() { SetDialogPrompter(nullptr); }
-};
 
 template <typename W>
 W* Child(QWidget& dlg, const char* name) {

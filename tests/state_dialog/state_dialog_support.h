@@ -26,33 +26,14 @@
 #include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/scripted_prompter.h"
 
 namespace quorvel::dialogs::testing {
 
 constexpr int kSimPort = 17;
 constexpr int kValueBoundMs = 15000;
 
-// Answers Yes/No questions from a script (Yes when it is empty) and remembers them.
-class ScriptedPrompter : public Prompter {
-  public:
-    Answer question(QWidget*, const QString& title, const QString& text, Buttons) override {
-        asked.push_back(title + "|" + text);
-        if (script.empty()) {
-            return Answer::Yes;
-        }
-        const Answer a = script.front();
-        script.pop_front();
-        return a;
-    }
-    Answer information(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Ok;
-    }
-    Answer warning(QWidget*, const QString&, const QString&, Buttons) override {
-        return Answer::Ok;
-    }
-    std::deque<Answer> script;
-    QStringList asked;
-};
+using ScriptedPrompter = test_support::ScriptedPrompter;
 
 template <typename W>
 W* Child(const QWidget& parent, const QString& name) {

@@ -113,8 +113,9 @@ TEST_F(StateDialog, TickingSwitchesTheOutletAfterTheQuestion) {
     // No: the box goes back and the device is left alone.
     prompter.script = {Answer::No};
     box->click();
-    ASSERT_EQ(prompter.asked.size(), 1);
-    EXPECT_EQ(prompter.asked[0], "Receptacle Power|Do you really want to turn OFF power for 4?");
+    ASSERT_EQ(prompter.questions().size(), 1);
+    EXPECT_EQ(prompter.questions()[0],
+              "Receptacle Power|Do you really want to turn OFF power for 4?");
     EXPECT_TRUE(box->isChecked());
 
     // Yes: the outlet goes off on the device and the box stays unticked after the busy frames.
@@ -129,7 +130,8 @@ TEST_F(StateDialog, TickingSwitchesTheOutletAfterTheQuestion) {
 
     box->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return deviceOn(3); }, kValueBoundMs));
-    EXPECT_EQ(prompter.asked.last(), "Receptacle Power|Do you really want to turn ON power for 4?");
+    EXPECT_EQ(prompter.questions().last(),
+              "Receptacle Power|Do you really want to turn ON power for 4?");
     close(*dlg);
 }
 
@@ -154,7 +156,7 @@ TEST_F(StateDialog, DeveloperSetAllAndClearAllSwitchACircuitWithoutAsking) {
     Child<QPushButton>(*dlg, "setAll1")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return simulator.deviceSnapshot().outletsOn == 0x3FFFEu; },
                                 kValueBoundMs));
-    EXPECT_TRUE(prompter.asked.isEmpty());
+    EXPECT_TRUE(prompter.questions().isEmpty());
     close(*dlg);
 }
 
@@ -163,7 +165,7 @@ TEST_F(StateDialog, ResetBlocksTheOutletAndItReturns) {
     auto dlg = open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return resetEnabled(*dlg, 2); }, kValueBoundMs));
     Child<QPushButton>(*dlg, "rowReset2")->click();
-    EXPECT_EQ(prompter.asked.last(),
+    EXPECT_EQ(prompter.questions().last(),
               "Receptacle Reset|Do you really want to apply power reset to 3?");
     EXPECT_FALSE(resetEnabled(*dlg, 2));
     ASSERT_TRUE(
@@ -182,10 +184,10 @@ TEST_F(StateDialog, ResetBlocksTheOutletAndItReturns) {
     // "R" of an unticked row does nothing.
     Child<QCheckBox>(*dlg, "rowSwitch5")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !deviceOn(5); }, kValueBoundMs));
-    const int asked = prompter.asked.size();
+    const int asked = prompter.questions().size();
     dlg->findChild<QPushButton*>("rowReset5")->setEnabled(true);
     dlg->findChild<QPushButton*>("rowReset5")->click();
-    EXPECT_EQ(prompter.asked.size(), asked);
+    EXPECT_EQ(prompter.questions().size(), asked);
     close(*dlg);
     EXPECT_EQ(simulator.deviceSnapshot().outletResets, 1);
 }
@@ -199,8 +201,8 @@ TEST_F(StateDialog, TrippedAlarmShowsItsDetailsAndClears) {
 
     prompter.script = {Answer::No};
     tripped->click();
-    ASSERT_EQ(prompter.asked.size(), 1);
-    EXPECT_EQ(prompter.asked[0],
+    ASSERT_EQ(prompter.questions().size(), 1);
+    EXPECT_EQ(prompter.questions()[0],
               "Alarm Details|Exceeded current limit in Circuit 1\n"
               "Temperature exceeded limit\n"
               "Reached socket lock current limit in Circuit 1\n"
