@@ -21,7 +21,8 @@ namespace {
 using Result = quorvel::test::CliResult;
 using quorvel::test::runCtl;
 
-const std::string kShipped = std::string(QUORVEL_SOURCE_DIR) + "/data/pduattribs.ini";
+const std::string kShipped =
+    (std::filesystem::path(QUORVEL_SOURCE_DIR) / "data/pduattribs.ini").string();
 
 TEST(ProfileCli, PrintsEveryFieldOfThePackedSeries) {
     Result r = runCtl({"profile", "sqv11220241bb-3"});  // beside the program: the shipped file

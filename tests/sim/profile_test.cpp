@@ -1,6 +1,7 @@
 // Simulator profiles: the shipped ones load and answer within the host's reply buffer; the
 // loader rejects malformed ones with a reason.
 #include <gtest/gtest.h>
+#include <filesystem>
 
 #include <algorithm>
 #include <array>
@@ -188,7 +189,8 @@ TEST(ShippedProfiles, AnswerTheStatusQuestionsOfTheirModel) {
 TEST(ProfileLoading, ByPathAndUnknownNames) {
     Profile p;
     std::string error;
-    ASSERT_TRUE(loadProfile(std::string(QUORVEL_SOURCE_DIR) + "/sim/profiles/v3.json", p, error))
+    ASSERT_TRUE(loadProfile(
+        (std::filesystem::path(QUORVEL_SOURCE_DIR) / "sim/profiles/v3.json").string(), p, error))
         << error;
     EXPECT_EQ(p.device.generation, "V3");
     EXPECT_FALSE(loadProfile("no-such-profile", p, error));

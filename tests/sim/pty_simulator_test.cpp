@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -255,7 +256,7 @@ TEST_F(PtyTest, StartTwiceIsRefusedAndStopIsBounded) {
 
 // pdusim prints the slave path first, serves it and ends cleanly on SIGTERM.
 TEST(Pdusim, PrintsThePathServesAndStopsOnSigterm) {
-    const std::string program = std::string(QUORVEL_BIN_DIR) + "/pdusim";
+    const std::string program = (std::filesystem::path(QUORVEL_BIN_DIR) / "pdusim").string();
     if (::access(program.c_str(), X_OK) != 0)
         GTEST_SKIP() << "pdusim is not built";
     int out[2];
