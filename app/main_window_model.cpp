@@ -131,7 +131,7 @@ void MainWindowModel::setSessionState(bool active) {
 void MainWindowModel::refreshIdentity(const SessionRecord& record, PduRecord& pdu,
                                       DeviceAddressBlock& addresses) {
     const bool known = IdentityKnown(record.featureWord, record.attributeWord);
-    const int slots = ModuleSlotCount(known, record.generationNumber);
+    const int slotCount = ModuleSlotCount(known, record.generationNumber);
     if (known) {
         BuildModelProfile(record.featureWord, record.attributeWord, record.extensionWord, &pdu);
         pdu.featureWord = record.featureWord;
@@ -149,7 +149,7 @@ void MainWindowModel::refreshIdentity(const SessionRecord& record, PduRecord& pd
     const std::uint16_t env[2] = {kEnvSensor0, kEnvSensor1};
     for (int i = 0; i < 2; ++i) {
         CheckView& box = view_.environment[i];
-        box.visible = i == 0 ? slots >= 1 : slots > 8;
+        box.visible = i == 0 ? slotCount >= 1 : slotCount > 8;
         if (box.visible) {
             box.text = i == 0 ? u"Enviro(0)" : u"Enviro(1)";
             box.checked = (record.environmentFlags & env[i]) != 0;
@@ -157,7 +157,7 @@ void MainWindowModel::refreshIdentity(const SessionRecord& record, PduRecord& pd
     }
     for (int i = 0; i < kModuleSlots; ++i) {
         CheckView& box = view_.moduleSlots[i];
-        box.visible = i < slots;
+        box.visible = i < slotCount;
         if (box.visible) {
             box.text = ModuleSlotText(record.modules[i]);
             box.checked = ModulePresent(record.modules[i]);

@@ -1,7 +1,7 @@
 // The state dialog against the simulated PDU: its values follow the device, ticking a box and
 // "Set All"/"Clear All" switch outlets, a power reset blocks and returns, alarms show and clear,
 // and Monitor in the main window opens the live view of the fourth-generation unit.
-#include "dialogs/logic/state_worker.h"  // before any Qt header: it names a parameter "signals"
+#include "dialogs/logic/state_worker.h"
 // Qt and the fixture.
 #include <QApplication>
 #include <QProgressBar>

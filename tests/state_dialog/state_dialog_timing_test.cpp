@@ -2,7 +2,7 @@
 // while the worker is in a console exchange, a second dialog opens at once (also two at the same
 // time), and while a fourth-generation unit is monitored at 9600 baud the event loop never
 // stalls and the process stays nearly idle.
-#include "dialogs/logic/state_worker.h"  // before any Qt header: it names a parameter "signals"
+#include "dialogs/logic/state_worker.h"
 // Qt and the fixture.
 #include <sys/resource.h>
 #include <unistd.h>
