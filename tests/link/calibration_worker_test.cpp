@@ -158,8 +158,8 @@ TEST_F(CalibrationWorkerTest, SamplesRepeatWhileTheirCommandStaysAndStopOnComman
 
     // Without the repeat flag a sample runs once per command.
     block->repeat = 0;
+    const int low = device.count(kCalSampleLow);  // before the command: the worker may be quick
     worker->give(kCalSampleLow);
-    const int low = device.count(kCalSampleLow);
     ASSERT_TRUE(device.waitFor([&] { return g_device->calls[kCalSampleLow] > low; }));
     const std::uint32_t t1 = block->timeouts.load();
     ASSERT_TRUE(waitTimeouts(t1 + 4));
