@@ -140,12 +140,9 @@ std::int32_t CalibrationOpen(CalibrationWorkerBlock* block) {
     if (block == nullptr || block->ops == nullptr || block->ops->mode != 0) {
         return 0;
     }
-    char version[kReplyTextSize] = {};
-    char generation[kReplyTextSize] = {};
-    const int items = ReadVersion(version, generation);
+    const int generation = ReadGeneration();
     if (block->record != nullptr) {
-        block->record->generationNumber =
-            static_cast<std::uint8_t>(items == 2 ? GenerationFromText(generation) : 1);
+        block->record->generationNumber = static_cast<std::uint8_t>(generation);
     }
     SetCalibMode(true);
     return 0;

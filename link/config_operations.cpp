@@ -41,15 +41,7 @@ std::int32_t ConfigOpen(ConfigWorkerBlock* block) {
         return 0;
     }
     PduRecord& rec = *block->record;
-    rec.generationNumber = 1;
-    char version[kReplyTextSize] = {};
-    char generation[kReplyTextSize] = {};
-    if (ReadVersion(version, generation) == 2) {
-        const int g = GenerationFromText(generation);
-        if (g >= 2) {
-            rec.generationNumber = static_cast<std::uint8_t>(g);
-        }
-    }
+    rec.generationNumber = static_cast<std::uint8_t>(ReadGeneration());
     std::uint16_t feature = 0;
     std::uint16_t extension = 0;
     std::uint32_t attribute = 0;

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "catalogue/attribute_tables.h"
-#include "link/with_tries.h"
 #include "link/pdu_ifce.h"
 #include "link/reply_items.h"
 #include "link/value_codec.h"
+#include "link/with_tries.h"
 
 namespace quorvel {
 
@@ -190,13 +190,11 @@ int ReadVersion(char* version, char* generation) {
     return n;
 }
 
-bool StampModel(std::uint16_t feature, std::uint32_t attribute, std::uint16_t extension,
-                int kind) {
+bool StampModel(std::uint16_t feature, std::uint32_t attribute, std::uint16_t extension, int kind) {
     const ModelCode code{feature, attribute, extension};
     switch (kind) {
         case 0:
-            return WithTries(
-                [&](PDUIfce& ifce) { return ifce.StampIdentity(feature, attribute); });
+            return WithTries([&](PDUIfce& ifce) { return ifce.StampIdentity(feature, attribute); });
         case 1: {
             if (isNoModel(code)) {
                 return false;
@@ -259,6 +257,12 @@ int GenerationFromText(const char* generation) {
         return 3;
     }
     return std::strcmp(generation, "V2") == 0 ? 2 : 1;
+}
+
+int ReadGeneration() {
+    char version[kReplyTextSize] = {};
+    char generation[kReplyTextSize] = {};
+    return ReadVersion(version, generation) == 2 ? GenerationFromText(generation) : 1;
 }
 
 std::string CurrentInterfaceError() {

@@ -42,6 +42,10 @@ int ParseEnvironment(const char* text, std::int16_t (&readings)[4]);
 // The generation number a version reply's second item gives: "V4" 4, "V3" 3, "V2" 2, else 1.
 int GenerationFromText(const char* generation);
 
+// Asks the device for its firmware version ("u", 5 tries) and returns the generation its second
+// item names; 1 when the reply has no second item or the request fails.
+int ReadGeneration();
+
 // The error text of the current interface ("" with none), for reports.
 std::string CurrentInterfaceError();
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <thread>
 
-#include "link/with_tries.h"
 #include "link/device_ops.h"
 #include "link/pdu_ifce.h"
 #include "link/status_reader.h"
+#include "link/with_tries.h"
 
 namespace quorvel {
 
@@ -51,15 +51,9 @@ std::int32_t StateOpenDevice(StateWorkerBlock* block) {
         return 0;
     }
     PduRecord& rec = *block->record;
-    rec.generationNumber = 1;
-    char version[kReplyTextSize] = {};
-    char generation[kReplyTextSize] = {};
-    if (ReadVersion(version, generation) == 2) {
-        const int g = GenerationFromText(generation);
-        if (g >= 2) {
-            rec.generationNumber = static_cast<std::uint8_t>(g);
-            std::memset(rec.firmwareVersion, 0, sizeof rec.firmwareVersion);
-        }
+    rec.generationNumber = static_cast<std::uint8_t>(ReadGeneration());
+    if (rec.generationNumber >= 2) {
+        std::memset(rec.firmwareVersion, 0, sizeof rec.firmwareVersion);
     }
     if (rec.generationNumber >= 2) {
         std::uint16_t f, e;
