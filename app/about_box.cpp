@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -32,6 +33,7 @@ std::array<std::uint8_t, 3> HalvexVersion() {
 
 void ShowAboutBox(QWidget* parent) {
     QDialog box(parent);
+    box.setObjectName(QStringLiteral("aboutBox"));
     box.setWindowTitle(QString::fromStdU16String(LangText(Txt::About)));
     auto* root = new QVBoxLayout(&box);
     root->setContentsMargins(16, 16, 16, 12);
@@ -49,6 +51,10 @@ void ShowAboutBox(QWidget* parent) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     root->addWidget(buttons);
+    // The box only shows something: Enter and Space press OK, Escape and the close box close it.
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setDefault(true);
+    ok->setFocus();
     box.exec();
 }
 

@@ -16,6 +16,7 @@
 #include "app/language_table.h"
 #include "app/prompter.h"
 #include "common/qt/color_static.h"
+#include "dialogs/dialog_keys.h"
 #include "link/calibration_channels.h"
 #include "link/calibration_math.h"
 #include "link/session_worker.h"
@@ -202,6 +203,15 @@ void CPDUCalibDlg::buildControls() {
     connect(save_, &QPushButton::clicked, this, &CPDUCalibDlg::onSave);
     connect(cancel_, &QPushButton::clicked, this, &CPDUCalibDlg::reject);
     connect(reboot_, &QPushButton::clicked, this, &CPDUCalibDlg::onReboot);
+
+    // Tab reads the reference groups, then the measurements, then the buttons; Enter presses the
+    // focused button and nothing else (no default button). The references stay from one opening
+    // to the next, so the focus starts on the channel list, where each calibration begins.
+    dialogs::SetTabChain({currentLow_, currentHigh_, currentThreshold_, voltageLow_, voltageHigh_,
+                          voltageThreshold_, channels_, sampleLow_, sampleHigh_, calibrate_, save_,
+                          cancel_, reboot_});
+    dialogs::EnterPressesFocusedButton(this);
+    channels_->setFocus();
 }
 
 void CPDUCalibDlg::fillChannels() {

@@ -12,8 +12,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "app/prompter.h"
+#include "dialogs/dialog_keys.h"
 #include "platform/message_target.h"
 
 namespace quorvel::app {
@@ -149,6 +151,18 @@ void CInitDbaseDlg::buildControls(bool developer) {
     connect(save_, &QPushButton::clicked, this, &CInitDbaseDlg::onSave);
     connect(cancel_, &QPushButton::clicked, this, &CInitDbaseDlg::reject);
     connect(dhcp_, &QCheckBox::toggled, this, &CInitDbaseDlg::applyDhcpRule);
+
+    // Tab reads the network group, the user rows (name, then password) and the buttons; Enter
+    // presses the focused button and nothing else, so it never saves or closes from a field.
+    std::vector<QWidget*> chain{name_, ip_, subnet_, gateway_, dhcp_, web_, swUpdate_, celsius_};
+    for (int u = 0; u < kWebUsers; ++u) {
+        chain.push_back(users_[u]);
+        chain.push_back(passwords_[u]);
+    }
+    chain.insert(chain.end(), {initialize_, load_, save_, cancel_});
+    dialogs::SetTabChain(chain);
+    dialogs::EnterPressesFocusedButton(this);
+    name_->setFocus();
 }
 
 void CInitDbaseDlg::applyDhcpRule() {

@@ -23,6 +23,7 @@
 #include "app/simulated_pdu.h"
 #include "catalogue/attribute_loader.h"
 #include "common/qt/color_static.h"
+#include "dialogs/dialog_keys.h"
 #include "link/messages.h"
 
 namespace quorvel::app {
@@ -253,6 +254,7 @@ void CQuorvelDlg::buildControls() {
     connect(connect_, &QPushButton::clicked, this, &CQuorvelDlg::onConnect);
     connect(disconnect_, &QPushButton::clicked, this, &CQuorvelDlg::onDisconnect);
     connect(about, &QPushButton::clicked, this, &CQuorvelDlg::showAbout);
+
     const std::pair<QPushButton*, void (*)(const LaunchContext&)> launchers[] = {
         {monitor_, &LaunchStateDialog},
         {configure_, &LaunchConfigDialog},
@@ -263,6 +265,13 @@ void CQuorvelDlg::buildControls() {
     for (const auto& [button, launch] : launchers) {
         connect(button, &QPushButton::clicked, this, [this, launch] { launch(launchContext()); });
     }
+
+    // Tab goes down the left column and then to About; Enter presses the focused button. The
+    // focus starts on Connect: the port is remembered from the last run, so Enter connects.
+    dialogs::SetTabChain({portList_, connect_, disconnect_, monitor_, configure_, web_,
+                          modelButton_, calibrate_, about});
+    dialogs::EnterPressesFocusedButton(this);
+    connect_->setFocus();
 }
 
 LaunchContext CQuorvelDlg::launchContext() {
@@ -477,8 +486,13 @@ void CQuorvelDlg::render() {
 }
 
 void CQuorvelDlg::apply(const WindowView& v) {
+    // Connect and Disconnect share a place: the focus goes with it from one to the other.
+    const bool connectionFocused = focusWidget() == connect_ || focusWidget() == disconnect_;
     connect_->setVisible(v.connectVisible);
     disconnect_->setVisible(v.disconnectVisible);
+    if (connectionFocused) {
+        (v.connectVisible ? connect_ : disconnect_)->setFocus();
+    }
     actions_->setVisible(v.actionsVisible);
     const std::pair<QPushButton*, const ButtonView*> buttons[] = {{monitor_, &v.monitor},
                                                                   {configure_, &v.configure},

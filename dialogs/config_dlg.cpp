@@ -19,7 +19,9 @@
 #include <algorithm>
 
 #include "common/config_values.h"
+#include "dialogs/dialog_keys.h"
 #include "dialogs/halvex_exports.h"
+#include "dialogs/logic/focus_order.h"
 #include "dialogs/logic/worker_messages.h"
 #include "dialogs/prompter.h"
 #include "dialogs/worker_message_event.h"
@@ -83,6 +85,7 @@ CConfigDlg::CConfigDlg(PduRecord* record, const ConfigOps* ops, DeviceAddressBlo
     page_->setObjectName(QStringLiteral("configPage"));
     createControls();
     applyLayout();
+    chainTabOrder();
     startWorker();
 }
 
@@ -268,6 +271,7 @@ void CConfigDlg::applyLayout() {
         scroll_ = new QScrollArea(this);
         scroll_->setObjectName(QStringLiteral("configScroll"));
         scroll_->setFrameShape(QFrame::NoFrame);
+        scroll_->setFocusPolicy(Qt::NoFocus);  // Tab goes straight to the fields it holds
         scroll_->setGeometry(L.viewport.x, L.viewport.y, L.viewport.w, L.viewport.h);
         page_->setFixedSize(L.pageWidth, L.pageHeight);
         scroll_->setWidget(page_);
@@ -354,6 +358,93 @@ void CConfigDlg::applyLayout() {
     place(load_, b.load);
     place(save_, b.save);
     place(ok_, b.ok);
+}
+
+// Tab reads the page first: the general column row by row, then the circuit groups one at a
+// time in grid order, each row by row (receptacle name, delays, power on, across the columns,
+// then the limits); then the bottom controls line by line. The focus starts on the first field.
+void CConfigDlg::chainTabOrder() {
+    const ConfigLayout& L = layout_;
+    std::vector<QWidget*> widgets;
+    std::vector<FocusControl> places;
+    const auto add = [&](QWidget* w, const ConfigRect& r, int box) {
+        widgets.push_back(w);
+        places.push_back({{r.x, r.y}, box});
+    };
+    // Box 0 is the general column, box 1 + g the g-th circuit group.
+    std::vector<FocusPoint> boxes{{kGeneralLabelX, kGroupsY}};
+    for (const ConfigGeneralRow& row : L.general) {
+        add(generalEdits_[static_cast<std::size_t>(row.entry)], row.edit, 0);
+    }
+    if (L.netOptions[0].w > 0) {
+        for (std::size_t b = 0; b < netBoxes_.size(); ++b) {
+            add(netBoxes_[b], L.netOptions[b], 0);
+        }
+    }
+    const bool switched = (record_.featureWord & kFeatureSwitched) != 0;
+    std::array<int, kMaxCircuits> boxOfCircuit{};
+    boxOfCircuit.fill(kNoFocusBox);
+    for (const ConfigCircuitGroup& g : L.groups) {
+        const int box = static_cast<int>(boxes.size());
+        boxes.push_back({g.box.x, g.box.y});
+        boxOfCircuit[static_cast<std::size_t>(g.circuit)] = box;
+        const CircuitWidgets& w = circuits_[static_cast<std::size_t>(g.circuit)];
+        add(w.maxCurrent, g.maxCurrentEdit, box);
+        if (g.lockCurrent) {
+            add(w.lockCurrent, g.lockEdit, box);
+        }
+        for (const ConfigVoltageRows& v : g.voltages) {
+            add(minVoltage_[static_cast<std::size_t>(v.input)], v.minEdit, box);
+            add(maxVoltage_[static_cast<std::size_t>(v.input)], v.maxEdit, box);
+        }
+    }
+    for (const ConfigReceptacleRow& r : L.receptacles) {
+        const ReceptacleWidgets& w = rows_[static_cast<std::size_t>(r.row)];
+        const int box = boxOfCircuit[static_cast<std::size_t>(r.circuit)];
+        add(w.name, r.name, box);
+        if (switched) {
+            add(w.onDelay, r.onDelay, box);
+            add(w.resetDelay, r.resetDelay, box);
+            add(w.powerOn, r.powerOn, box);
+        }
+    }
+    std::vector<QWidget*> chain;
+    for (std::size_t i : ReadingOrder(places, boxes)) {
+        chain.push_back(widgets[i]);
+    }
+
+    // The bottom controls lie below the page (which may scroll): they come last.
+    widgets.clear();
+    places.clear();
+    const ConfigBottomControls& b = L.bottom;
+    if (b.deviceButtons) {
+        add(format_, b.format, kNoFocusBox);
+        add(setDefaults_, b.setDefaults, kNoFocusBox);
+        add(resetNet_, b.resetNet, kNoFocusBox);
+    }
+    add(clear_, b.clear, kNoFocusBox);
+    add(load_, b.load, kNoFocusBox);
+    add(save_, b.save, kNoFocusBox);
+    add(ok_, b.ok, kNoFocusBox);
+    for (std::size_t i : ReadingOrder(places, {})) {
+        chain.push_back(widgets[i]);
+    }
+    SetTabChain(chain);
+    const auto first = std::find_if(chain.begin(), chain.end(), [](const QWidget* w) {
+        return w != nullptr && w->isEnabled();
+    });
+    if (first != chain.end()) {
+        (*first)->setFocus();
+    }
+}
+
+bool CConfigDlg::focusNextPrevChild(bool next) {
+    const bool moved = CDraggableDialog::focusNextPrevChild(next);
+    QWidget* focused = focusWidget();
+    if (moved && scroll_ != nullptr && focused != nullptr && page_->isAncestorOf(focused)) {
+        scroll_->ensureWidgetVisible(focused);
+    }
+    return moved;
 }
 
 void CConfigDlg::startWorker() {

@@ -51,6 +51,8 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
 
   protected:
     bool event(QEvent* e) override;
+    // A scrolling page follows the focus, also when Tab comes round to it from the buttons.
+    bool focusNextPrevChild(bool next) override;
 
   private:
     struct ReceptacleWidgets {
@@ -71,6 +73,7 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     void fitFont();
     void createControls();
     void applyLayout();
+    void chainTabOrder();
     void startWorker();
     void stopWorker();
     void post(std::uint8_t command);

@@ -4,12 +4,14 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include "dialogs/dialog_keys.h"
 #include "dialogs/logic/screen_placement.h"
 
 namespace quorvel::dialogs {
 
 CDraggableDialog::CDraggableDialog(QWidget* parent) : QDialog(parent) {
     setSizeGripEnabled(false);
+    EnterPressesFocusedButton(this);
 }
 
 void CDraggableDialog::mousePressEvent(QMouseEvent* event) {

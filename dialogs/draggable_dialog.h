@@ -1,5 +1,6 @@
 // CDraggableDialog: the base of the library's dialogs. Pressing the left button anywhere on the
-// dialog and dragging moves it; let go far enough off screen, it comes back to the centre.
+// dialog and dragging moves it; let go far enough off screen, it comes back to the centre. Enter
+// on a focused push button presses that button (dialog_keys.h).
 #pragma once
 
 #include <QDialog>

@@ -37,11 +37,20 @@ CGetFilenameDlg::CGetFilenameDlg(bool directoryMode, char16_t* name, std::size_t
       v2_(new QRadioButton(QStringLiteral("KVB V2"), this)),
       v1_(new QRadioButton(QStringLiteral("KVB V1"), this)) {
     setWindowTitle(directoryMode_ ? kDirectoryTitle : kFileTitle);
+    setObjectName(QStringLiteral("fileNameDialog"));
+    edit_->setObjectName(QStringLiteral("nameEdit"));
+    browse_->setObjectName(QStringLiteral("browseButton"));
+    v2_->setObjectName(QStringLiteral("v2Radio"));
+    v1_->setObjectName(QStringLiteral("v1Radio"));
     edit_->setText(toQString(BufferText(name_, sizeBytes_)));
     edit_->setMinimumWidth(320);
 
+    // Enter in the name field confirms the name (OK is the default button); a focused "..." or
+    // "Cancel" takes Enter itself. Escape and the close box cancel.
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
     ok->setDefault(true);
 
     auto* nameRow = new QHBoxLayout;
@@ -67,6 +76,7 @@ CGetFilenameDlg::CGetFilenameDlg(bool directoryMode, char16_t* name, std::size_t
     connect(browse_, &QPushButton::clicked, this, &CGetFilenameDlg::browse);
     connect(ok, &QPushButton::clicked, this, &CGetFilenameDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CGetFilenameDlg::reject);
+    edit_->setFocus();
 }
 
 QString CGetFilenameDlg::editText() const {

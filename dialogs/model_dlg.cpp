@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "dialogs/dialog_keys.h"
 #include "dialogs/halvex_exports.h"
 #include "dialogs/logic/model_dropdowns.h"
 #include "dialogs/prompter.h"
@@ -231,6 +232,15 @@ void CSetModelDlg::buildControls() {
     layout->addWidget(selection);
     layout->addLayout(middle);
     layout->addLayout(buttons);
+
+    // Tab reads the dialog: the selection rows, then the groups one at a time (the features, the
+    // extended attributes, the submodel attributes row by row across both columns), then the
+    // buttons along the bottom.
+    SetTabChain({partNumber_,  codeText_,    modelList_, add_,        delete_,    createMib_,
+                 allMibs_,     createBom_,   phase_,     serial_,     ethernet_,  socketControl_,
+                 socketMeter_, environment_, second_,    voltMeter_,  tlds_,      formFactor_,
+                 meters_,      voltage_,     breakers_,  current_,    inputPlug_, socketTypes_,
+                 socketInfo_,  reloadAttrs_, getModel_,  stampModel_, save_,      cancel_});
 }
 
 void CSetModelDlg::fillDropDowns() {

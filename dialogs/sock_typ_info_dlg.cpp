@@ -39,6 +39,7 @@ CSockTypInfoDlg::CSockTypInfoDlg(int seriesIndex, const ModelOps* ops, QWidget* 
     list_->setObjectName(QStringLiteral("descriptionList"));
     text_->setObjectName(QStringLiteral("descriptionText"));
     text_->setReadOnly(true);
+    text_->setTabChangesFocus(true);
     const QFont font = DescriptionFont();
     list_->setFont(font);
     text_->setFont(font);
@@ -70,6 +71,9 @@ CSockTypInfoDlg::CSockTypInfoDlg(int seriesIndex, const ModelOps* ops, QWidget* 
     connect(list_, &QListWidget::currentTextChanged, text_, &QPlainTextEdit::setPlainText);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    // The list holds what there is to read: it has the focus, arrow keys go through the lines,
+    // Enter and Escape close the dialog.
+    list_->setFocus();
 }
 
 }  // namespace quorvel::dialogs

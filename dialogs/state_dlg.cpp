@@ -18,7 +18,9 @@
 
 #include "common/address_text.h"
 #include "common/qt/color_static.h"
+#include "dialogs/dialog_keys.h"
 #include "dialogs/halvex_exports.h"
+#include "dialogs/logic/focus_order.h"
 #include "dialogs/logic/worker_messages.h"
 #include "dialogs/prompter.h"
 #include "dialogs/worker_message_event.h"
@@ -96,6 +98,7 @@ CStateDlg::CStateDlg(PduRecord* record, const StateOps* ops, const DeviceAddress
     small.setStretch(QFont::SemiCondensed);
     setFont(small);
     buildControls();
+    chainTabOrder();
     resize(layout_.width, layout_.height);
     applyView();
     applyLight();
@@ -212,6 +215,44 @@ void CStateDlg::buildControls() {
         model_.clear();
         applyView();
     });
+}
+
+// Tab reads the dialog: "TRIPPED!" when it shows, then group by group each circuit's rows line
+// by line (check box, then "R", across the columns) and its "Set All" and "Clear All", then the
+// bottom line. The focus starts on "OK": a stray Space or Enter then closes the view instead of
+// switching an outlet.
+void CStateDlg::chainTabOrder() {
+    const StateLayout& l = layout_;
+    std::vector<QWidget*> widgets;
+    std::vector<FocusControl> places;
+    std::vector<FocusPoint> groups;
+    const auto add = [&](QWidget* w, const PlacedControl& p, int group) {
+        if (p.shown) {
+            widgets.push_back(w);
+            places.push_back({{p.rect.x, p.rect.y}, group});
+        }
+    };
+    add(tripped_, l.tripped, kNoFocusBox);
+    for (int i = 0; i < kMaxCircuits; ++i) {
+        groups.push_back({l.circuits[i].group.x, l.circuits[i].group.y});
+        add(circuits_[i].setAll, l.circuits[i].setAll, i);
+        add(circuits_[i].clearAll, l.circuits[i].clearAll, i);
+    }
+    for (int k = 0; k < kMaxReceptacles; ++k) {
+        if (l.rows[k].shown) {
+            add(rows_[k].check, l.rows[k].check, l.rows[k].circuit);
+            add(rows_[k].reset, l.rows[k].reset, l.rows[k].circuit);
+        }
+    }
+    add(refresh_, l.refresh, kNoFocusBox);
+    add(clear_, l.clear, kNoFocusBox);
+    add(ok_, l.ok, kNoFocusBox);
+    std::vector<QWidget*> chain;
+    for (std::size_t i : ReadingOrder(places, groups)) {
+        chain.push_back(widgets[i]);
+    }
+    SetTabChain(chain);
+    ok_->setFocus();
 }
 
 void CStateDlg::startWorker(PduRecord* record, const DeviceAddressBlock* addresses) {

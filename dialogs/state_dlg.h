@@ -77,6 +77,7 @@ class QUORVEL_HALVEX_API CStateDlg : public CDraggableDialog, private StateActio
     };
 
     void buildControls();
+    void chainTabOrder();
     void startWorker(PduRecord* record, const DeviceAddressBlock* addresses);
     void onWorkerEvent(unsigned code, std::intptr_t value);
     void applyView();

@@ -1,0 +1,225 @@
+// The configuration dialog from the keyboard: Tab reads the general column, then each circuit
+// group row by row across its receptacle columns, then the bottom buttons, skipping what is
+// disabled; Enter in a field keeps the typed text and the dialog open, Enter and Space act on
+// the focused button or box; Escape and the close box end the worker just as "OK" does.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/config_catalogue.h"
+#include "dialogs/config_dlg.h"
+#include "support/scripted_prompter.h"
+
+namespace quorvel::dialogs {
+namespace {
+
+using test_support::Answer;
+using test_support::PrompterScope;
+using test_support::ScriptedPrompter;
+
+constexpr int kBoundMs = 10000;
+
+std::atomic<int> gReads{0};
+std::atomic<int> gCommands{0};
+std::atomic<int> gCloses{0};
+void CountRead(std::int32_t, std::int32_t, std::int32_t, ConfigWorkerBlock*) {
+    ++gReads;
+}
+void CountCommand(std::int32_t, std::int32_t, ConfigWorkerBlock*) {
+    ++gCommands;
+}
+void CountClose(std::int32_t, ConfigWorkerBlock*) {
+    ++gCloses;
+}
+
+using Names = std::vector<std::string>;
+
+// Presses Tab (Shift+Tab backwards) on the focused control until the focus is back where it
+// started; the object names of the controls visited, the starting one last.
+Names TabWalk(QWidget& dlg, bool backwards = false) {
+    Names names;
+    QWidget* start = dlg.focusWidget();
+    for (int i = 0; i < 200 && start != nullptr; ++i) {
+        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab,
+                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        names.push_back(dlg.focusWidget()->objectName().toStdString());
+        if (dlg.focusWidget() == start) {
+            break;
+        }
+    }
+    return names;
+}
+
+class ConfigDialogKeyboard : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gReads = gCommands = gCloses = 0;
+        ops.ReadItem = &CountRead;
+        ops.Command = &CountCommand;
+        ops.Close = &CountClose;
+        // Switched and metered, with a sensor. Circuit A shows four receptacles in two columns
+        // (1 and 2 in the first, 3 and 4 in the second), circuit B two beside it.
+        record.featureWord = 0x0700;
+        record.currentRating = 16;
+        std::fill(std::begin(record.receptaclePresent), std::end(record.receptaclePresent),
+                  kAbsent);
+        std::fill(std::begin(record.receptacleInput), std::end(record.receptacleInput), kAbsent);
+        for (int row = 0; row < 6; ++row) {
+            const int c = row < 4 ? 0 : 1;
+            record.receptaclePresent[row] = static_cast<std::uint8_t>(row);
+            record.receptacleInput[row] = static_cast<std::uint8_t>(c);
+            record.receptacleMap[row] = static_cast<std::uint8_t>(row + 1);
+        }
+        for (int c = 0; c < 2; ++c) {
+            record.circuitVisible[c] = 1;
+            record.circuitLayoutHigh[c] = static_cast<std::uint8_t>(c + 1);
+            record.circuitLayoutLow[c] = 1;
+            record.receptacleColumns[c] = static_cast<std::uint8_t>(2 - c);
+            record.receptacleMaxColumns[c] = 2;
+        }
+    }
+
+    CConfigDlg& open() {
+        dialog = std::make_unique<CConfigDlg>(&record, &ops, &addresses);
+        dialog->show();
+        return *dialog;
+    }
+    template <typename W>
+    W* child(const QString& name) {
+        W* w = dialog->findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+
+    ScriptedPrompter prompter{Answer::No};
+    PrompterScope scope{prompter};
+    ConfigOps ops;
+    PduRecord record{};
+    DeviceAddressBlock addresses{};
+    std::unique_ptr<CConfigDlg> dialog;
+};
+
+TEST_F(ConfigDialogKeyboard, TabReadsTheColumnThenEachGroupRowByRow) {
+    CConfigDlg& dlg = open();
+    auto* first = child<QLineEdit>("edit_cLogInterval");
+    ASSERT_EQ(dlg.focusWidget(), first);
+    Names expected;
+    const auto add = [&expected](std::initializer_list<std::string> names) {
+        expected.insert(expected.end(), names);
+    };
+    // The MAC address and, without the developer flag, the passwords and KOVA name are disabled.
+    for (const char* key :
+         {"cAlarmInterval", "cLogDiff", "cDevConnLPort", "cKovaConnLPort", "cDevBroadLPort",
+          "cKovaBroadLPort", "cKovaIP", "cDeviceIP", "cSubnetMask", "cGateway"}) {
+        add({std::string("edit_") + key});
+    }
+    add({"check_AutoIP", "check_Hosts", "check_WEB", "check_SWU", "check_C"});
+    for (const char* key : {"cDns1IP", "cDns2IP", "cDns3IP", "cDeviceName", "cMinTempLimit",
+                            "cMaxTempLimit", "cMinHumidLimit", "cMaxHumidLimit"}) {
+        add({std::string("edit_") + key});
+    }
+    // Circuit A row by row (receptacles 1 and 3, then 2 and 4), its limits, then circuit B.
+    for (int n : {1, 3, 2, 4, 5, 6}) {
+        if (n == 5) {
+            add({"edit_cCircAMaxCurrent", "edit_cCircALockCurrent"});
+        }
+        const std::string k = std::to_string(n);
+        add({"edit_cRecepName" + k, "edit_cRecepOnDelay" + k, "edit_cRecepResDelay" + k,
+             "check_powerOn" + k});
+    }
+    add({"edit_cCircBMaxCurrent", "edit_cCircBLockCurrent"});
+    // Save stays disabled until a load.
+    add({"formatButton", "setDefaultsButton", "resetNetButton", "clearButton", "loadButton",
+         "okButton", "edit_cLogInterval"});
+    EXPECT_EQ(TabWalk(dlg), expected);
+
+    // AutoIP, ticked with Space, disables the three addresses, and Tab passes them by.
+    auto* autoIp = child<QCheckBox>("check_AutoIP");
+    autoIp->setFocus();
+    QTest::keyClick(autoIp, Qt::Key_Space);
+    ASSERT_TRUE(autoIp->isChecked());
+    auto* kovaIp = child<QLineEdit>("edit_cKovaIP");
+    kovaIp->setFocus();
+    QTest::keyClick(kovaIp, Qt::Key_Tab);
+    EXPECT_EQ(dlg.focusWidget(), autoIp);
+    QTest::keyClick(autoIp, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(dlg.focusWidget(), kovaIp);
+}
+
+TEST_F(ConfigDialogKeyboard, EnterKeepsTheEditsEscapeAndTheCloseBoxEndTheWorker) {
+    CConfigDlg& dlg = open();
+    auto* edit = child<QLineEdit>("edit_cLogInterval");
+    QTest::keyClicks(edit, "120");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(child<QCheckBox>("check_powerOn3"), Qt::Key_Enter);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(edit->text(), "120");
+
+    // Enter presses the focused button: Load reads the items, Format asks first.
+    auto* load = child<QPushButton>("loadButton");
+    load->setFocus();
+    QTest::keyClick(load, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gReads > 0 && !dlg.busy(); }, kBoundMs));
+    EXPECT_TRUE(child<QPushButton>("saveButton")->isEnabled());
+    auto* format = child<QPushButton>("formatButton");
+    format->setFocus();
+    QTest::keyClick(format, Qt::Key_Return);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "Format");
+    EXPECT_TRUE(dlg.isVisible());
+
+    // Escape closes without asking anything and without a device command.
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_FALSE(dlg.workerRunning());
+    EXPECT_EQ(gCloses, 1);
+    EXPECT_EQ(gCommands, 0);
+    EXPECT_EQ(prompter.shown.size(), 1u);
+
+    CConfigDlg& again = open();
+    EXPECT_TRUE(again.close());
+    EXPECT_FALSE(again.workerRunning());
+    EXPECT_EQ(gCloses, 2);
+}
+
+TEST_F(ConfigDialogKeyboard, ATallPageScrollsToTheFocusedFieldAndTakesNoStopOfItsOwn) {
+    // Circuit A alone with thirty receptacles in one column: the page scrolls.
+    record.circuitVisible[1] = 0;
+    record.receptacleColumns[0] = 1;
+    record.receptacleMaxColumns[0] = 30;
+    for (int row = 0; row < 30; ++row) {
+        record.receptaclePresent[row] = static_cast<std::uint8_t>(row);
+        record.receptacleInput[row] = 0;
+        record.receptacleMap[row] = static_cast<std::uint8_t>(row + 1);
+    }
+    CConfigDlg& dlg = open();
+    ASSERT_TRUE(dlg.plannedLayout().scrolls);
+    auto* scroll = child<QScrollArea>("configScroll");
+    const Names walk = TabWalk(dlg);
+    EXPECT_EQ(std::count_if(walk.begin(), walk.end(),
+                            [](const std::string& n) { return n.empty() || n == "configScroll"; }),
+              0);
+    // Tab came round from OK to the first field: the page is back at its top.
+    ASSERT_EQ(dlg.focusWidget()->objectName(), "edit_cLogInterval");
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), 0);
+    auto* last = child<QCheckBox>("check_powerOn30");
+    last->setFocus();
+    QTest::keyClick(last, Qt::Key_Tab);
+    EXPECT_EQ(dlg.focusWidget()->objectName(), "edit_cCircAMaxCurrent");
+    EXPECT_GT(scroll->verticalScrollBar()->value(), 0);
+    EXPECT_FALSE(dlg.focusWidget()->visibleRegion().isEmpty());  // in view
+}
+
+}  // namespace
+}  // namespace quorvel::dialogs

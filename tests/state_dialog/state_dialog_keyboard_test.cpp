@@ -1,0 +1,167 @@
+// The state dialog from the keyboard: Tab reads the circuit groups one at a time in grid order
+// and each group row by row, skipping the disabled "R" buttons; Space and Enter act on the
+// focused control; Enter elsewhere closes the view like "OK"; Escape and the close box stop the
+// worker just as "OK" does.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialog_logic/state_test_records.h"
+#include "dialogs/state_dlg.h"
+#include "support/scripted_prompter.h"
+
+namespace quorvel::dialogs {
+namespace {
+
+using test_support::Answer;
+using test_support::PrompterScope;
+using test_support::ScriptedPrompter;
+
+std::atomic<int> gCloses{0};
+void CountClose(std::int32_t, StateWorkerBlock*) {
+    ++gCloses;
+}
+
+// Circuit X holds four receptacles in two columns (rows 0 and 1 in the first, 2 and 3 in the
+// second); circuit Y stands beside it and circuit Z below it, two receptacles each.
+PduRecord GridRecord() {
+    PduRecord r = testing::StackedRecord(3, 4);
+    r.receptacleColumns[0] = 2;
+    r.receptacleMaxColumns[0] = 2;
+    for (int c = 1; c < 3; ++c) {
+        r.receptaclesPerCircuit[c] = 2;
+        r.receptacleMaxColumns[c] = 2;
+    }
+    for (int row : {6, 7, 10, 11}) {
+        r.receptaclePresent[row] = kAbsent;
+        r.receptacleInput[row] = kAbsent;
+    }
+    r.circuitLayoutHigh[1] = 2;
+    r.circuitLayoutLow[1] = 1;
+    r.circuitLayoutLow[2] = 2;
+    return r;
+}
+
+using Names = std::vector<std::string>;
+
+// Presses Tab (Shift+Tab backwards) on the focused control until the focus is back where it
+// started; the object names of the controls visited, the starting one last.
+Names TabWalk(QWidget& dlg, bool backwards = false) {
+    Names names;
+    QWidget* start = dlg.focusWidget();
+    for (int i = 0; i < 200 && start != nullptr; ++i) {
+        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab,
+                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        names.push_back(dlg.focusWidget()->objectName().toStdString());
+        if (dlg.focusWidget() == start) {
+            break;
+        }
+    }
+    return names;
+}
+
+class StateDialogKeyboard : public ::testing::Test {
+  protected:
+    void SetUp() override { gCloses = 0; }
+
+    std::unique_ptr<CStateDlg> open(bool developer) {
+        ops.developerFlag = developer ? 1 : 0;
+        ops.CloseDevice = &CountClose;
+        auto dlg = std::make_unique<CStateDlg>(&record, &ops, &addresses);
+        dlg->show();
+        return dlg;
+    }
+    template <typename W>
+    static W* child(CStateDlg& dlg, const QString& name) {
+        W* w = dlg.findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
+    }
+    static void focusAndPress(QWidget* w, Qt::Key key) {
+        w->setFocus();
+        QTest::keyClick(w, key);
+    }
+
+    ScriptedPrompter prompter{Answer::No};
+    PrompterScope scope{prompter};
+    PduRecord record = GridRecord();
+    StateOps ops;
+    DeviceAddressBlock addresses{};
+};
+
+TEST_F(StateDialogKeyboard, TabReadsTheGroupsRowByRowFromOk) {
+    auto dlg = open(true);
+    ASSERT_EQ(dlg->focusWidget(), child<QPushButton>(*dlg, "okButton"));
+    const Names forward = {"rowSwitch0", "rowSwitch2", "rowSwitch1", "rowSwitch3", "setAll0",
+                           "clearAll0",  "rowSwitch4", "rowSwitch5", "setAll1",    "clearAll1",
+                           "rowSwitch8", "rowSwitch9", "setAll2",    "clearAll2",  "okButton"};
+    EXPECT_EQ(TabWalk(*dlg), forward);
+    Names backward = forward;
+    std::reverse(backward.begin(), backward.end() - 1);
+    EXPECT_EQ(TabWalk(*dlg, true), backward);
+
+    // Space switches the focused receptacle on (no question for the developer); its "R" is then
+    // enabled and follows it, and Enter on it resets the outlet instead of closing the dialog.
+    auto* check = child<QCheckBox>(*dlg, "rowSwitch2");
+    focusAndPress(check, Qt::Key_Space);
+    EXPECT_TRUE(check->isChecked());
+    auto* reset = child<QPushButton>(*dlg, "rowReset2");
+    ASSERT_TRUE(reset->isEnabled());
+    QTest::keyClick(check, Qt::Key_Tab);
+    EXPECT_EQ(dlg->focusWidget(), reset);
+    QTest::keyClick(reset, Qt::Key_Return);
+    EXPECT_FALSE(reset->isEnabled());  // the reset is under way
+    EXPECT_TRUE(dlg->isVisible());
+    // Space on "Clear All" of circuit Y switches its outlets off.
+    auto* on = child<QCheckBox>(*dlg, "rowSwitch4");
+    focusAndPress(on, Qt::Key_Space);
+    ASSERT_TRUE(on->isChecked());
+    focusAndPress(child<QPushButton>(*dlg, "clearAll1"), Qt::Key_Space);
+    EXPECT_FALSE(on->isChecked());
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(StateDialogKeyboard, EnterEscapeAndTheCloseBoxEndTheWorker) {
+    // Enter on a focused "R" asks about the reset and leaves the dialog open; Enter on a check
+    // box goes to "OK".
+    auto dlg = open(false);
+    auto* check = child<QCheckBox>(*dlg, "rowSwitch1");
+    prompter.script = {Answer::No, Answer::Yes, Answer::No};
+    focusAndPress(check, Qt::Key_Space);
+    EXPECT_FALSE(check->isChecked());  // answered No: put back
+    focusAndPress(check, Qt::Key_Space);
+    EXPECT_TRUE(check->isChecked());
+    focusAndPress(child<QPushButton>(*dlg, "rowReset1"), Qt::Key_Enter);
+    ASSERT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.shown.back().title, "Receptacle Reset");
+    EXPECT_TRUE(dlg->isVisible());
+    focusAndPress(check, Qt::Key_Return);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    EXPECT_TRUE(dlg->waitWorkerEnded());
+    EXPECT_EQ(gCloses, 1);
+    EXPECT_TRUE(check->isChecked());  // Enter did not touch the box
+
+    dlg = open(false);
+    QTest::keyClick(dlg->focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), QDialog::Rejected);
+    EXPECT_TRUE(dlg->waitWorkerEnded());
+    EXPECT_EQ(gCloses, 2);
+
+    dlg = open(false);
+    EXPECT_TRUE(dlg->close());
+    EXPECT_TRUE(dlg->waitWorkerEnded());
+    EXPECT_EQ(gCloses, 3);
+    EXPECT_EQ(prompter.shown.size(), 3u);  // closing asks nothing
+}
+
+}  // namespace
+}  // namespace quorvel::dialogs
