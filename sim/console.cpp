@@ -22,10 +22,12 @@ Console::Console(Profile profile, Faults faults)
       random_(faults.garbageSeed),
       driftRandom_(profile_.seed) {
     device_ = profile_.device;
-    device_.raiseAlarms();  // a profile may start with readings beyond their limits
+    device_.raiseAlarms();    // a profile may start with readings beyond their limits
     restartNetwork(device_);  // the web server starts with the stored network settings
     loggedIn_ = !profile_.passwordRequired && !faults_.refusePassword;
     quiet_ = faults_.silent;
+    garbling_ = faults_.garbage;
+    dropping_ = faults_.dropCharsEvery > 0 && !faults_.dropCharsFromLine;
     afterCommandLine();
 }
 
@@ -55,7 +57,7 @@ std::vector<Burst> Console::feedTimed(std::string_view received) {
             overflow_ = false;
             continue;
         }
-        out.back().bytes += c;
+        send(out.back().bytes, std::string_view(&c, 1));
         if (c == '\r') {
             onLine(out);
             line_.clear();
@@ -107,6 +109,17 @@ void Console::onLine(std::vector<Burst>& out) {
         receivedLines_.erase(receivedLines_.begin());
     }
     receivedLines_.push_back(line_);
+    if (faults_.hangupAtLine && commandLines_ == *faults_.hangupAtLine) {
+        hungUp_ = true;  // gone before the line is carried out
+        return;
+    }
+    if (faults_.garbageFromLine && commandLines_ >= *faults_.garbageFromLine) {
+        garbling_ = true;
+    }
+    if (faults_.dropCharsEvery > 0 && faults_.dropCharsFromLine &&
+        commandLines_ >= *faults_.dropCharsFromLine) {
+        dropping_ = true;
+    }
     CommandResult r =
         overflow_ ? CommandResult{CommandResult::Kind::Refused, std::string(kErrLineTooLong)}
                   : runCommand(device_, profile_.device, line_);
@@ -123,12 +136,19 @@ void Console::onLine(std::vector<Burst>& out) {
 }
 
 void Console::answer(std::vector<Burst>& out, std::string bytes) {
-    if (faults_.garbage)
+    if (garbling_)
         bytes = garbage();
     if (faults_.slowMs > 0) {
-        out.push_back({faults_.slowMs, std::move(bytes)});
-    } else {
-        out.back().bytes += bytes;
+        out.push_back({faults_.slowMs, {}});
+    }
+    send(out.back().bytes, bytes);
+}
+
+void Console::send(std::string& to, std::string_view bytes) {
+    for (char c : bytes) {
+        if (dropping_ && ++dropCounter_ % faults_.dropCharsEvery == 0)
+            continue;  // lost on the line
+        to += c;
     }
 }
 

@@ -60,6 +60,8 @@ class Console {
   private:
     void onLine(std::vector<Burst>& out);
     void answer(std::vector<Burst>& out, std::string bytes);
+    // Appends what the console sends to `to`, less what line noise loses.
+    void send(std::string& to, std::string_view bytes);
     void afterCommandLine();
     std::string garbage();
 
@@ -71,6 +73,9 @@ class Console {
     bool loggedIn_ = false;
     bool quiet_ = false;
     bool dropNext_ = false;
+    bool garbling_ = false;  // answers are replaced by random bytes
+    bool dropping_ = false;  // every dropCharsEvery-th character sent is lost
+    unsigned dropCounter_ = 0;
     bool hungUp_ = false;
     unsigned commandLines_ = 0;
     std::vector<std::string> receivedLines_;

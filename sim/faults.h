@@ -11,19 +11,30 @@ namespace quorvel::sim {
 struct Faults {
     // Never answers anything, not even the echo.
     bool silent = false;
-    // Quiet (no echo, no replies) from the N-th command line on; 1 = right after login.
+    // Quiet (no echo, no replies) from the N-th command line on; 1 = right after login. That
+    // line is not received.
     std::optional<unsigned> silentFromLine;
     // Keeps asking for the password whatever it receives.
     bool refusePassword = false;
     // Echoes, but answers every line with random bytes (never containing '?') instead of a
-    // prompt or reply.
+    // prompt or reply; with garbageFromLine only from the answer to the N-th command line on
+    // (that line and the later ones are still carried out).
     bool garbage = false;
+    std::optional<unsigned> garbageFromLine;
     std::uint32_t garbageSeed = 1;
     // The line after the N-th command line is echoed but gets no reply; quiet from then on.
     std::optional<unsigned> dropAfterLines;
+    // Line noise: every K-th character the console sends (echo and answers alike) is lost,
+    // counted from the answer to the dropCharsFromLine-th command line (from the start when
+    // unset). 0 = off.
+    unsigned dropCharsEvery = 0;
+    std::optional<unsigned> dropCharsFromLine;
     // After the reply to the N-th command line the device hangs up (0 = at once): the pty
     // simulator closes its master.
     std::optional<unsigned> hangupAfterLines;
+    // The device hangs up in the middle of the N-th command line: it echoes the line and goes
+    // away before carrying it out or answering.
+    std::optional<unsigned> hangupAtLine;
     // Every reply (what follows the echo of a CR) leaves this many milliseconds late.
     unsigned slowMs = 0;
 };

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "sim/fault_spec.h"
 #include "sim/pty_simulator.h"
 
 namespace {
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     unsigned seed = 1;
     bool noDrift = false;
     std::optional<std::uint32_t> driftSeed;
+    std::string faultSpec;
     app.add_option("--profile", profileName, "Profile name (v1, v2, ...) or path to a JSON file")
         ->capture_default_str();
     app.add_option("--baud", baud, "Pace output at this baud rate, 10 bits a byte (0 = unpaced)")
@@ -49,6 +51,9 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 1000000));
     app.add_option("--slow", slowMs, "Delay every reply by this many milliseconds")
         ->check(CLI::Range(0, 60000));
+    app.add_option("--faults", faultSpec,
+                   "Failure modes as one comma-separated list, added to the flags above:\n" +
+                       quorvel::sim::FaultSpecHelp());
     app.add_flag("--no-drift", noDrift,
                  "Keep voltages, currents and environment readings at their profile values");
     app.add_option("--seed", driftSeed,
@@ -74,6 +79,10 @@ int main(int argc, char** argv) {
     faults.dropAfterLines = lineOption(dropAfter);
     faults.hangupAfterLines = lineOption(hangupAfter);
     faults.slowMs = slowMs;
+    if (!quorvel::sim::ParseFaultSpec(faultSpec, faults, error)) {
+        std::fprintf(stderr, "pdusim: --faults: %s\n", error.c_str());
+        return 2;
+    }
 
     // The serving thread inherits the blocked signals; this thread takes them with sigtimedwait.
     sigset_t stopSignals;

@@ -209,6 +209,49 @@ TEST(ConsoleFaults, HangupAfterLinesFiresAfterTheReply) {
     EXPECT_TRUE(Console(testProfile(), atOnce).hungUp());
 }
 
+TEST(ConsoleFaults, GarbageFromLineCarriesTheLinesOutButGarblesEveryAnswerFromThere) {
+    Faults f;
+    f.garbageFromLine = 2;
+    Console c = loggedIn(f);
+    EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
+    const std::string reply = c.feed("R 1 0\r");
+    EXPECT_TRUE(reply.starts_with("R 1 0\r"));
+    EXPECT_EQ(reply.find('?'), std::string::npos);
+    EXPECT_FALSE(c.device().outletOn(0));  // switched all the same
+    const std::string check = c.feed("\r");
+    EXPECT_TRUE(check.starts_with("\r"));
+    EXPECT_EQ(check.find('?'), std::string::npos);
+}
+
+TEST(ConsoleFaults, DroppedCharactersLoseEveryKthCharacterFromTheirLine) {
+    Faults f;
+    f.dropCharsEvery = 3;
+    f.dropCharsFromLine = 2;
+    Console c = loggedIn(f);
+    EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
+    // The second line's echo arrives whole; from its answer on every third character is lost,
+    // the following echoes included.
+    const std::string clean = Console(testProfile(false)).feed("v\r").substr(2) + "uuu";
+    std::string expected = "v\r";
+    for (std::size_t i = 0; i < clean.size(); ++i) {
+        if ((i + 1) % 3 != 0) {
+            expected += clean[i];
+        }
+    }
+    EXPECT_EQ(c.feed("v\ruuu"), expected);
+}
+
+TEST(ConsoleFaults, HangupAtLineEchoesTheLineAndLeavesItUndone) {
+    Faults f;
+    f.hangupAtLine = 2;
+    Console c = loggedIn(f);
+    EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
+    EXPECT_EQ(c.feed("R 1 0\ru\r"), "R 1 0\r");
+    EXPECT_TRUE(c.hungUp());
+    EXPECT_TRUE(c.device().outletOn(0));
+    EXPECT_EQ(c.receivedLines().back(), "R 1 0");
+}
+
 TEST(ConsoleFaults, SlowDelaysTheReplyButNotTheEcho) {
     Faults f;
     f.slowMs = 250;

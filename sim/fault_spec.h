@@ -1,0 +1,19 @@
+// The simulator's failure modes as one text, as pdusim, quorvelctl and Quorvel take them on their
+// command lines: comma-separated items such as "silent-from=5,slow=150".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "sim/faults.h"
+
+namespace quorvel::sim {
+
+// Adds every item of `spec` to `faults`; false with the reason in `error` on the first item that
+// is not understood (faults is then partly filled). An empty spec adds nothing.
+bool ParseFaultSpec(std::string_view spec, Faults& faults, std::string& error);
+
+// One line per item, for --help texts.
+std::string FaultSpecHelp();
+
+}  // namespace quorvel::sim
