@@ -68,6 +68,12 @@ std::vector<Burst> Console::feedTimed(std::string_view received) {
         } else if (c != '\n' && c != '\0') {
             if (line_.size() < kMaxLine) {
                 line_ += c;
+                if (faults_.anchor && !anchored_ && loggedIn_ && line_ == *faults_.anchor) {
+                    anchored_ = true;
+                    if (faults_.silentFromLine == 1U) {
+                        quiet_ = true;  // the rest of the line is never received
+                    }
+                }
             } else {
                 overflow_ = true;
             }
@@ -105,19 +111,23 @@ void Console::onLine(std::vector<Burst>& out) {
         return;
     }
     ++commandLines_;
+    if (anchored_) {
+        ++anchoredLines_;
+    }
     if (receivedLines_.size() == kKeptLines) {
         receivedLines_.erase(receivedLines_.begin());
     }
     receivedLines_.push_back(line_);
-    if (faults_.hangupAtLine && commandLines_ == *faults_.hangupAtLine) {
+    const unsigned n = faultLine();
+    if (faults_.hangupAtLine && n == *faults_.hangupAtLine) {
         hungUp_ = true;  // gone before the line is carried out
         return;
     }
-    if (faults_.garbageFromLine && commandLines_ >= *faults_.garbageFromLine) {
+    if (faults_.garbageFromLine && n > 0 && n >= *faults_.garbageFromLine) {
         garbling_ = true;
     }
     if (faults_.dropCharsEvery > 0 && faults_.dropCharsFromLine &&
-        commandLines_ >= *faults_.dropCharsFromLine) {
+        n > 0 && n >= *faults_.dropCharsFromLine) {
         dropping_ = true;
     }
     CommandResult r =
@@ -153,11 +163,14 @@ void Console::send(std::string& to, std::string_view bytes) {
 }
 
 void Console::afterCommandLine() {
-    if (faults_.dropAfterLines && commandLines_ >= *faults_.dropAfterLines)
+    // Before its anchor a device counts no lines; the faults then wait for it.
+    const bool counting = !faults_.anchor || anchored_;
+    const unsigned n = faultLine();
+    if (counting && faults_.dropAfterLines && n >= *faults_.dropAfterLines)
         dropNext_ = true;
-    if (faults_.hangupAfterLines && commandLines_ >= *faults_.hangupAfterLines)
+    if (counting && faults_.hangupAfterLines && n >= *faults_.hangupAfterLines)
         hungUp_ = true;
-    if (faults_.silentFromLine && loggedIn_ && commandLines_ + 1 >= *faults_.silentFromLine) {
+    if (counting && faults_.silentFromLine && loggedIn_ && n + 1 >= *faults_.silentFromLine) {
         quiet_ = true;
     }
 }

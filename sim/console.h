@@ -63,6 +63,8 @@ class Console {
     // Appends what the console sends to `to`, less what line noise loses.
     void send(std::string& to, std::string_view bytes);
     void afterCommandLine();
+    // The line number the faults count, for the latest command line; 0 before an anchor.
+    unsigned faultLine() const { return faults_.anchor ? anchoredLines_ : commandLines_; }
     std::string garbage();
 
     Profile profile_;  // the starting state: "I" restores its variables
@@ -78,6 +80,8 @@ class Console {
     unsigned dropCounter_ = 0;
     bool hungUp_ = false;
     unsigned commandLines_ = 0;
+    bool anchored_ = false;       // the anchor line has begun
+    unsigned anchoredLines_ = 0;  // command lines from the anchor on
     std::vector<std::string> receivedLines_;
     std::mt19937 random_;       // garbage bytes
     std::mt19937 driftRandom_;  // the device's drift

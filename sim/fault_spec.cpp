@@ -15,6 +15,7 @@ struct Item {
 };
 
 constexpr Item kItems[] = {
+    {"anchor", "TEXT", "count the lines below from the first command line beginning with TEXT"},
     {"silent", nullptr, "never answer, not even the echo"},
     {"silent-from", "N", "go quiet from the N-th command line on (1 = right after login)"},
     {"refuse-password", nullptr, "never accept the password"},
@@ -98,6 +99,14 @@ bool ParseFaultSpec(std::string_view spec, Faults& faults, std::string& error) {
             } else {
                 faults.garbage = true;
             }
+            continue;
+        }
+        if (name == "anchor") {
+            if (eq == std::string_view::npos || eq + 1 == item.size()) {
+                error = "fault 'anchor' needs =TEXT";
+                return false;
+            }
+            faults.anchor = std::string(item.substr(eq + 1));
             continue;
         }
         const auto value =

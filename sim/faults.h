@@ -5,10 +5,16 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace quorvel::sim {
 
 struct Faults {
+    // With an anchor the line numbers below count from the first command line that begins
+    // with this text (that line is line 1); the lines before it never fire a fault. A device
+    // that goes quiet at its anchor line (silentFromLine 1) stops echoing as soon as the
+    // anchor's text has arrived.
+    std::optional<std::string> anchor;
     // Never answers anything, not even the echo.
     bool silent = false;
     // Quiet (no echo, no replies) from the N-th command line on; 1 = right after login. That

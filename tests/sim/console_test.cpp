@@ -252,6 +252,30 @@ TEST(ConsoleFaults, HangupAtLineEchoesTheLineAndLeavesItUndone) {
     EXPECT_EQ(c.receivedLines().back(), "R 1 0");
 }
 
+TEST(ConsoleFaults, AnAnchorHoldsTheFaultsBackUntilItsLine) {
+    Faults quiet;
+    quiet.anchor = "R ";
+    quiet.silentFromLine = 1;
+    Console c = loggedIn(quiet);
+    EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
+    EXPECT_EQ(c.feed("\r"), "\r\r\n?");
+    EXPECT_EQ(c.feed("R 1 0\r"), "R ");  // quiet once the anchor's text is in
+    EXPECT_TRUE(c.device().outletOn(0));
+    EXPECT_EQ(c.feed("\r"), "");
+
+    Faults later;
+    later.anchor = "R ";
+    later.hangupAtLine = 2;
+    Console d = loggedIn(later);
+    EXPECT_TRUE(queryText("u\r", d.feed("u\r")));
+    EXPECT_EQ(d.feed("R 1 0\r"), "R 1 0\r\r\n?");
+    EXPECT_FALSE(d.hungUp());
+    EXPECT_EQ(d.feed("R 2 0\r"), "R 2 0\r");
+    EXPECT_TRUE(d.hungUp());
+    EXPECT_FALSE(d.device().outletOn(0));
+    EXPECT_TRUE(d.device().outletOn(1));
+}
+
 TEST(ConsoleFaults, SlowDelaysTheReplyButNotTheEcho) {
     Faults f;
     f.slowMs = 250;

@@ -23,9 +23,12 @@ TEST(FaultSpec, ItemsAddUpAndBadItemsSayWhich) {
     EXPECT_TRUE(f.refusePassword);
     EXPECT_FALSE(f.silent);
     EXPECT_TRUE(ParseFaultSpec("", f, error));
+    EXPECT_FALSE(f.anchor);
+    ASSERT_TRUE(ParseFaultSpec("anchor=G B,silent-from=1", f, error)) << error;
+    EXPECT_EQ(f.anchor, "G B");
 
     for (const char* bad : {"noise", "slow", "slow=", "slow=fast", "slow=-1", "silent=1",
-                            "hangup-at=3x", "drop-chars=99999999999"}) {
+                            "hangup-at=3x", "drop-chars=99999999999", "anchor", "anchor="}) {
         Faults g;
         EXPECT_FALSE(ParseFaultSpec(bad, g, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
