@@ -63,6 +63,8 @@ struct ConfigWorkerBlock {
     std::shared_ptr<platform::AutoResetEvent> wakeEvent;
     std::atomic<std::uint32_t> threadId{0};
     std::atomic<std::uint8_t> command{0};
+    // Set when the dialog closes: the operations give up between their exchanges.
+    std::atomic<bool> stopRequested{false};
     std::mutex dataMutex;
 
     DeviceAddressBlock* addresses = nullptr;

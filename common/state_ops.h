@@ -55,6 +55,8 @@ struct StateWorkerBlock {
     std::shared_ptr<platform::AutoResetEvent> wakeEvent;
     std::atomic<std::uint32_t> threadId{0};
     std::atomic<std::uint8_t> command{0};
+    // Set when the dialog closes: the operations give up between their exchanges.
+    std::atomic<bool> stopRequested{false};
     std::mutex dataMutex;
 
     PduRecord* record = nullptr;

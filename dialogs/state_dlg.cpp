@@ -43,10 +43,13 @@ QString Q(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
-// The block and the copy of the operations table it points to live as long as the worker
-// holds them, whatever happens to the dialog and the caller's table.
+// The block and the copies of the operations table, record and addresses it points to live as
+// long as the worker holds them, whatever happens to the dialog and to what the caller passed:
+// a worker still in a console exchange when the dialog closes finishes on them.
 struct StateRun {
     StateOps ops;
+    PduRecord record{};
+    DeviceAddressBlock addresses{};
     StateWorkerBlock block;
 };
 
@@ -263,8 +266,14 @@ void CStateDlg::startWorker(PduRecord* record, const DeviceAddressBlock* address
     std::shared_ptr<StateWorkerBlock> block(run, &run->block);
     block->ops = &run->ops;
     block->window = port_;
-    block->record = record;
-    block->addresses = addresses;
+    if (record != nullptr) {
+        run->record = *record;
+    }
+    block->record = &run->record;
+    if (addresses != nullptr) {
+        run->addresses = *addresses;
+        block->addresses = &run->addresses;
+    }
     block->pollInterval = 0;
     block->autoRefresh = ops_.mode == 0 ? 1 : 0;
     if (addresses != nullptr) {
@@ -409,8 +418,7 @@ extern "C" void PduStateDlg(quorvel::PduRecord* record, const quorvel::StateOps*
         return;
     }
     quorvel::dialogs::CStateDlg dialog(record, ops, addresses, QApplication::activeWindow());
+    // The dialog ends without waiting for its worker, which finishes an exchange in progress on
+    // its own copies; so the caller gets its window back at once, even on a line gone silent.
     dialog.exec();
-    // The dialog has ended without waiting; the caller's record stays in use until the worker
-    // has finished its operation in progress, so return only then (events keep flowing).
-    dialog.waitWorkerEnded();
 }

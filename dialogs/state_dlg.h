@@ -39,11 +39,10 @@ class QUORVEL_HALVEX_API CStateDlg : public CDraggableDialog, private StateActio
     Q_OBJECT
 
   public:
-    // Longest time the export lets a closed dialog's worker finish its operation in progress.
+    // How long waitWorkerEnded waits by default.
     static constexpr int kWorkerEndBoundMs = 20000;
 
-    // The worker starts at once. The operations table is copied; record and addresses must
-    // outlive the worker (the export makes sure of that).
+    // The worker starts at once, on copies of the operations table, record and addresses.
     CStateDlg(PduRecord* record, const StateOps* ops, const DeviceAddressBlock* addresses,
               QWidget* parent = nullptr);
     ~CStateDlg() override;

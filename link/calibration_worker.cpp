@@ -7,6 +7,7 @@
 
 #include "platform/events.h"
 #include "platform/message_target.h"
+#include "platform/thread_stop.h"
 
 namespace quorvel {
 
@@ -48,6 +49,8 @@ void Perform(CalibrationWorkerBlock& block, std::uint8_t command, std::int32_t& 
 
 void RunCalibrationWorker(CalibrationWorkerBlock& block) {
     block.threadId.store(static_cast<std::uint32_t>(::syscall(SYS_gettid)));
+    // Its device operations give up between their tries once the dialog asked it to stop.
+    const platform::ThreadStopScope stopScope(&block.stopRequested);
     const std::shared_ptr<platform::AutoResetEvent> event = block.event;
     const int period =
         block.repeatPeriodMs == 0 ? kDefaultRepeatMs : static_cast<int>(block.repeatPeriodMs);

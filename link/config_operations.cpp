@@ -7,6 +7,7 @@
 #include "link/device_ops.h"
 #include "link/pdu_ifce.h"
 #include "link/value_codec.h"
+#include "platform/thread_stop.h"
 
 namespace quorvel {
 
@@ -37,6 +38,7 @@ bool isPowerOnGroups(const ConfigItemDescriptor& d) {
 }  // namespace
 
 std::int32_t ConfigOpen(ConfigWorkerBlock* block) {
+    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
     if (!consoleMode(block) || block->record == nullptr) {
         return 0;
     }
@@ -58,6 +60,7 @@ std::int32_t ConfigOpen(ConfigWorkerBlock* block) {
 }
 
 void ConfigCommand(std::int32_t, std::int32_t code, ConfigWorkerBlock* block) {
+    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
     if (!consoleMode(block)) {
         return;
     }
@@ -70,25 +73,34 @@ void ConfigCommand(std::int32_t, std::int32_t code, ConfigWorkerBlock* block) {
 
 void ConfigReadItem(std::int32_t, std::int32_t table, std::int32_t index,
                     ConfigWorkerBlock* block) {
+    ConfigReadEntry(table, index, block);
+}
+
+bool ConfigReadEntry(std::int32_t table, std::int32_t index, ConfigWorkerBlock* block) {
+    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
     if (!consoleMode(block)) {
-        return;
+        return true;
     }
     const ConfigItemDescriptor* d = entry(block, table, index);
     // An entry without elements of its own (a later element, or an item lowered to none)
     // could store nothing.
     if (d == nullptr || d->count == 0 || !ConfigItemInImage(*d, d->count)) {
-        return;
+        return true;
     }
-    if (!ReadConfigItem(*d, block->deviceImage) || !isPowerOnGroups(*d)) {
-        return;
+    if (!ReadConfigItem(*d, block->deviceImage)) {
+        return false;
     }
-    std::uint8_t* mask = block->deviceImage + kPowerOnMaskOffset;
-    std::fill(mask, mask + kPowerOnMaskBytes, std::uint8_t{0});
-    PackSextets(block->deviceImage + d->offset, d->count, mask);
+    if (isPowerOnGroups(*d)) {
+        std::uint8_t* mask = block->deviceImage + kPowerOnMaskOffset;
+        std::fill(mask, mask + kPowerOnMaskBytes, std::uint8_t{0});
+        PackSextets(block->deviceImage + d->offset, d->count, mask);
+    }
+    return true;
 }
 
 void ConfigWriteItem(std::int32_t, std::int32_t table, std::int32_t index,
                      ConfigWorkerBlock* block) {
+    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
     if (!consoleMode(block)) {
         return;
     }

@@ -18,6 +18,9 @@ void ConfigCommand(std::int32_t handle, std::int32_t code, ConfigWorkerBlock* bl
 // packed into the mask as well.
 void ConfigReadItem(std::int32_t handle, std::int32_t table, std::int32_t index,
                     ConfigWorkerBlock* block);
+// The same, for callers that need to know: false when the PDU did not answer the read (the
+// device image is then unchanged); an entry with nothing to read is true.
+bool ConfigReadEntry(std::int32_t table, std::int32_t index, ConfigWorkerBlock* block);
 // Writes the element of entry `index` from the edit image (the power-on groups unpacked from
 // the mask first) and, only when the PDU took it, copies it into the device image, so that an
 // element the PDU refused is tried again by the next save.

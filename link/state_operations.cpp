@@ -9,6 +9,7 @@
 #include "link/pdu_ifce.h"
 #include "link/status_reader.h"
 #include "link/with_tries.h"
+#include "platform/thread_stop.h"
 
 namespace quorvel {
 
@@ -47,6 +48,7 @@ bool resetOutlets(const PduRecord& rec, const std::uint32_t (&mask)[2]) {
 }  // namespace
 
 std::int32_t StateOpenDevice(StateWorkerBlock* block) {
+    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
     if (!consoleMode(block)) {
         return 0;
     }
@@ -76,6 +78,7 @@ std::int32_t StateOpenDevice(StateWorkerBlock* block) {
 }
 
 void StateReadState(std::int32_t /*handle*/, std::uint8_t kind, StateWorkerBlock* block) {
+    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
     if (!consoleMode(block)) {
         return;
     }
@@ -114,6 +117,7 @@ void StateReadState(std::int32_t /*handle*/, std::uint8_t kind, StateWorkerBlock
 }
 
 std::int32_t StateRunCommand(std::int32_t /*handle*/, std::uint8_t code, StateWorkerBlock* block) {
+    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
     if (!consoleMode(block)) {
         return 0;
     }

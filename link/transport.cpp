@@ -11,6 +11,7 @@
 
 #include "platform/port_map.h"
 #include "platform/serial_port.h"
+#include "platform/thread_stop.h"
 
 namespace quorvel::transport {
 
@@ -73,7 +74,9 @@ using Lock = std::lock_guard<std::recursive_mutex>;
     va_end(ap);
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 long deviceRead(char* buf, int n) {
     auto& s = state();
@@ -93,7 +96,8 @@ bool deviceWriteAll(const char* buf, int n) {
     if (!s.device) {
         return false;
     }
-    long w = s.device->write(buf, static_cast<std::size_t>(n), kTotalPerByteMs * n + kTotalConstantMs);
+    long w =
+        s.device->write(buf, static_cast<std::size_t>(n), kTotalPerByteMs * n + kTotalConstantMs);
     if (w < 0) {
         s.lastOsError = s.device->osError();
     }
@@ -202,7 +206,9 @@ bool OpenCOMDev() {
         return true;
     }
     switch (r.failedStage) {
-        case 1: setError("OpenCOMDev: could not get the state of serial COM device\n"); break;
+        case 1:
+            setError("OpenCOMDev: could not get the state of serial COM device\n");
+            break;
         case 2:
             setError("OpenCOMDev: could not set the state of serial COM device [%s]\n", comName);
             break;
@@ -274,11 +280,16 @@ int XferCOMStringWaitSingleReply(const char* text, int waitMs, char* reply, int 
     }
     for (int elapsed = 0; elapsed < waitMs; elapsed += kWaitStepMs) {
         if (!readIntoReply(reply, capacity, position)) {
-            setError("XferCOMStringWaitSingleReply: could not get response from serial COM device\n");
+            setError(
+                "XferCOMStringWaitSingleReply: could not get response from serial COM device\n");
             return -1;
         }
         if (std::strstr(reply, expect) != nullptr) {
             return 1;
+        }
+        // A worker whose dialog has closed waits no longer: the wait counts as timed out.
+        if (platform::ThreadStopRequested()) {
+            return 0;
         }
         sleepMs(kWaitStepMs);
     }
@@ -290,7 +301,8 @@ int XferCOMStringWaitMultipleReply(const char* text, int waitMs, char* reply, in
     Lock lock(state().mutex);
     const bool replyWanted = reply != nullptr && capacity > 0 && candidates != nullptr;
     int position = 0;
-    if (!sendStage("XferCOMStringWaitMultipleReply", text, replyWanted, reply, capacity, position)) {
+    if (!sendStage("XferCOMStringWaitMultipleReply", text, replyWanted, reply, capacity,
+                   position)) {
         return -1;
     }
     if (!replyWanted || waitMs <= 0) {

@@ -8,6 +8,7 @@
 #include "link/device_ops.h"
 #include "platform/events.h"
 #include "platform/message_target.h"
+#include "platform/thread_stop.h"
 
 namespace quorvel {
 
@@ -53,7 +54,13 @@ int RunWebLoadPass(WebDatabase& db, const WebPassHooks& hooks) {
     const int marked = db.marked();
     int done = 0;
     for (int i = 0; i < WebDatabase::size() && !Stopped(hooks); ++i) {
-        if (db.entry(i).mark != 1 || !ReadWebEntry(db, i)) {
+        if (db.entry(i).mark != 1) {
+            continue;
+        }
+        if (!ReadWebEntry(db, i)) {
+            if (hooks.giveUp && hooks.giveUp(i)) {
+                break;
+            }
             continue;
         }
         db.entry(i).mark = 0;
@@ -79,6 +86,8 @@ int RunWebWritePass(WebDatabase& db, bool initialise, const WebPassHooks& hooks)
             db.entry(i).mark = 0;
             ++done;
             Post(hooks, kWebProgress, Percent(done, marked));
+        } else if (hooks.giveUp && hooks.giveUp(i)) {
+            break;
         } else if (initialise && hooks.askContinue && !hooks.askContinue(i)) {
             break;
         }
@@ -96,6 +105,8 @@ void WebWorkerBlock::post(unsigned code, std::intptr_t value) const {
 
 void RunWebDatabaseWorker(WebWorkerBlock& block) {
     block.threadId.store(static_cast<std::uint32_t>(::syscall(SYS_gettid)));
+    // Its device operations give up between their tries once the dialog asked it to stop.
+    const platform::ThreadStopScope stopScope(&block.stopRequested);
     const std::shared_ptr<platform::AutoResetEvent> event = block.event;
     WebPassHooks hooks;
     hooks.post = [&block](unsigned code, std::intptr_t value) { block.post(code, value); };

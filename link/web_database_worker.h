@@ -56,6 +56,10 @@ struct WebPassHooks {
     std::function<bool(int entry)> askContinue;
     // Checked before every entry: true ends the pass early.
     std::function<bool()> stopRequested;
+    // After an entry could not be transferred: true ends the pass. quorvelctl uses it so as not
+    // to wait out every try of every further entry on a dead line; null goes on (the dialog,
+    // whose operator can cancel).
+    std::function<bool(int entry)> giveUp;
 };
 
 // Load: reads every marked entry in table order; a read clears its mark. Returns the number read.

@@ -1,9 +1,11 @@
 // The retry rule of every device operation: up to five tries, each taking the current
-// interface afresh under the console lease, giving up at once when there is none.
+// interface afresh under the console lease, giving up at once when there is none, or when the
+// worker running the operation was asked to stop (its dialog closed).
 #pragma once
 
 #include "link/console_lease.h"
 #include "link/pdu_ifce.h"
+#include "platform/thread_stop.h"
 
 namespace quorvel {
 
@@ -12,6 +14,9 @@ constexpr int kDeviceTries = 5;
 template <typename Attempt>
 bool WithTries(Attempt attempt) {
     for (int i = 0; i < kDeviceTries; ++i) {
+        if (platform::ThreadStopRequested()) {
+            return false;
+        }
         ConsoleLease lease;
         PDUIfce* ifce = lease.get();
         if (ifce == nullptr) {

@@ -9,7 +9,8 @@ namespace quorvel::dialogs {
 
 ConfigWorkerLoop::ConfigWorkerLoop(std::shared_ptr<ConfigWorkerBlock> block,
                                    std::shared_ptr<ConfigPassPlan> plan)
-    : WorkerLoop(Signals{&block->wakeEvent, &block->threadId, &block->command, &block->window}),
+    : WorkerLoop(Signals{&block->wakeEvent, &block->threadId, &block->command, &block->window,
+                         &block->stopRequested}),
       block_(std::move(block)),
       plan_(std::move(plan)) {}
 

@@ -36,7 +36,8 @@ bool isMaskCommand(std::uint8_t command) {
 }  // namespace
 
 StateWorkerLoop::StateWorkerLoop(std::shared_ptr<StateWorkerBlock> block)
-    : WorkerLoop(Signals{&block->wakeEvent, &block->threadId, &block->command, &block->window}),
+    : WorkerLoop(Signals{&block->wakeEvent, &block->threadId, &block->command, &block->window,
+                         &block->stopRequested}),
       block_(std::move(block)) {}
 
 bool StateWorkerLoop::postMaskCommand(std::uint8_t command, const MaskEdit& edit) {

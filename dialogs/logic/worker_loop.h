@@ -25,8 +25,9 @@ class QUORVEL_HALVEX_API WorkerLoop {
     // Writes the command byte and signals the wake event; dropped when there is no event.
     void postCommand(std::uint8_t command);
     // Asks passes in progress to end after the current operation.
-    void requestStop() { stopRequested_.store(true); }
-    bool stopRequested() const { return stopRequested_.load(); }
+    // The flag lies in the block, where the operations the worker calls see it too.
+    void requestStop() { signals_.stopRequested->store(true); }
+    bool stopRequested() const { return signals_.stopRequested->load(); }
 
     // The thread's body. Ends after the close command.
     void run();
@@ -41,6 +42,7 @@ class QUORVEL_HALVEX_API WorkerLoop {
         std::atomic<std::uint32_t>* threadId;
         std::atomic<std::uint8_t>* command;
         std::shared_ptr<platform::MessagePort>* window;
+        std::atomic<bool>* stopRequested;
     };
     explicit WorkerLoop(Signals shared) : signals_(shared) {}
 
@@ -57,7 +59,6 @@ class QUORVEL_HALVEX_API WorkerLoop {
 
   private:
     Signals signals_;
-    std::atomic<bool> stopRequested_{false};
     std::atomic<int> timeouts_{0};
     std::mutex finishedMutex_;
     std::condition_variable finishedCv_;
