@@ -5,6 +5,7 @@
 #include "catalogue/attribute_loader.h"
 #include "catalogue/attribute_tables.h"
 #include "cli/context.h"
+#include "sim/fault_spec.h"
 
 namespace quorvel::cli {
 
@@ -41,6 +42,9 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
                    "COM port (COM1..COM20, or 1..20) or an absolute device path");
     auto* sim = app.add_option("--simulate", "Run against the built-in simulated PDU [=PROFILE]")
                     ->expected(0, 1);
+    app.add_option("--simulate-faults", ctx.simulateFaults,
+                   "Failure modes of the simulated PDU, comma-separated:\n" + sim::FaultSpecHelp())
+        ->needs(sim);
     app.add_option("--attribs", ctx.attribs,
                    "Attribute file (default: pduattribs.ini beside the program)");
     app.parse_complete_callback([&ctx, sim] {

@@ -28,8 +28,6 @@ namespace quorvel::cli {
 
 namespace {
 
-constexpr char kDefaultProfile[] = "v2";
-
 struct CalibrateOptions {
     std::string channel;
     std::optional<std::string> low, high, threshold;
@@ -81,16 +79,8 @@ struct Bench {
     std::unique_ptr<sim::PtySimulator> simulator;
 
     bool start(Context& ctx) {
-        const std::string name = ctx.simulate->empty() ? kDefaultProfile : *ctx.simulate;
-        sim::Profile profile;
-        std::string error;
-        if (!sim::loadProfile(name, profile, error)) {
-            ctx.fail("simulator profile " + name + ": " + error, kExitUsage);
-            return false;
-        }
-        simulator = std::make_unique<sim::PtySimulator>();
-        if (!simulator->start(std::move(profile), sim::Faults{}, 0, error)) {
-            ctx.fail("could not start the simulator: " + error);
+        simulator = StartSimulator(ctx);
+        if (!simulator) {
             return false;
         }
         ctx.port = simulator->slavePath();
@@ -220,7 +210,8 @@ void Calibrate(Context& ctx, const CalibrateOptions& opt) {
     block.offset = static_cast<std::uint16_t>(r.offset);
     block.scale = static_cast<std::uint16_t>(r.scale);
     if (!ops.Action(0, kCalWrite, &block)) {
-        failWith("the PDU refused the calibration values");
+        failWith(ConsoleStoppedAnswering() ? "the PDU stopped answering the calibration writes"
+                                           : "the PDU refused the calibration values");
         return;
     }
     if (!ops.Action(0, kCalStore, &block)) {

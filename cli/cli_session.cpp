@@ -7,6 +7,7 @@
 #include "link/reply_items.h"
 #include "link/transport.h"
 #include "platform/port_map.h"
+#include "sim/fault_spec.h"
 #include "sim/pty_simulator.h"
 
 namespace quorvel::cli {
@@ -38,6 +39,27 @@ std::string hintFor(const std::string& osError) {
 
 }  // namespace
 
+std::unique_ptr<sim::PtySimulator> StartSimulator(Context& ctx) {
+    const std::string name = ctx.simulate->empty() ? kDefaultProfile : *ctx.simulate;
+    sim::Profile profile;
+    std::string error;
+    if (!sim::loadProfile(name, profile, error)) {
+        ctx.fail("simulator profile " + name + ": " + error, kExitUsage);
+        return nullptr;
+    }
+    sim::Faults faults;
+    if (!sim::ParseFaultSpec(ctx.simulateFaults, faults, error)) {
+        ctx.fail("--simulate-faults: " + error, kExitUsage);
+        return nullptr;
+    }
+    auto simulator = std::make_unique<sim::PtySimulator>();
+    if (!simulator->start(std::move(profile), faults, 0, error)) {
+        ctx.fail("could not start the simulator: " + error);
+        return nullptr;
+    }
+    return simulator;
+}
+
 CliSession::CliSession(Context& ctx) : ctx_(ctx) {}
 
 CliSession::~CliSession() {
@@ -53,16 +75,8 @@ CliSession::~CliSession() {
 bool CliSession::selectDevice() {
     int port = 1;
     if (ctx_.simulate.has_value()) {
-        const std::string name = ctx_.simulate->empty() ? kDefaultProfile : *ctx_.simulate;
-        sim::Profile profile;
-        std::string error;
-        if (!sim::loadProfile(name, profile, error)) {
-            ctx_.fail("simulator profile " + name + ": " + error, kExitUsage);
-            return false;
-        }
-        simulator_ = std::make_unique<sim::PtySimulator>();
-        if (!simulator_->start(std::move(profile), sim::Faults{}, 0, error)) {
-            ctx_.fail("could not start the simulator: " + error);
+        simulator_ = StartSimulator(ctx_);
+        if (!simulator_) {
             return false;
         }
         platform::setPortOverride(port, simulator_->slavePath());

@@ -17,6 +17,10 @@ class PtySimulator;
 
 namespace quorvel::cli {
 
+// Starts the built-in simulated PDU of --simulate (its profile and --simulate-faults); null,
+// with the reason reported through ctx, when it cannot.
+std::unique_ptr<sim::PtySimulator> StartSimulator(Context& ctx);
+
 class CliSession {
   public:
     explicit CliSession(Context& ctx);

@@ -68,18 +68,33 @@ struct Configurator {
                (load16(block->editImage + item(kGeneralItems, i).offset) & kNetCelsiusBit) != 0;
     }
 
-    void load() {
+    // The load pass; stops at the first item the PDU does not answer and returns its key,
+    // or null when everything was read.
+    const char* load() {
         for (const ConfigTransfer& t : ConfigLoadItems(record, tables(), ops.mode)) {
-            ops.ReadItem(handle, t.table, t.index, block.get());
+            if (!ConfigReadEntry(t.table, t.index, block.get())) {
+                return item(t.table, t.index).keyName;
+            }
             ConfigTakeLoaded(t, tables(), ops.mode, block->deviceImage, block->editImage);
         }
+        return nullptr;
     }
-    // The save pass; returns what it wrote and what the PDU refused.
+    bool stillDiffers(const ConfigTransfer& t) const {
+        const auto left =
+            ConfigSaveItems(record, tables(), ops.mode, block->deviceImage, block->editImage);
+        return std::find(left.begin(), left.end(), t) != left.end();
+    }
+    // The save pass; returns what it wrote and what the PDU did not take. An element the PDU
+    // refused does not stop it; a PDU that stopped answering does, since every further element
+    // would wait out all its tries (what is left stays different and is listed as not taken).
     std::pair<std::vector<ConfigTransfer>, std::vector<ConfigTransfer>> save() {
         const auto items =
             ConfigSaveItems(record, tables(), ops.mode, block->deviceImage, block->editImage);
         for (const ConfigTransfer& t : items) {
             ops.WriteItem(handle, t.table, t.index, block.get());
+            if (stillDiffers(t) && ConsoleStoppedAnswering()) {
+                break;
+            }
         }
         // WriteItem copies an element into the device image only when the PDU took it.
         const auto left =
@@ -327,7 +342,11 @@ void runGet(Context& ctx, const std::vector<std::string>& keys, bool developer) 
         }
         wanted.emplace_back(t, i);
     }
-    c.load();
+    if (const char* key = c.load()) {
+        ctx.fail(std::string("could not read ") + key +
+                 " from the PDU: " + trimmed(CurrentInterfaceError()));
+        return;
+    }
     session.disconnect();
     // Catalogue order, as the dialog lists them.
     nlohmann::ordered_json out = nlohmann::ordered_json::object();
@@ -388,7 +407,11 @@ void runSet(Context& ctx, const std::vector<std::string>& assignments, bool deve
         }
         entries.push_back({{t, i}, value});
     }
-    c.load();
+    if (const char* key = c.load()) {
+        ctx.fail(std::string("could not read ") + key +
+                 " from the PDU, nothing was written: " + trimmed(CurrentInterfaceError()));
+        return;
+    }
     // The network options first: they say in which unit the temperature limits are given.
     std::stable_partition(entries.begin(), entries.end(), [&c](const auto& entry) {
         return c.item(entry.first.first, entry.first.second).code == kItemNetOptions;
@@ -403,6 +426,7 @@ void runSet(Context& ctx, const std::vector<std::string>& assignments, bool deve
     }
     const auto [written, refused] = c.save();
     const std::string error = trimmed(CurrentInterfaceError());
+    const bool unanswered = !refused.empty() && ConsoleStoppedAnswering();
     session.disconnect();
     nlohmann::ordered_json done = nlohmann::ordered_json::object();
     for (const ConfigTransfer& t : written) {
@@ -417,7 +441,9 @@ void runSet(Context& ctx, const std::vector<std::string>& assignments, bool deve
     report["refused"] = failed;
     *ctx.out << report.dump() << '\n';
     if (!refused.empty()) {
-        ctx.fail("the PDU refused " + std::to_string(refused.size()) + " item(s)" +
+        const std::string what =
+            unanswered ? "the PDU stopped answering, not written: " : "the PDU refused ";
+        ctx.fail(what + std::to_string(refused.size()) + " item(s)" +
                  (error.empty() ? std::string{} : ": " + error));
     }
 }

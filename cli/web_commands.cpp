@@ -154,7 +154,9 @@ bool Load(Context& ctx, CliSession& session, WebDatabase& db) {
     pdu.generationNumber = s.generationNumber;
     db.bind(pdu);
     const int wanted = MarkLoad(db);
-    if (RunWebLoadPass(db, {}) != wanted) {
+    WebPassHooks hooks;
+    hooks.giveUp = [](int) { return true; };  // one entry missing fails the verb anyway
+    if (RunWebLoadPass(db, hooks) != wanted) {
         const std::string error = Trimmed(CurrentInterfaceError());
         ctx.fail("could not read the web variables" + (error.empty() ? "" : ": " + error));
         return false;
@@ -213,7 +215,10 @@ void registerWebCommands(CLI::App& app, Context& ctx) {
                 saved.push_back(KeyOf(db->entry(i).code));
             }
         }
-        if (marks.marked > 0 && RunWebWritePass(*db, false, {}) != marks.marked) {
+        // An entry the PDU refused does not stop the others; a PDU that stopped answering does.
+        WebPassHooks hooks;
+        hooks.giveUp = [](int) { return ConsoleStoppedAnswering(); };
+        if (marks.marked > 0 && RunWebWritePass(*db, false, hooks) != marks.marked) {
             const std::string error = Trimmed(CurrentInterfaceError());
             ctx.fail("could not write every change" + (error.empty() ? "" : ": " + error));
             return;

@@ -270,4 +270,19 @@ std::string CurrentInterfaceError() {
     return lease.get() ? lease.get()->ErrorTextNarrow() : std::string{};
 }
 
+bool ConsoleStoppedAnswering() {
+    ConsoleLease lease;
+    if (lease.get() == nullptr) {
+        return true;
+    }
+    const std::string error = lease.get()->ErrorTextNarrow();
+    for (const char* sign : {"could not establish sanity", "could not send", "could not get",
+                             "could not set timeout"}) {
+        if (error.find(sign) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace quorvel

@@ -49,4 +49,10 @@ int ReadGeneration();
 // The error text of the current interface ("" with none), for reports.
 std::string CurrentInterfaceError();
 
+// After a failed operation: true when the PDU gave no usable answer at all (no prompt to the
+// sanity check, a line that failed, or no session any more), false when it answered and said
+// no. Passes over many items use it to stop on a dead line instead of waiting out every try of
+// every item.
+bool ConsoleStoppedAnswering();
+
 }  // namespace quorvel
