@@ -38,7 +38,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             TakeValue(args, i, "--screenshot-click", out.screenshotClick, out.error) ||
             TakeValue(args, i, "--screenshot-type", out.screenshotType, out.error) ||
             TakeValue(args, i, "--screenshot-press", out.screenshotPress, out.error) ||
-            TakeValue(args, i, "--screenshot-settle", settle, out.error)) {
+            TakeValue(args, i, "--screenshot-settle", settle, out.error) ||
+            TakeValue(args, i, "--simulate-faults", out.simulateFaults, out.error)) {
             continue;
         }
         if (a == "--simulate") {

@@ -12,6 +12,7 @@
 #include "app/screenshot_run.h"
 #include "app/simulated_pdu.h"
 #include "app/single_instance.h"
+#include "sim/fault_spec.h"
 
 namespace quorvel::app {
 
@@ -37,7 +38,12 @@ int CLumarcApp::run(const std::vector<std::string>& args) {
     if (cl.simulate) {
         simulator.emplace();
         std::string error;
-        if (!simulator->start(*cl.simulate, error)) {
+        sim::Faults faults;
+        if (!sim::ParseFaultSpec(cl.simulateFaults, faults, error)) {
+            std::fprintf(stderr, "quorvel: --simulate-faults: %s\n", error.c_str());
+            return 2;
+        }
+        if (!simulator->start(*cl.simulate, faults, error)) {
             std::fprintf(stderr, "quorvel: %s\n", error.c_str());
             return 1;
         }

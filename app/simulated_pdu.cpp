@@ -15,14 +15,14 @@ SimulatedPdu::~SimulatedPdu() {
     }
 }
 
-bool SimulatedPdu::start(const std::string& profile, std::string& error) {
-    sim::Profile loaded;
-    if (!sim::loadProfile(profile, loaded, error)) {
+bool SimulatedPdu::start(const std::string& profile, const sim::Faults& faults,
+                         std::string& error) {
+    if (!sim::loadProfile(profile, loaded_, error)) {
         error = "simulator profile " + profile + ": " + error;
         return false;
     }
     simulator_ = std::make_unique<sim::PtySimulator>();
-    if (!simulator_->start(std::move(loaded), sim::Faults{}, 0, error)) {
+    if (!simulator_->start(loaded_, faults, 0, error)) {
         error = "could not start the simulator: " + error;
         simulator_.reset();
         return false;
@@ -31,7 +31,34 @@ bool SimulatedPdu::start(const std::string& profile, std::string& error) {
     return true;
 }
 
+void SimulatedPdu::unplug(Unplug what) {
+    if (!simulator_) {
+        return;
+    }
+    if (what == Unplug::Adapter) {
+        simulator_->hangUp();
+    } else {
+        simulator_->withConsole([](sim::Console& c) { c.pullCable(); });
+    }
+    unplugged_ = true;
+}
+
+void SimulatedPdu::replugIfGone() {
+    if (!simulator_ || (!unplugged_ && !simulator_->isHungUp())) {
+        return;
+    }
+    unplugged_ = false;
+    sim::Profile again = loaded_;
+    again.device = simulator_->deviceSnapshot();
+    simulator_->stop();
+    std::string error;
+    if (!simulator_->start(std::move(again), sim::Faults{}, 0, error)) {
+        simulator_.reset();  // the port then has no device behind it, as a dead adapter
+    }
+}
+
 void SimulatedPdu::mapPort(int n) {
+    replugIfGone();  // a new terminal: the mapping below is made afresh
     if (mappedPort_ != 0 && mappedPort_ != n) {
         platform::setPortOverride(mappedPort_, "");
         mappedPort_ = 0;
