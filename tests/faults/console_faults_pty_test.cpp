@@ -23,7 +23,7 @@ double secondsSince(Clock::time_point t) {
 }
 
 class FaultsPty : public ::testing::Test {
-protected:
+  protected:
     void start(sim::Faults faults, const char* profileName = "v2") {
         sim::Profile profile;
         std::string error;
