@@ -44,6 +44,10 @@ class Console {
     // the reply text, or the error text of a refusal (empty for an accepted setting).
     CommandResult peek(std::string_view line) const;
 
+    // From now on nothing arrives and nothing is answered, as with the serial cable pulled out
+    // while the host's adapter stays.
+    void pullCable() { quiet_ = true; }
+
     // A hang-up fault fired: the transport must close.
     bool hungUp() const { return hungUp_; }
     bool loggedIn() const { return loggedIn_; }
