@@ -10,12 +10,12 @@
 namespace quorvel {
 
 struct StatusFrameView {
-    std::vector<std::uint16_t> voltages;            // whole volts
-    std::vector<std::uint16_t> circuitCurrents;     // hundredths of an ampere
+    std::vector<std::uint16_t> voltages;         // whole volts
+    std::vector<std::uint16_t> circuitCurrents;  // hundredths of an ampere
     std::vector<std::uint16_t> extra;
     std::vector<std::uint16_t> receptacleCurrents;  // hundredths of an ampere
-    std::vector<std::uint8_t> state;    // the bitmap's bytes as sent; empty when skipped
-    std::vector<std::uint8_t> blocked;  // likewise
+    std::vector<std::uint8_t> state;          // the bitmap's bytes as sent; empty when skipped
+    std::vector<std::uint8_t> blocked;        // likewise
     std::vector<std::uint16_t> temperatures;  // hundredths of a degree; 0 = no reading
     std::vector<std::uint16_t> humidities;    // hundredths of a percent; 0 = no reading
     std::uint8_t alarmCount = 0;

@@ -24,11 +24,16 @@ bool startsWith(const std::string& s, const char* prefix) {
 
 const char* ModuleKindName(int kind) {
     switch (kind) {
-        case kModuleNone: return "NONE";
-        case kModuleDisplay: return "Display";
-        case kModuleTld: return "TLD";
-        case kModuleEthernet: return "Ethernet";
-        default: return "";
+        case kModuleNone:
+            return "NONE";
+        case kModuleDisplay:
+            return "Display";
+        case kModuleTld:
+            return "TLD";
+        case kModuleEthernet:
+            return "Ethernet";
+        default:
+            return "";
     }
 }
 
@@ -56,13 +61,15 @@ void ParseModuleLine(const char* text, int generationNumber, std::uint8_t (&modu
         const std::string& v = values[k];
         std::uint8_t module = 0;
         if (startsWith(v, "HOJ")) {
-            std::uint8_t instance =
-                generationNumber >= 2 ? instanceDigit(v) : static_cast<std::uint8_t>(hojSeen & 0x0F);
+            std::uint8_t instance = generationNumber >= 2
+                                        ? instanceDigit(v)
+                                        : static_cast<std::uint8_t>(hojSeen & 0x0F);
             ++hojSeen;
             module = static_cast<std::uint8_t>(kModuleDisplay << 4 | instance);
         } else if (startsWith(v, "TLD")) {
-            std::uint8_t instance =
-                generationNumber == 2 ? instanceDigit(v) : static_cast<std::uint8_t>(tldSeen & 0x0F);
+            std::uint8_t instance = generationNumber == 2
+                                        ? instanceDigit(v)
+                                        : static_cast<std::uint8_t>(tldSeen & 0x0F);
             ++tldSeen;
             module = static_cast<std::uint8_t>(kModuleTld << 4 | instance);
         } else if (startsWith(v, "ZOLT")) {

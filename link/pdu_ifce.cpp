@@ -30,16 +30,21 @@ bool endsWithPrompt(const char* reply, std::size_t length) {
 }
 
 // Echo of the line, then a line feed one past its end (the console's CR LF).
-bool startsWithEcho(const char* reply, std::size_t length, const char* line, std::size_t lineLength) {
+bool startsWithEcho(const char* reply, std::size_t length, const char* line,
+                    std::size_t lineLength) {
     return length > lineLength + 1 && std::memcmp(reply, line, lineLength) == 0 &&
            reply[lineLength + 1] == '\n';
 }
 
 }  // namespace
 
-PDUIfce::PDUIfce() { errorText_[0] = u'\0'; }
+PDUIfce::PDUIfce() {
+    errorText_[0] = u'\0';
+}
 
-PDUIfce::~PDUIfce() { transport::CloseCOMDev(); }
+PDUIfce::~PDUIfce() {
+    transport::CloseCOMDev();
+}
 
 void PDUIfce::setError(const char* fmt, ...) {
     char narrow[kErrorTextSize];
@@ -50,7 +55,9 @@ void PDUIfce::setError(const char* fmt, ...) {
     CopyWide(errorText_, kErrorTextSize, Widen(narrow));
 }
 
-std::string PDUIfce::ErrorTextNarrow() const { return Narrow(errorText_); }
+std::string PDUIfce::ErrorTextNarrow() const {
+    return Narrow(errorText_);
+}
 
 template <std::size_t N, typename... Args>
 bool PDUIfce::format(char (&line)[N], const char* fmt, Args... args) {
@@ -244,7 +251,9 @@ const char* PDUIfce::CalibrationKeyword(bool voltage, int row, int column) {
     return voltage ? kVoltage[row][column] : kCurrent[row][column];
 }
 
-char PDUIfce::BranchLetter(int branch) { return branch == 2 ? 'C' : branch == 1 ? 'B' : 'A'; }
+char PDUIfce::BranchLetter(int branch) {
+    return branch == 2 ? 'C' : branch == 1 ? 'B' : 'A';
+}
 
 bool PDUIfce::ReadModuleLine(std::span<char> out) {
     char line[32];

@@ -18,15 +18,17 @@ constexpr int kStopWaitMs = 500;
 constexpr int kBaud = 9600;
 
 class Session {
-public:
+  public:
     explicit Session(SessionRecord& r) : rec_(r) {}
 
     void run();
 
-private:
+  private:
     void post(unsigned msg, std::uintptr_t w, std::intptr_t l) { rec_.owner->post(msg, w, l); }
     void status(const std::u16string& text) { post(UM_STATUS_TEXT, 0, rec_.setStatusText(text)); }
-    void failure(const std::u16string& text) { post(UM_ACCESS_ERROR, 1, rec_.setFailureText(text)); }
+    void failure(const std::u16string& text) {
+        post(UM_ACCESS_ERROR, 1, rec_.setFailureText(text));
+    }
     void linkState(int state) { post(UM_LINK_STATE, 0, state); }
     bool stopRequested() const { return rec_.stopFlag.load() != 0; }
 

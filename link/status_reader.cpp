@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "link/with_tries.h"
 #include "link/device_ops.h"
 #include "link/pdu_ifce.h"
 #include "link/reply_items.h"
+#include "link/with_tries.h"
 
 namespace quorvel {
 
@@ -16,7 +16,7 @@ namespace {
 
 // Appends counts and big-endian values to the frame, refusing to run past its end.
 class FrameWriter {
-public:
+  public:
     explicit FrameWriter(std::span<std::uint8_t> frame) : frame_(frame) {}
     void byte(unsigned v) {
         if (pos_ < frame_.size()) {
@@ -32,7 +32,7 @@ public:
     }
     bool ok() const { return !overflow_; }
 
-private:
+  private:
     std::span<std::uint8_t> frame_;
     std::size_t pos_ = 0;
     bool overflow_ = false;
@@ -78,7 +78,9 @@ bool readLaterGeneration(const PduRecord& rec, FrameWriter& w) {
     char* items[kMaxReplyItems];
     const bool large = rec.extensionWord >= kExtendedExtension;
 
-    if (!query(reply, [](PDUIfce& i, std::span<char> o) { return i.ReadMeasurement(2, false, 0xFF, o); })) {
+    if (!query(reply, [](PDUIfce& i, std::span<char> o) {
+            return i.ReadMeasurement(2, false, 0xFF, o);
+        })) {
         return false;
     }
     const int n = SplitReplyItems(reply, 10, items);
@@ -128,13 +130,15 @@ bool readLaterGeneration(const PduRecord& rec, FrameWriter& w) {
     }
 
     if ((rec.featureWord & kFeatureSwitched) && g != 0) {
-        if (!query(reply, [](PDUIfce& i, std::span<char> o) { return i.ReadOutletStates(0xFF, o); })) {
+        if (!query(reply,
+                   [](PDUIfce& i, std::span<char> o) { return i.ReadOutletStates(0xFF, o); })) {
             return false;
         }
         std::string digits = reply;
         int length = g > 6 && digits.size() == 12 && large ? 6 : 5;
         writeBitmap(w, splitBitmap(digits), length, 0xFF);
-        if (!query(reply, [](PDUIfce& i, std::span<char> o) { return i.ReadResetBlocked(0xFF, o); })) {
+        if (!query(reply,
+                   [](PDUIfce& i, std::span<char> o) { return i.ReadResetBlocked(0xFF, o); })) {
             return false;
         }
         digits = reply;
@@ -272,7 +276,9 @@ std::uint16_t DecimalReading(const char* item) {
     return static_cast<std::uint16_t>(static_cast<long long>(std::trunc(x * 100 + 0.0001)));
 }
 
-long IntegerReading(const char* item) { return std::strtol(item, nullptr, 10); }
+long IntegerReading(const char* item) {
+    return std::strtol(item, nullptr, 10);
+}
 
 bool ReadStatusFrame(const PduRecord& record, std::span<std::uint8_t> frame) {
     if (frame.size() < kMinStatusFrameSize) {

@@ -19,11 +19,12 @@ std::uint16_t load16(const std::uint8_t* p) {
     return v;
 }
 
-void store16(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, sizeof v); }
+void store16(std::uint8_t* p, std::uint16_t v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
 // Reads numbers separated by any of `separators` into up to n bytes.
-void decodeSeparated(const char* item, int n, bool hex, const char* separators,
-                     std::uint8_t* out) {
+void decodeSeparated(const char* item, int n, bool hex, const char* separators, std::uint8_t* out) {
     std::memset(out, 0, static_cast<std::size_t>(n));
     const char* p = item;
     for (int i = 0; i < n; ++i) {
@@ -81,8 +82,7 @@ std::string EncodeConfigValue(std::uint8_t kind, std::uint32_t size, std::uint8_
     }
 }
 
-void DecodeConfigValue(std::uint8_t kind, std::uint32_t size, const char* item,
-                       std::uint8_t* e) {
+void DecodeConfigValue(std::uint8_t kind, std::uint32_t size, const char* item, std::uint8_t* e) {
     switch (kind) {
         case kKindIpAddress:
             decodeSeparated(item, 4, false, ".", e);
@@ -116,7 +116,9 @@ void DecodeConfigValue(std::uint8_t kind, std::uint32_t size, const char* item,
     }
 }
 
-int PackedSextetBytes(int count) { return (count * 6 + 7) / 8; }
+int PackedSextetBytes(int count) {
+    return (count * 6 + 7) / 8;
+}
 
 void PackSextets(const std::uint8_t* values, int count, std::uint8_t* bytes) {
     std::memset(bytes, 0, static_cast<std::size_t>(PackedSextetBytes(count)));
