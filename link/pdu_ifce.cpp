@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "link/reply_framing.h"
 #include "link/reply_items.h"
 #include "link/transport.h"
 
@@ -22,19 +23,6 @@ constexpr int kQuerySanityTries = 2;
 constexpr int kSettingSanityTries = 5;
 constexpr char kEsc[] = "\x1b";
 constexpr char kCr[] = "\r";
-constexpr std::size_t kPromptLength = sizeof kPrompt - 1;
-
-bool endsWithPrompt(const char* reply, std::size_t length) {
-    return length >= kPromptLength &&
-           std::memcmp(reply + length - kPromptLength, kPrompt, kPromptLength) == 0;
-}
-
-// Echo of the line, then a line feed one past its end (the console's CR LF).
-bool startsWithEcho(const char* reply, std::size_t length, const char* line,
-                    std::size_t lineLength) {
-    return length > lineLength + 1 && std::memcmp(reply, line, lineLength) == 0 &&
-           reply[lineLength + 1] == '\n';
-}
 
 }  // namespace
 
@@ -171,19 +159,14 @@ bool PDUIfce::GetStatus(const char* commandLine, std::span<char> out) {
         setError("GetStatus: could not send get status command to serial COM device\n");
         return false;
     }
-    const std::size_t lineLength = std::strlen(commandLine);
-    const std::size_t length = std::strlen(reply);
-    // A good reply is at least the echo, CR LF and the prompt; the echo followed directly by the
-    // prompt would otherwise pass on the prompt's own line feed.
-    if (length < lineLength + 2 + kPromptLength ||
-        !startsWithEcho(reply, length, commandLine, lineLength) || !endsWithPrompt(reply, length)) {
+    const std::optional<std::string_view> text = QueryReplyText(commandLine, reply);
+    if (!text) {
         setError("GetStatus: bad response from serial COM device\n");
         return false;
     }
-    const std::size_t textLength = length - kPromptLength - (lineLength + 2);
     if (!out.empty()) {
-        const std::size_t n = std::min(textLength, out.size() - 1);
-        std::memcpy(out.data(), reply + lineLength + 2, n);
+        const std::size_t n = std::min(text->size(), out.size() - 1);
+        std::memcpy(out.data(), text->data(), n);
         out[n] = '\0';
     }
     return true;
@@ -216,10 +199,7 @@ bool PDUIfce::SendCommand(const char* commandLine) {
         setError("SendCommand: could not send command to serial COM device\n");
         return false;
     }
-    const std::size_t lineLength = std::strlen(commandLine);
-    const std::size_t length = std::strlen(reply);
-    if (length != lineLength + kPromptLength ||
-        !startsWithEcho(reply, length, commandLine, lineLength) || !endsWithPrompt(reply, length)) {
+    if (!SettingAcknowledged(commandLine, reply)) {
         setError("SendCommand: bad response from serial COM device\n");
         return false;
     }
