@@ -89,7 +89,7 @@ CalibrationWorker::~CalibrationWorker() {
 }
 
 void CalibrationWorker::start() {
-    if (thread_.joinable()) {
+    if (thread_.running()) {
         return;
     }
     if (!block_->event) {
@@ -98,14 +98,7 @@ void CalibrationWorker::start() {
     block_->stopRequested.store(false);
     block_->command.store(kCalOpen);
     block_->event->set();
-    thread_ = std::thread([block = block_, done = done_] {
-        RunCalibrationWorker(*block);
-        {
-            std::lock_guard lock(done->mutex);
-            done->finished = true;
-        }
-        done->cv.notify_all();
-    });
+    thread_.start([block = block_] { RunCalibrationWorker(*block); });
 }
 
 void CalibrationWorker::give(std::uint8_t command) {
@@ -118,31 +111,15 @@ void CalibrationWorker::give(std::uint8_t command) {
 
 bool CalibrationWorker::stop(int timeoutMs) {
     bool ended = true;
-    if (thread_.joinable()) {
+    if (thread_.running()) {
         block_->stopRequested.store(true);
         give(kCalClose);
-        ended = waitFinished(timeoutMs);
-        if (ended) {
-            thread_.join();
-        } else {
-            thread_.detach();
-        }
+        ended = thread_.finish(timeoutMs);
     }
     if (block_->window) {
         block_->window->detach();
     }
     return ended;
-}
-
-bool CalibrationWorker::finished() const {
-    std::lock_guard lock(done_->mutex);
-    return done_->finished;
-}
-
-bool CalibrationWorker::waitFinished(int timeoutMs) {
-    std::unique_lock lock(done_->mutex);
-    return done_->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [this] { return done_->finished; });
 }
 
 }  // namespace quorvel

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "link/calibration_ops.h"
+#include "platform/bounded_thread.h"
 
 namespace quorvel {
 
@@ -36,20 +36,13 @@ class CalibrationWorker {
     // the block. The dialog's port is detached either way, so no message arrives afterwards.
     bool stop(int timeoutMs = kStopMs);
     // True once the thread has returned from its body.
-    bool finished() const;
-    bool waitFinished(int timeoutMs);
-    bool running() const { return thread_.joinable(); }
+    bool finished() const { return thread_.finished(); }
+    bool waitFinished(int timeoutMs) { return thread_.waitFinished(timeoutMs); }
+    bool running() const { return thread_.running(); }
 
   private:
-    struct Done {
-        std::mutex mutex;
-        std::condition_variable cv;
-        bool finished = false;
-    };
-
     std::shared_ptr<CalibrationWorkerBlock> block_;
-    std::shared_ptr<Done> done_ = std::make_shared<Done>();
-    std::thread thread_;
+    platform::BoundedThread thread_;
 };
 
 }  // namespace quorvel

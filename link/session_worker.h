@@ -47,7 +47,7 @@ struct SessionRecord {
     // has been forgotten: the last 64 are kept).
     std::u16string postedText(std::intptr_t lParam) const;
 
-private:
+  private:
     std::intptr_t keep(char16_t (&field)[128], const std::u16string& text);
 
     mutable std::mutex textMutex_;
@@ -62,7 +62,7 @@ void RunSessionWorker(SessionRecord& record);
 
 // Owns the worker thread of one connection.
 class SessionWorker {
-public:
+  public:
     SessionWorker() = default;
     ~SessionWorker();  // asks the worker to stop and joins it
     SessionWorker(const SessionWorker&) = delete;
@@ -76,7 +76,7 @@ public:
     // Waits up to timeoutMs for the worker to end; true when it ended (and was joined).
     bool join(int timeoutMs);
 
-private:
+  private:
     SessionRecord* record_ = nullptr;
     std::thread thread_;
     std::atomic<bool> running_{false};

@@ -155,21 +155,14 @@ WebDatabaseWorker::~WebDatabaseWorker() {
 }
 
 void WebDatabaseWorker::start() {
-    if (thread_.joinable()) {
+    if (thread_.running()) {
         return;
     }
     if (!block_->event) {
         block_->event = std::make_shared<platform::AutoResetEvent>();
     }
     block_->stopRequested.store(false);
-    thread_ = std::thread([block = block_, done = done_] {
-        RunWebDatabaseWorker(*block);
-        {
-            std::lock_guard lock(done->mutex);
-            done->finished = true;
-        }
-        done->cv.notify_all();
-    });
+    thread_.start([block = block_] { RunWebDatabaseWorker(*block); });
 }
 
 void WebDatabaseWorker::give(std::uint8_t command) {
@@ -190,22 +183,14 @@ void WebDatabaseWorker::answer(bool goOn) {
 
 bool WebDatabaseWorker::stop(int timeoutMs) {
     bool ended = true;
-    if (thread_.joinable()) {
+    if (thread_.running()) {
         {
             std::lock_guard lock(block_->answerMutex);
             block_->stopRequested.store(true);
         }
         block_->answerCv.notify_all();
         give(kWebEnd);
-        std::unique_lock lock(done_->mutex);
-        ended = done_->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [this] { return done_->finished; });
-        lock.unlock();
-        if (ended) {
-            thread_.join();
-        } else {
-            thread_.detach();
-        }
+        ended = thread_.finish(timeoutMs);
     }
     if (block_->window) {
         block_->window->detach();

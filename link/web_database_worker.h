@@ -8,9 +8,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "link/web_database.h"
+#include "platform/bounded_thread.h"
 
 namespace quorvel::platform {
 class AutoResetEvent;
@@ -111,17 +111,11 @@ class WebDatabaseWorker {
     // timeoutMs. True when the thread ended and was joined; otherwise it finishes on its own,
     // holding the block and its table. The dialog's port is detached either way.
     bool stop(int timeoutMs = kStopMs);
-    bool running() const { return thread_.joinable(); }
+    bool running() const { return thread_.running(); }
 
   private:
     std::shared_ptr<WebWorkerBlock> block_;
-    struct Done {
-        std::mutex mutex;
-        std::condition_variable cv;
-        bool finished = false;
-    };
-    std::shared_ptr<Done> done_ = std::make_shared<Done>();
-    std::thread thread_;
+    platform::BoundedThread thread_;
 };
 
 }  // namespace quorvel

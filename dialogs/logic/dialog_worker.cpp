@@ -12,12 +12,12 @@ DialogWorker::~DialogWorker() {
 }
 
 void DialogWorker::start() {
-    if (thread_.joinable()) {
+    if (thread_.running()) {
         return;
     }
     loop_->arm();
     // The thread shares the loop (and through it the block), so neither goes away under it.
-    thread_ = std::thread([loop = loop_] { loop->run(); });
+    thread_.start([loop = loop_] { loop->run(); });
 }
 
 void DialogWorker::post(std::uint8_t command) {
@@ -26,15 +26,10 @@ void DialogWorker::post(std::uint8_t command) {
 
 bool DialogWorker::stop(int timeoutMs) {
     bool ended = true;
-    if (thread_.joinable()) {
+    if (thread_.running()) {
         loop_->requestStop();
         loop_->postCommand(closeCommand_);
-        ended = loop_->waitFinished(timeoutMs);
-        if (ended) {
-            thread_.join();
-        } else {
-            thread_.detach();
-        }
+        ended = thread_.finish(timeoutMs);
     }
     if (port_) {
         port_->detach();

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <thread>
 
 #include "dialogs/halvex_api.h"
 #include "dialogs/logic/worker_loop.h"
+#include "platform/bounded_thread.h"
 
 namespace quorvel::dialogs {
 
@@ -30,13 +30,13 @@ class QUORVEL_HALVEX_API DialogWorker {
     // Posts the close command and waits up to timeoutMs for the thread to end; true when it
     // ended and was joined. Detaches the dialog's port either way.
     bool stop(int timeoutMs = kDefaultStopMs);
-    bool running() const { return thread_.joinable(); }
+    bool running() const { return thread_.running(); }
 
   private:
     std::shared_ptr<WorkerLoop> loop_;
     std::uint8_t closeCommand_;
     std::shared_ptr<platform::MessagePort> port_;
-    std::thread thread_;
+    platform::BoundedThread thread_;
 };
 
 }  // namespace quorvel::dialogs

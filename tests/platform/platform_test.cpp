@@ -1,11 +1,15 @@
 // Events, message ports and the COM port map.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 
+#include "platform/bounded_thread.h"
 #include "platform/events.h"
 #include "platform/message_target.h"
 #include "platform/port_map.h"
@@ -49,7 +53,7 @@ TEST(MessagePort, PostsAfterDetachAreDropped) {
 }
 
 class PortMap : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = std::filesystem::temp_directory_path() /
               ("quorvel-portmap-" + std::to_string(::getpid()));
@@ -68,7 +72,8 @@ protected:
 
 TEST_F(PortMap, OverrideThenEnvironmentThenSettingsThenTtyS) {
     EXPECT_EQ(resolvePortPath(4), "/dev/ttyS3");
-    std::ofstream(dir / "TEVRA" / "Quorvel.conf") << "[MRU]\nCOM4=/dev/wrong\n[Ports]\nCOM4 = /dev/ttyUSB1\n";
+    std::ofstream(dir / "TEVRA" / "Quorvel.conf")
+        << "[MRU]\nCOM4=/dev/wrong\n[Ports]\nCOM4 = /dev/ttyUSB1\n";
     EXPECT_EQ(resolvePortPath(4), "/dev/ttyUSB1");
     ::setenv("QUORVEL_COM4", "/dev/ttyACM0", 1);
     EXPECT_EQ(resolvePortPath(4), "/dev/ttyACM0");
@@ -89,6 +94,32 @@ TEST(PortNumbers, ParseComNamesAndNumbers) {
 TEST(ProgramPath, NamesTheRunningTestProgram) {
     EXPECT_EQ(programPath().filename(), "test_platform");
     EXPECT_EQ(programDirectory(), programPath().parent_path());
+}
+
+TEST(BoundedThread, JoinsWhatEndsInTimeAndLetsTheRestGoOnItsOwn) {
+    BoundedThread quick;
+    EXPECT_TRUE(quick.finished());
+    quick.start([] {});
+    EXPECT_TRUE(quick.finish(5000));
+    EXPECT_FALSE(quick.running());
+
+    // A body that outlasts the bound keeps what it shares and still ends.
+    auto release = std::make_shared<AutoResetEvent>();
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    {
+        BoundedThread slow;
+        slow.start([release, ended] {
+            release->wait(10000);
+            ended->store(true);
+        });
+        EXPECT_FALSE(slow.finish(50));
+        EXPECT_FALSE(slow.running());
+    }
+    release->set();
+    for (int i = 0; i < 500 && !ended->load(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(ended->load());
 }
 
 }  // namespace
