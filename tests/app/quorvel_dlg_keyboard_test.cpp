@@ -17,6 +17,7 @@
 #include "app/prompter.h"
 #include "app/quorvel_dlg.h"
 #include "app/simulated_pdu.h"
+#include "support/keyboard_walk.h"
 #include "support/scripted_prompter.h"
 
 namespace quorvel::app {
@@ -24,22 +25,9 @@ namespace {
 
 constexpr int kConnectBoundMs = 30000;
 
-using Names = std::vector<std::string>;
-
-// Presses Tab on the focused control until the focus is back where it started; the object
-// names of the controls visited, the starting one last.
-Names TabWalk(QWidget& dlg) {
-    Names names;
-    QWidget* start = dlg.focusWidget();
-    for (int i = 0; i < 50 && start != nullptr; ++i) {
-        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
-        names.push_back(dlg.focusWidget()->objectName().toStdString());
-        if (dlg.focusWidget() == start) {
-            break;
-        }
-    }
-    return names;
-}
+using test_support::Names;
+using test_support::Press;
+using test_support::TabWalk;
 
 TEST(MainWindowKeyboard, EnterConnectsTabFollowsTheStateEscapeAsksDuringASession) {
     test_support::IsolateSettings();

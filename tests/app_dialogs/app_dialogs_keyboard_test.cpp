@@ -13,33 +13,15 @@
 #include "app/init_dbase_dlg.h"
 #include "dialog_test_support.h"
 #include "link/calibration_ops.h"
+#include "support/keyboard_walk.h"
 
 namespace quorvel::app {
 namespace {
 
 using test::Child;
-using Names = std::vector<std::string>;
-
-// Presses Tab on the focused control until the focus is back where it started; the object
-// names of the controls visited, the starting one last.
-Names TabWalk(QWidget& dlg) {
-    Names names;
-    QWidget* start = dlg.focusWidget();
-    for (int i = 0; i < 50 && start != nullptr; ++i) {
-        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
-        names.push_back(dlg.focusWidget()->objectName().toStdString());
-        if (dlg.focusWidget() == start) {
-            break;
-        }
-    }
-    return names;
-}
-
-void Press(QWidget& dlg, const char* name, Qt::Key key) {
-    auto* w = Child<QWidget>(dlg, name);
-    w->setFocus();
-    QTest::keyClick(w, key);
-}
+using test_support::Names;
+using test_support::Press;
+using test_support::TabWalk;
 
 class AppDialogsKeyboard : public test::SimulatedSession {};
 

@@ -18,6 +18,7 @@
 
 #include "common/config_catalogue.h"
 #include "dialogs/config_dlg.h"
+#include "support/keyboard_walk.h"
 #include "support/scripted_prompter.h"
 
 namespace quorvel::dialogs {
@@ -42,23 +43,9 @@ void CountClose(std::int32_t, ConfigWorkerBlock*) {
     ++gCloses;
 }
 
-using Names = std::vector<std::string>;
-
-// Presses Tab (Shift+Tab backwards) on the focused control until the focus is back where it
-// started; the object names of the controls visited, the starting one last.
-Names TabWalk(QWidget& dlg, bool backwards = false) {
-    Names names;
-    QWidget* start = dlg.focusWidget();
-    for (int i = 0; i < 200 && start != nullptr; ++i) {
-        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab,
-                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
-        names.push_back(dlg.focusWidget()->objectName().toStdString());
-        if (dlg.focusWidget() == start) {
-            break;
-        }
-    }
-    return names;
-}
+using test_support::Names;
+using test_support::Press;
+using test_support::TabWalk;
 
 class ConfigDialogKeyboard : public ::testing::Test {
   protected:

@@ -14,26 +14,14 @@
 #include "dialog_logic/model_test_ops.h"
 #include "dialogs/get_filename_dlg.h"
 #include "dialogs/sock_typ_info_dlg.h"
+#include "support/keyboard_walk.h"
 
 namespace quorvel::dialogs {
 namespace {
 
-using Names = std::vector<std::string>;
-
-// Presses Tab (Shift+Tab backwards) on the focused control until the focus is back where it
-// started; the object names of the controls visited, the starting one last.
-Names TabWalk(QWidget& dlg) {
-    Names names;
-    QWidget* start = dlg.focusWidget();
-    for (int i = 0; i < 50 && start != nullptr; ++i) {
-        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
-        names.push_back(dlg.focusWidget()->objectName().toStdString());
-        if (dlg.focusWidget() == start) {
-            break;
-        }
-    }
-    return names;
-}
+using test_support::Names;
+using test_support::Press;
+using test_support::TabWalk;
 
 TEST(FileNameDialogKeyboard, EnterConfirmsTheTypedNameEscapeAndCloseBoxCancel) {
     char16_t name[64] = u"old.mib";

@@ -3,6 +3,7 @@
 // Space ticks the feature boxes, Enter in the list's field keeps the dialog open, Enter and Space
 // press the focused button, and Escape and the close box cancel without saving.
 #include "model_dialog_support.h"
+#include "support/keyboard_walk.h"
 
 #include <QTest>
 #include <string>
@@ -11,28 +12,9 @@
 namespace quorvel::dialogs::testing {
 namespace {
 
-using Names = std::vector<std::string>;
-
-// Presses Tab (Shift+Tab backwards) on the focused control until the focus is back where it
-// started; the object names of the controls visited, the starting one last.
-Names TabWalk(QWidget& dlg) {
-    Names names;
-    QWidget* start = dlg.focusWidget();
-    for (int i = 0; i < 200 && start != nullptr; ++i) {
-        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
-        names.push_back(dlg.focusWidget()->objectName().toStdString());
-        if (dlg.focusWidget() == start) {
-            break;
-        }
-    }
-    return names;
-}
-
-void Press(QWidget& dlg, const char* name, Qt::Key key) {
-    auto* w = Child<QWidget>(dlg, name);
-    w->setFocus();
-    QTest::keyClick(w, key);
-}
+using test_support::Names;
+using test_support::Press;
+using test_support::TabWalk;
 
 class ModelDialogKeyboard : public ::testing::Test {
   protected:

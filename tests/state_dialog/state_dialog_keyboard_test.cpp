@@ -15,6 +15,7 @@
 
 #include "dialog_logic/state_test_records.h"
 #include "dialogs/state_dlg.h"
+#include "support/keyboard_walk.h"
 #include "support/scripted_prompter.h"
 
 namespace quorvel::dialogs {
@@ -49,23 +50,9 @@ PduRecord GridRecord() {
     return r;
 }
 
-using Names = std::vector<std::string>;
-
-// Presses Tab (Shift+Tab backwards) on the focused control until the focus is back where it
-// started; the object names of the controls visited, the starting one last.
-Names TabWalk(QWidget& dlg, bool backwards = false) {
-    Names names;
-    QWidget* start = dlg.focusWidget();
-    for (int i = 0; i < 200 && start != nullptr; ++i) {
-        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab,
-                        backwards ? Qt::ShiftModifier : Qt::NoModifier);
-        names.push_back(dlg.focusWidget()->objectName().toStdString());
-        if (dlg.focusWidget() == start) {
-            break;
-        }
-    }
-    return names;
-}
+using test_support::Names;
+using test_support::Press;
+using test_support::TabWalk;
 
 class StateDialogKeyboard : public ::testing::Test {
   protected:
