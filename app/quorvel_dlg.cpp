@@ -263,7 +263,8 @@ void CQuorvelDlg::buildControls() {
         {calibrate_, &LaunchCalibrationDialog},
     };
     for (const auto& [button, launch] : launchers) {
-        connect(button, &QPushButton::clicked, this, [this, launch] { launch(launchContext()); });
+        connect(button, &QPushButton::clicked, this,
+                [this, run = launch] { run(launchContext()); });
     }
 
     // Tab goes down the left column and then to About; Enter presses the focused button. The

@@ -270,7 +270,7 @@ void CSetModelDlg::connectControls() {
                                                        {second_, FeatureBox::Second},
                                                        {voltMeter_, FeatureBox::VoltMeter}};
     for (const auto& [box, which] : boxes) {
-        connect(box, &QCheckBox::clicked, this, [this, which] { onFeatureClicked(which); });
+        connect(box, &QCheckBox::clicked, this, [this, w = which] { onFeatureClicked(w); });
     }
     // Only the operator's choices compose; the dialog's own settings do not.
     for (QComboBox* combo :
