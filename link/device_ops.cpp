@@ -30,8 +30,7 @@ void readScaled(const char* item, const char* prefix, std::int16_t& reading) {
         reading = 0;
         return;
     }
-    const double number = ParseDecimal(value);
-    reading = static_cast<std::int16_t>(std::trunc(number * 100 + 0.0001));
+    reading = static_cast<std::int16_t>(HundredthsLow16(ParseDecimal(value)));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace quorvel {
@@ -75,6 +76,19 @@ double ParseDecimal(const char* item) {
     double value = 0;
     std::from_chars(p, p + std::strlen(p), value, std::chars_format::fixed);
     return negative ? -value : value;
+}
+
+std::uint16_t HundredthsLow16(double x) {
+    // The low 16 bits taken arithmetically: a conversion of an out-of-range double to an
+    // integer would be undefined, and fmod is exact on the whole numbers a double holds.
+    double low = std::fmod(std::trunc(x * 100 + 0.0001), 65536.0);
+    if (std::isnan(low)) {
+        return 0;
+    }
+    if (low < 0) {
+        low += 65536.0;
+    }
+    return static_cast<std::uint16_t>(low);
 }
 
 std::size_t DecodeHexPairs(const char* text, std::uint8_t* out, std::size_t capacity) {

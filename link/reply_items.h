@@ -31,6 +31,10 @@ T HexItem(const char* item) {
 // space, an optional sign, digits with an optional fraction; no digits give 0.
 double ParseDecimal(const char* item);
 
+// A decimal reading in hundredths as the console's 16-bit fields hold it: trunc(x * 100 +
+// 0.0001), cut to its low 16 bits. Defined for any size of reading (NaN and infinities give 0).
+std::uint16_t HundredthsLow16(double x);
+
 // Decodes hexadecimal byte pairs from text into out, at most capacity bytes, stopping at the
 // end of the text: a non-hexadecimal first digit counts as 0, a non-hexadecimal second digit
 // makes the whole byte 0. Returns the number of bytes stored.

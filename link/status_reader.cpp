@@ -272,8 +272,7 @@ bool readFirstGeneration(const PduRecord& rec, FrameWriter& w) {
 }  // namespace
 
 std::uint16_t DecimalReading(const char* item) {
-    const double x = ParseDecimal(item);
-    return static_cast<std::uint16_t>(static_cast<long long>(std::trunc(x * 100 + 0.0001)));
+    return HundredthsLow16(ParseDecimal(item));
 }
 
 long IntegerReading(const char* item) {

@@ -9,6 +9,7 @@
 #include "link/console_lease.h"
 #include "link/device_ops.h"
 #include "link/pdu_ifce.h"
+#include "link/reply_items.h"
 #include "support/memory_device.h"
 #include "support/script_console.h"
 
@@ -19,7 +20,7 @@ using test::queryAnswer;
 using ::testing::ElementsAre;
 
 class DeviceOpsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         console = std::make_shared<test::ScriptConsole>();
         test::answerAndRecord(*mem.line, console, &lines);
@@ -199,11 +200,23 @@ TEST(Environment, ReadingsTimesAHundred) {
     std::int16_t r[4] = {1, 2, 3, 4};
     EXPECT_EQ(ParseEnvironment("Temperature=* Humidity=45.5", r), 2);
     EXPECT_THAT(r, ElementsAre(0, 4550, 3, 4));
-    EXPECT_EQ(ParseEnvironment("Temperature=23.456 Humidity=40 Temperature2=-5.25 Humidity2=*", r), 4);
+    EXPECT_EQ(ParseEnvironment("Temperature=23.456 Humidity=40 Temperature2=-5.25 Humidity2=*", r),
+              4);
     EXPECT_THAT(r, ElementsAre(2345, 4000, -524, 0));
     EXPECT_EQ(ParseEnvironment("Temp=99 Humidity=1", r), 2);
     EXPECT_EQ(r[0], 2345);  // another beginning leaves the reading alone
     EXPECT_EQ(ParseEnvironment("", r), 1);
+    // Readings beyond the 16-bit field wrap as the field holds them, however large (found by
+    // fuzzing: the conversion used to be undefined).
+    EXPECT_EQ(ParseEnvironment("Temperature=74230 Humidity=-655.38", r), 2);
+    EXPECT_EQ(r[0], 17432);  // 7423000 - 113 * 65536
+    EXPECT_EQ(r[1], -1);     // -65537 keeps its low 16 bits
+    EXPECT_EQ(
+        ParseEnvironment(("Temperature=1" + std::string(200, '0') + " Humidity=0").c_str(), r), 2);
+    EXPECT_EQ(r[0], 0);  // 10^202 is a multiple of 65536
+    EXPECT_EQ(HundredthsLow16(655.36), 0);
+    EXPECT_EQ(HundredthsLow16(-0.02), 65535);
+    EXPECT_EQ(HundredthsLow16(12.34), 1234);
 }
 
 }  // namespace
