@@ -11,18 +11,8 @@
 namespace quorvel::cli {
 namespace {
 
-struct Result {
-    int code;
-    nlohmann::json json;
-    std::string err;
-};
-
-Result quorvelctl(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--attribs", QUORVEL_BIN_DIR "/pduattribs.ini"});
-    test::CliResult r = test::runCtl(std::move(args));
-    nlohmann::json j = r.out.empty() ? nlohmann::json{} : nlohmann::json::parse(r.out);
-    return {r.code, j, r.err};
-}
+using Result = test::CliJsonResult;
+using test::quorvelctl;
 
 TEST(ConfigCli, GetShowsTheItemsOfAFirstGenerationPdu) {
     const Result r = quorvelctl({"--simulate=v1", "config", "get"});

@@ -12,11 +12,7 @@
 namespace quorvel::cli {
 namespace {
 
-struct Result {
-    int code;
-    nlohmann::json json;
-    std::string err;
-};
+using Result = test::CliJsonResult;
 
 class WebCli : public ::testing::Test {
   protected:
@@ -27,11 +23,8 @@ class WebCli : public ::testing::Test {
         ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
     }
     Result web(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--attribs", QUORVEL_BIN_DIR "/pduattribs.ini", "--port",
-                                   simulator.slavePath(), "web"});
-        test::CliResult r = test::runCtl(std::move(args));
-        nlohmann::json j = r.out.empty() ? nlohmann::json{} : nlohmann::json::parse(r.out);
-        return {r.code, j, r.err};
+        args.insert(args.begin(), {"--port", simulator.slavePath(), "web"});
+        return test::quorvelctl(std::move(args));
     }
     // The "H" settings the device received so far.
     std::vector<std::string> settings() {
