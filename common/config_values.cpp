@@ -221,7 +221,8 @@ std::uint16_t CelsiusToFahrenheit(std::int32_t celsius) {
     if (celsius <= kCelsiusNotSet) {
         return 0;
     }
-    return static_cast<std::uint16_t>(celsius * 9 / 5 + 3200);
+    // Wide enough for any typed value; the field keeps the low 16 bits.
+    return static_cast<std::uint16_t>(static_cast<std::int64_t>(celsius) * 9 / 5 + 3200);
 }
 
 std::u16string FormatTemperature(std::int32_t value, bool celsius) {

@@ -68,6 +68,10 @@ TEST(ConfigValues, TemperaturesInBothUnits) {
     EXPECT_EQ(TemperatureEntered(u"98.6", false), 9860);
     EXPECT_EQ(TemperatureEntered(u"", true), 0);
     EXPECT_EQ(CelsiusToFahrenheit(-20000), 0);
+    // An absurd Celsius limit wraps into the field like any other number (found by fuzzing:
+    // the arithmetic used to overflow).
+    EXPECT_EQ(CelsiusToFahrenheit(2065224228),
+              static_cast<std::uint16_t>(2065224228LL * 9 / 5 + 3200));
     EXPECT_EQ(FormatHumidity(0), u"");
     EXPECT_EQ(FormatHumidity(4550), u"45.5");
 }
