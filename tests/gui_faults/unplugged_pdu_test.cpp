@@ -86,6 +86,13 @@ class UnpluggedPdu : public ::testing::TestWithParam<Unplug> {
         window_->onConnect();
         ASSERT_TRUE(QTest::qWaitFor([this] { return window_->sessionReady(); }, kConnectBoundMs));
     }
+    // Disconnect, then Connect to the PDU plugged in again.
+    void reconnect() {
+        window_->onDisconnect();
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return !window_->sessionRunning(); }, kDisconnectBoundMs));
+        connect();
+    }
     // Presses an Actions button and runs `inside` on the dialog it opens; returns once the
     // dialog has closed and the button's call returned.
     void withDialog(const char* button, const std::function<void(QWidget&)>& inside) {
@@ -176,9 +183,7 @@ TEST_P(UnpluggedPdu, DialogsInTheMiddleOfAPassCloseAtOnce) {
     });
     EXPECT_LT(closing.elapsed(), kCloseBoundMs);
 
-    window_->onDisconnect();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !window_->sessionRunning(); }, kDisconnectBoundMs));
-    connect();
+    reconnect();
     withDialog("webButton", [&](QWidget& dlg) {
         // The dialog loads as it opens; the PDU goes while it does.
         sim_.unplug(GetParam());
@@ -187,9 +192,7 @@ TEST_P(UnpluggedPdu, DialogsInTheMiddleOfAPassCloseAtOnce) {
     });
     EXPECT_LT(closing.elapsed(), kCloseBoundMs);
 
-    window_->onDisconnect();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !window_->sessionRunning(); }, kDisconnectBoundMs));
-    connect();
+    reconnect();
     withDialog("calibrateButton", [&](QWidget& dlg) {
         // Sampling repeats every second until the PDU goes.
         auto* sample = dlg.findChild<QAbstractButton*>(QStringLiteral("sampleHighButton"));
