@@ -561,13 +561,16 @@ void CSetModelDlg::onSave() {
 }
 
 void CSetModelDlg::reject() {
-    if (!busy_) {
-        QDialog::reject();
+    if (busy_) {
+        abandoned_ = true;  // closes as soon as the device call lets go
+        return;
     }
+    QDialog::reject();
 }
 
 void CSetModelDlg::closeEvent(QCloseEvent* event) {
     if (busy_) {
+        abandoned_ = true;
         event->ignore();
         return;
     }

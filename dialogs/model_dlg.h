@@ -102,6 +102,7 @@ class QUORVEL_HALVEX_API CSetModelDlg : public CDraggableDialog {
     int capacity_;
     bool listOnly_;
     bool busy_ = false;
+    bool abandoned_ = false;  // closed during a device call: the rest of the action is dropped
     std::unique_ptr<WorkingModelList> list_;
     FileNameAsker askFileName_ = &CSetModelDlg::AskWithFileNameDialog;
 

@@ -6,7 +6,12 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <cstring>
+#include <memory>
 #include <thread>
+#include <utility>
 
 #include "dialogs/get_filename_dlg.h"
 #include "dialogs/logic/file_name_text.h"
@@ -21,6 +26,7 @@ namespace {
 
 constexpr std::size_t kFileNameBytes = 512;  // room for every character the name dialog takes
 constexpr std::uint16_t kEthernetBit = 0x40;
+constexpr int kDeviceCallPollMs = 20;  // how often the window looks whether a device call ended
 
 QString FromU16(std::u16string_view text) {
     return QString(reinterpret_cast<const QChar*>(text.data()),
@@ -34,25 +40,50 @@ int Value(const QComboBox* combo) {
 }  // namespace
 
 // Runs one device call on a thread of its own and keeps the window's events flowing until it
-// ends. The call is bounded by the device operation's own tries; the dialog is disabled and
-// refuses to close meanwhile, and the thread is joined before its result is read.
+// ends. The call is bounded by the device operation's own tries and the dialog is disabled
+// meanwhile. An operator who closes the dialog does not wait for it: the call is left to finish
+// on its own copies (it owns everything it touches), counts as failed, and the dialog closes.
 template <typename Call>
 auto CSetModelDlg::runDeviceCall(Call call) {
-    decltype(call()) result{};
+    using Result = decltype(call());
+    if (abandoned_) {
+        return Result{};
+    }
+    struct Outcome {
+        Result result{};
+        std::atomic<bool> done{false};
+    };
+    auto outcome = std::make_shared<Outcome>();
     busy_ = true;
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QEventLoop loop;
-    std::thread worker([&result, &call, &loop] {
-        result = call();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QTimer poll;
+    poll.setInterval(kDeviceCallPollMs);
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (outcome->done.load() || abandoned_) {
+            loop.quit();
+        }
+    });
+    poll.start();
+    std::thread worker([outcome, call]() mutable {
+        outcome->result = call();
+        outcome->done.store(true);
     });
     loop.exec();
-    worker.join();
+    const bool done = outcome->done.load();
+    if (done) {
+        worker.join();
+    } else {
+        worker.detach();
+    }
     QApplication::restoreOverrideCursor();
     setEnabled(true);
     busy_ = false;
-    return result;
+    if (abandoned_) {
+        QTimer::singleShot(0, this, [this] { reject(); });
+    }
+    return done ? outcome->result : Result{};
 }
 
 // The dialog's side of Get Model and Stamp Model: device calls off the window thread, the
@@ -66,16 +97,31 @@ class CSetModelDlg::DevicePort : public ModelDevicePort {
             return 0;
         }
         auto* read = ops_.ReadDeviceVersion;
-        return dlg_.runDeviceCall([read, &first, &second] { return read(first, second); });
+        struct Texts {
+            int items = 0;
+            VersionText first{}, second{};
+        };
+        const Texts t = dlg_.runDeviceCall([read] {
+            Texts out;
+            out.items = read(out.first, out.second);
+            return out;
+        });
+        std::memcpy(first, t.first, sizeof first);
+        std::memcpy(second, t.second, sizeof second);
+        return t.items;
     }
     int readModel(ModelWords& words) override {
         if (ops_.ReadDeviceModel == nullptr) {
             return 0;
         }
         auto* read = ops_.ReadDeviceModel;
-        return dlg_.runDeviceCall([read, &words] {
-            return read(&words.feature, &words.attribute, &words.extension, nullptr);
+        const auto [items, read_] = dlg_.runDeviceCall([read, words] {
+            ModelWords w = words;
+            const int n = read(&w.feature, &w.attribute, &w.extension, nullptr);
+            return std::pair{n, w};
         });
+        words = read_;
+        return items;
     }
     bool stamp(const ModelWords& words, int kind) override {
         if (ops_.StampDevice == nullptr) {
@@ -99,11 +145,18 @@ class CSetModelDlg::DevicePort : public ModelDevicePort {
         return dlg_.encode(words, capacity).toStdString();
     }
     bool ask(const char* title, const std::string& text) override {
+        // Once the operator closed the dialog, nothing more is asked or done.
+        if (dlg_.abandoned_) {
+            return false;
+        }
         return DialogPrompter().question(&dlg_, QString::fromLatin1(title),
                                          QString::fromStdString(text),
                                          Buttons::YesNo) == Answer::Yes;
     }
     void tell(const char* title, const std::string& text, Note note) override {
+        if (dlg_.abandoned_) {
+            return;
+        }
         const QString t = QString::fromLatin1(title);
         const QString m = QString::fromStdString(text);
         if (note == Note::Failure) {

@@ -8,19 +8,20 @@ namespace quorvel {
 
 class PDUIfce;
 
-// Holds the console for one device operation. get() is the current interface or null when no
-// session is in its normal processing loop.
+// Holds the console for one try of a device operation. get() is the current interface, or null
+// when no session is in its normal processing loop or its session is being withdrawn.
 class ConsoleLease {
-public:
+  public:
     ConsoleLease();
     PDUIfce* get() const { return current_; }
 
-private:
+  private:
     std::unique_lock<std::mutex> lock_;
     PDUIfce* current_;
 };
 
-// Publishes ifce as the current interface (null withdraws it). Waits for a lease in progress.
+// Publishes ifce as the current interface (null withdraws it). Waits for a lease in progress;
+// a withdrawal goes before any lease asked for meanwhile, which then finds no interface.
 void PublishInterface(PDUIfce* ifce);
 
 // The process-wide console lock, for the session worker's own exchanges before it publishes.
