@@ -1,5 +1,5 @@
 // The program's command line: the switches "-d" (developer) and "-m" (no single-instance check),
-// found anywhere in the command line, and the options --simulate[=PROFILE], --simulate-faults SPEC
+// found anywhere in the command line, and the options --simulate[=PROFILE], --simulate-faults LIST
 // and --screenshot FILE.
 #pragma once
 
@@ -15,7 +15,7 @@ struct CommandLine {
     bool developer = false;               // "-d"
     bool multiInstance = false;           // "-m"
     std::optional<std::string> simulate;  // profile name; set by --simulate
-    // --simulate-faults SPEC: the simulated PDU's failure modes ("silent-from=5,slow=150").
+    // --simulate-faults LIST: the simulated PDU's failure modes ("silent-from=5,slow=150").
     std::string simulateFaults;
     std::string screenshot;  // --screenshot FILE: render the window, write the PNG, exit
     // --screenshot-dialog NAME: press that Actions button (monitor, configure, web, model,

@@ -12,7 +12,7 @@
 #include "app/screenshot_run.h"
 #include "app/simulated_pdu.h"
 #include "app/single_instance.h"
-#include "sim/fault_spec.h"
+#include "sim/fault_list.h"
 
 namespace quorvel::app {
 
@@ -39,7 +39,7 @@ int CLumarcApp::run(const std::vector<std::string>& args) {
         simulator.emplace();
         std::string error;
         sim::Faults faults;
-        if (!sim::ParseFaultSpec(cl.simulateFaults, faults, error)) {
+        if (!sim::ParseFaultList(cl.simulateFaults, faults, error)) {
             std::fprintf(stderr, "quorvel: --simulate-faults: %s\n", error.c_str());
             return 2;
         }

@@ -5,7 +5,7 @@
 #include "catalogue/attribute_loader.h"
 #include "catalogue/attribute_tables.h"
 #include "cli/context.h"
-#include "sim/fault_spec.h"
+#include "sim/fault_list.h"
 
 namespace quorvel::cli {
 
@@ -43,7 +43,7 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     auto* sim = app.add_option("--simulate", "Run against the built-in simulated PDU [=PROFILE]")
                     ->expected(0, 1);
     app.add_option("--simulate-faults", ctx.simulateFaults,
-                   "Failure modes of the simulated PDU, comma-separated:\n" + sim::FaultSpecHelp())
+                   "Failure modes of the simulated PDU, comma-separated:\n" + sim::FaultListHelp())
         ->needs(sim);
     app.add_option("--attribs", ctx.attribs,
                    "Attribute file (default: pduattribs.ini beside the program)");

@@ -7,7 +7,7 @@
 #include "link/reply_items.h"
 #include "link/transport.h"
 #include "platform/port_map.h"
-#include "sim/fault_spec.h"
+#include "sim/fault_list.h"
 #include "sim/pty_simulator.h"
 
 namespace quorvel::cli {
@@ -48,7 +48,7 @@ std::unique_ptr<sim::PtySimulator> StartSimulator(Context& ctx) {
         return nullptr;
     }
     sim::Faults faults;
-    if (!sim::ParseFaultSpec(ctx.simulateFaults, faults, error)) {
+    if (!sim::ParseFaultList(ctx.simulateFaults, faults, error)) {
         ctx.fail("--simulate-faults: " + error, kExitUsage);
         return nullptr;
     }

@@ -25,7 +25,7 @@ struct Context {
     // Global options.
     std::string port;                     // "COM3", "3" or an absolute device path; "" = COM1
     std::optional<std::string> simulate;  // set when --simulate was given; "" = default profile
-    std::string simulateFaults;           // --simulate-faults SPEC: the simulator's failure modes
+    std::string simulateFaults;           // --simulate-faults LIST: the simulator's failure modes
     std::string attribs;                  // --attribs FILE; "" = pduattribs.ini beside the program
 
     int exitCode = kExitOk;

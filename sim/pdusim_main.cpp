@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "sim/fault_spec.h"
+#include "sim/fault_list.h"
 #include "sim/pty_simulator.h"
 
 namespace {
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     unsigned seed = 1;
     bool noDrift = false;
     std::optional<std::uint32_t> driftSeed;
-    std::string faultSpec;
+    std::string faultList;
     app.add_option("--profile", profileName, "Profile name (v1, v2, ...) or path to a JSON file")
         ->capture_default_str();
     app.add_option("--baud", baud, "Pace output at this baud rate, 10 bits a byte (0 = unpaced)")
@@ -51,9 +51,9 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 1000000));
     app.add_option("--slow", slowMs, "Delay every reply by this many milliseconds")
         ->check(CLI::Range(0, 60000));
-    app.add_option("--faults", faultSpec,
+    app.add_option("--faults", faultList,
                    "Failure modes as one comma-separated list, added to the flags above:\n" +
-                       quorvel::sim::FaultSpecHelp());
+                       quorvel::sim::FaultListHelp());
     app.add_flag("--no-drift", noDrift,
                  "Keep voltages, currents and environment readings at their profile values");
     app.add_option("--seed", driftSeed,
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     faults.dropAfterLines = lineOption(dropAfter);
     faults.hangupAfterLines = lineOption(hangupAfter);
     faults.slowMs = slowMs;
-    if (!quorvel::sim::ParseFaultSpec(faultSpec, faults, error)) {
+    if (!quorvel::sim::ParseFaultList(faultList, faults, error)) {
         std::fprintf(stderr, "pdusim: --faults: %s\n", error.c_str());
         return 2;
     }

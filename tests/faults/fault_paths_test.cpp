@@ -39,7 +39,7 @@ struct Path {
 
 struct Fault {
     const char* name;
-    const char* spec;  // the failure mode, counted from the path's anchor line
+    const char* list;  // the failure mode, counted from the path's anchor line
 };
 
 const Path kPaths[] = {
@@ -104,7 +104,7 @@ struct Case {
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.path->name << " with " << c.fault->spec;
+    *os << c.path->name << " with " << c.fault->list;
 }
 
 class FaultPaths : public ::testing::TestWithParam<Case> {};
@@ -112,12 +112,12 @@ class FaultPaths : public ::testing::TestWithParam<Case> {};
 TEST_P(FaultPaths, FailAsDocumentedInBoundedTime) {
     const Path& path = *GetParam().path;
     const Fault& fault = *GetParam().fault;
-    std::string spec = fault.spec;
+    std::string faults = fault.list;
     if (path.anchor != nullptr) {
-        spec = std::string("anchor=") + path.anchor + "," + spec;
+        faults = std::string("anchor=") + path.anchor + "," + faults;
     }
     std::vector<std::string> args = {"--attribs", QUORVEL_BIN_DIR "/pduattribs.ini",
-                                     "--simulate=v2", "--simulate-faults", spec};
+                                     "--simulate=v2", "--simulate-faults", faults};
     args.insert(args.end(), path.args.begin(), path.args.end());
 
     // A sanitizer's runtime starts a thread of its own with the first thread the program

@@ -9,11 +9,11 @@
 
 namespace quorvel::sim {
 
-// Adds every item of `spec` to `faults`; false with the reason in `error` on the first item that
-// is not understood (faults is then partly filled). An empty spec adds nothing.
-bool ParseFaultSpec(std::string_view spec, Faults& faults, std::string& error);
+// Adds every item of `list` to `faults`; false with the reason in `error` on the first item that
+// is not understood (faults is then partly filled). An empty list adds nothing.
+bool ParseFaultList(std::string_view list, Faults& faults, std::string& error);
 
 // One line per item, for --help texts.
-std::string FaultSpecHelp();
+std::string FaultListHelp();
 
 }  // namespace quorvel::sim

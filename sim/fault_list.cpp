@@ -1,4 +1,4 @@
-#include "sim/fault_spec.h"
+#include "sim/fault_list.h"
 
 #include <charconv>
 #include <cstdint>
@@ -67,11 +67,11 @@ bool apply(std::string_view name, std::uint32_t v, Faults& f) {
 
 }  // namespace
 
-bool ParseFaultSpec(std::string_view spec, Faults& faults, std::string& error) {
-    while (!spec.empty()) {
-        const std::size_t comma = spec.find(',');
-        const std::string_view item = spec.substr(0, comma);
-        spec = comma == std::string_view::npos ? std::string_view{} : spec.substr(comma + 1);
+bool ParseFaultList(std::string_view list, Faults& faults, std::string& error) {
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string_view item = list.substr(0, comma);
+        list = comma == std::string_view::npos ? std::string_view{} : list.substr(comma + 1);
         if (item.empty()) {
             continue;
         }
@@ -120,7 +120,7 @@ bool ParseFaultSpec(std::string_view spec, Faults& faults, std::string& error) {
     return true;
 }
 
-std::string FaultSpecHelp() {
+std::string FaultListHelp() {
     std::string out;
     for (const Item& k : kItems) {
         std::string head = std::string("  ") + k.name + (k.value ? std::string("=") + k.value : "");
