@@ -11,7 +11,12 @@ constexpr std::uint16_t kEnvSensor0 = 0x1000;
 constexpr std::uint16_t kEnvSensor1 = 0x2000;
 
 // Module kinds (high nibble of a module byte).
-enum ModuleKind : std::uint8_t { kModuleNone = 0, kModuleDisplay = 1, kModuleTld = 2, kModuleEthernet = 3 };
+enum ModuleKind : std::uint8_t {
+    kModuleNone = 0,
+    kModuleDisplay = 1,
+    kModuleTld = 2,
+    kModuleEthernet = 3
+};
 
 // Name shown for a module kind: "NONE", "Display", "TLD", "Ethernet" ("" for others).
 const char* ModuleKindName(int kind);

@@ -11,12 +11,12 @@ namespace quorvel::platform {
 
 // Signalled by set(); one wait consumes the signal. Waits are always bounded.
 class AutoResetEvent {
-public:
+  public:
     void set();
     // True when the event was signalled within timeoutMs (the signal is consumed).
     bool wait(int timeoutMs);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool signalled_ = false;

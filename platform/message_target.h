@@ -12,7 +12,7 @@
 namespace quorvel::platform {
 
 class MessageTarget {
-public:
+  public:
     virtual ~MessageTarget() = default;
     // Safe from any thread; never blocks for long.
     virtual void post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
@@ -21,13 +21,13 @@ public:
 // What a worker holds instead of a raw target: posts go through while the target is attached
 // and are dropped after detach(). detach() waits for a post in progress to finish.
 class MessagePort {
-public:
+  public:
     explicit MessagePort(MessageTarget* target) : target_(target) {}
     void post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam);
     void detach();
     bool attached() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     MessageTarget* target_;
 };
@@ -40,12 +40,12 @@ struct Message {
 
 // A target that queues messages, for programs without windows (the CLI) and for tests.
 class MessageQueue : public MessageTarget {
-public:
+  public:
     void post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) override;
     // Next message, or nothing when none arrived within timeoutMs.
     std::optional<Message> take(int timeoutMs);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Message> queue_;

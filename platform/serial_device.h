@@ -22,7 +22,7 @@ struct ReadLimits {
 };
 
 class SerialDevice {
-public:
+  public:
     virtual ~SerialDevice() = default;
     // Bytes read (0 on a time-out), or -1 when the device failed or vanished.
     virtual long read(char* buf, std::size_t n, ReadLimits limits) = 0;

@@ -10,7 +10,7 @@
 namespace quorvel::platform {
 
 class SerialPort : public SerialDevice {
-public:
+  public:
     enum class Stage { Open, GetState, SetState };
     struct OpenError {
         Stage stage = Stage::Open;
@@ -28,7 +28,7 @@ public:
     long write(const char* buf, std::size_t n, int totalMs) override;
     std::string osError() const override;
 
-private:
+  private:
     explicit SerialPort(int fd) : fd_(fd) {}
     int fd_;
     int lastErrno_ = 0;
