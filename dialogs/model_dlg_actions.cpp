@@ -7,10 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <atomic>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <utility>
 
 #include "dialogs/get_filename_dlg.h"
@@ -19,6 +17,7 @@
 #include "dialogs/model_dlg.h"
 #include "dialogs/prompter.h"
 #include "dialogs/sock_typ_info_dlg.h"
+#include "platform/bounded_thread.h"
 
 namespace quorvel::dialogs {
 
@@ -49,41 +48,30 @@ auto CSetModelDlg::runDeviceCall(Call call) {
     if (abandoned_) {
         return Result{};
     }
-    struct Outcome {
-        Result result{};
-        std::atomic<bool> done{false};
-    };
-    auto outcome = std::make_shared<Outcome>();
+    auto result = std::make_shared<Result>();
     busy_ = true;
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    platform::BoundedThread worker;
+    worker.start([result, call]() mutable { *result = call(); });
     QEventLoop loop;
     QTimer poll;
     poll.setInterval(kDeviceCallPollMs);
     connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (outcome->done.load() || abandoned_) {
+        if (worker.finished() || abandoned_) {
             loop.quit();
         }
     });
     poll.start();
-    std::thread worker([outcome, call]() mutable {
-        outcome->result = call();
-        outcome->done.store(true);
-    });
     loop.exec();
-    const bool done = outcome->done.load();
-    if (done) {
-        worker.join();
-    } else {
-        worker.detach();
-    }
+    const bool done = worker.finish(0);
     QApplication::restoreOverrideCursor();
     setEnabled(true);
     busy_ = false;
     if (abandoned_) {
         QTimer::singleShot(0, this, [this] { reject(); });
     }
-    return done ? outcome->result : Result{};
+    return done ? *result : Result{};
 }
 
 // The dialog's side of Get Model and Stamp Model: device calls off the window thread, the

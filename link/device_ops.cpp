@@ -271,17 +271,7 @@ std::string CurrentInterfaceError() {
 
 bool ConsoleStoppedAnswering() {
     ConsoleLease lease;
-    if (lease.get() == nullptr) {
-        return true;
-    }
-    const std::string error = lease.get()->ErrorTextNarrow();
-    for (const char* sign : {"could not establish sanity", "could not send", "could not get",
-                             "could not set timeout"}) {
-        if (error.find(sign) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    return lease.get() == nullptr || lease.get()->Unanswered();
 }
 
 }  // namespace quorvel

@@ -135,34 +135,42 @@ bool PDUIfce::sanityCheck() {
                                                    kPrompt) == 1;
 }
 
+bool PDUIfce::noAnswer(const char* message) {
+    setError("%s", message);
+    unanswered_ = true;
+    return false;
+}
+
+bool PDUIfce::wrongAnswer(const char* message) {
+    setError("%s", message);
+    unanswered_ = false;
+    return false;
+}
+
 bool PDUIfce::GetStatus(const char* commandLine, std::span<char> out) {
+    unanswered_ = false;
     if (!transport::SetCOMTimeout(1)) {
-        setError("GetStatus: could not set timeout for serial COM device\n");
-        return false;
+        return noAnswer("GetStatus: could not set timeout for serial COM device\n");
     }
     if (!transport::XferCOMString(kEsc, 0, nullptr, 0, nullptr)) {
-        setError("GetStatus: could not send ESC to serial COM device\n");
-        return false;
+        return noAnswer("GetStatus: could not send ESC to serial COM device\n");
     }
     bool sane = false;
     for (int i = 0; i < kQuerySanityTries && !sane; ++i) {
         sane = sanityCheck();
     }
     if (!sane) {
-        setError("GetStatus: could not establish sanity with serial COM device\n");
-        return false;
+        return noAnswer("GetStatus: could not establish sanity with serial COM device\n");
     }
     char reply[kExchangeBufferSize];
     reply[0] = '\0';
     if (transport::XferCOMStringWaitSingleReply(commandLine, kReplyWaitMs, reply, sizeof reply,
                                                 kPrompt) < 0) {
-        setError("GetStatus: could not send get status command to serial COM device\n");
-        return false;
+        return noAnswer("GetStatus: could not send get status command to serial COM device\n");
     }
     const std::optional<std::string_view> text = QueryReplyText(commandLine, reply);
     if (!text) {
-        setError("GetStatus: bad response from serial COM device\n");
-        return false;
+        return wrongAnswer("GetStatus: bad response from serial COM device\n");
     }
     if (!out.empty()) {
         const std::size_t n = std::min(text->size(), out.size() - 1);
@@ -173,13 +181,12 @@ bool PDUIfce::GetStatus(const char* commandLine, std::span<char> out) {
 }
 
 bool PDUIfce::SendCommand(const char* commandLine) {
+    unanswered_ = false;
     if (!transport::SetCOMTimeout(1)) {
-        setError("SendCommand: could not set timeout for serial COM device\n");
-        return false;
+        return noAnswer("SendCommand: could not set timeout for serial COM device\n");
     }
     if (!transport::XferCOMString(kEsc, 0, nullptr, 0, nullptr)) {
-        setError("SendCommand: could not send ESC to serial COM device\n");
-        return false;
+        return noAnswer("SendCommand: could not send ESC to serial COM device\n");
     }
     bool sane = false;
     for (int i = 0; i < kSettingSanityTries && !sane; ++i) {
@@ -189,19 +196,16 @@ bool PDUIfce::SendCommand(const char* commandLine) {
         }
     }
     if (!sane) {
-        setError("SendCommand: could not establish sanity with serial COM device\n");
-        return false;
+        return noAnswer("SendCommand: could not establish sanity with serial COM device\n");
     }
     char reply[kExchangeBufferSize];
     reply[0] = '\0';
     if (transport::XferCOMStringWaitSingleReply(commandLine, kReplyWaitMs, reply, sizeof reply,
                                                 kPrompt) < 0) {
-        setError("SendCommand: could not send command to serial COM device\n");
-        return false;
+        return noAnswer("SendCommand: could not send command to serial COM device\n");
     }
     if (!SettingAcknowledged(commandLine, reply)) {
-        setError("SendCommand: bad response from serial COM device\n");
-        return false;
+        return wrongAnswer("SendCommand: bad response from serial COM device\n");
     }
     return true;
 }

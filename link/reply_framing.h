@@ -8,8 +8,6 @@
 
 namespace quorvel {
 
-inline constexpr std::string_view kConsolePrompt = "\r\n?";
-
 // The reply text of a query answered with `reply` to `line` (the line with its CR), or nothing
 // when the reply is not framed as one.
 std::optional<std::string_view> QueryReplyText(std::string_view line, std::string_view reply);

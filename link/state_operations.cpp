@@ -48,7 +48,7 @@ bool resetOutlets(const PduRecord& rec, const std::uint32_t (&mask)[2]) {
 }  // namespace
 
 std::int32_t StateOpenDevice(StateWorkerBlock* block) {
-    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
+    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
     if (!consoleMode(block)) {
         return 0;
     }
@@ -78,7 +78,7 @@ std::int32_t StateOpenDevice(StateWorkerBlock* block) {
 }
 
 void StateReadState(std::int32_t /*handle*/, std::uint8_t kind, StateWorkerBlock* block) {
-    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
+    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
     if (!consoleMode(block)) {
         return;
     }
@@ -117,7 +117,7 @@ void StateReadState(std::int32_t /*handle*/, std::uint8_t kind, StateWorkerBlock
 }
 
 std::int32_t StateRunCommand(std::int32_t /*handle*/, std::uint8_t code, StateWorkerBlock* block) {
-    const platform::ThreadStopScope stop(block != nullptr ? &block->stopRequested : nullptr);
+    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
     if (!consoleMode(block)) {
         return 0;
     }

@@ -21,6 +21,12 @@ class ThreadStopScope {
     const std::atomic<bool>* previous_;
 };
 
+// The stop flag of a worker's shared block (its `stopRequested`), null for no block.
+template <typename Block>
+const std::atomic<bool>* StopFlagOf(const Block* block) {
+    return block != nullptr ? &block->stopRequested : nullptr;
+}
+
 // True when the calling thread's worker was asked to stop; false on threads without one.
 bool ThreadStopRequested();
 

@@ -26,8 +26,6 @@ Console::Console(Profile profile, Faults faults)
     restartNetwork(device_);  // the web server starts with the stored network settings
     loggedIn_ = !profile_.passwordRequired && !faults_.refusePassword;
     quiet_ = faults_.silent;
-    garbling_ = faults_.garbage;
-    dropping_ = faults_.dropCharsEvery > 0 && !faults_.dropCharsFromLine;
     afterCommandLine();
 }
 
@@ -118,17 +116,9 @@ void Console::onLine(std::vector<Burst>& out) {
         receivedLines_.erase(receivedLines_.begin());
     }
     receivedLines_.push_back(line_);
-    const unsigned n = faultLine();
-    if (faults_.hangupAtLine && n == *faults_.hangupAtLine) {
+    if (faults_.hangupAtLine && faultLine() == *faults_.hangupAtLine) {
         hungUp_ = true;  // gone before the line is carried out
         return;
-    }
-    if (faults_.garbageFromLine && n > 0 && n >= *faults_.garbageFromLine) {
-        garbling_ = true;
-    }
-    if (faults_.dropCharsEvery > 0 && faults_.dropCharsFromLine &&
-        n > 0 && n >= *faults_.dropCharsFromLine) {
-        dropping_ = true;
     }
     CommandResult r =
         overflow_ ? CommandResult{CommandResult::Kind::Refused, std::string(kErrLineTooLong)}
@@ -146,7 +136,7 @@ void Console::onLine(std::vector<Burst>& out) {
 }
 
 void Console::answer(std::vector<Burst>& out, std::string bytes) {
-    if (garbling_)
+    if (garbling())
         bytes = garbage();
     if (faults_.slowMs > 0) {
         out.push_back({faults_.slowMs, {}});
@@ -154,9 +144,23 @@ void Console::answer(std::vector<Burst>& out, std::string bytes) {
     send(out.back().bytes, bytes);
 }
 
+bool Console::reached(unsigned line) const {
+    const unsigned n = faultLine();
+    return n > 0 && n >= line;
+}
+
+bool Console::garbling() const {
+    return faults_.garbage || (faults_.garbageFromLine && reached(*faults_.garbageFromLine));
+}
+
+bool Console::dropping() const {
+    return faults_.dropCharsEvery > 0 &&
+           (!faults_.dropCharsFromLine || reached(*faults_.dropCharsFromLine));
+}
+
 void Console::send(std::string& to, std::string_view bytes) {
     for (char c : bytes) {
-        if (dropping_ && ++dropCounter_ % faults_.dropCharsEvery == 0)
+        if (dropping() && ++dropCounter_ % faults_.dropCharsEvery == 0)
             continue;  // lost on the line
         to += c;
     }

@@ -69,6 +69,12 @@ class Console {
     void afterCommandLine();
     // The line number the faults count, for the latest command line; 0 before an anchor.
     unsigned faultLine() const { return faults_.anchor ? anchoredLines_ : commandLines_; }
+    // True once the latest command line is line `line` or a later one, as faultLine counts.
+    bool reached(unsigned line) const;
+    // Answers are replaced by random bytes.
+    bool garbling() const;
+    // Every dropCharsEvery-th character sent is lost.
+    bool dropping() const;
     std::string garbage();
 
     Profile profile_;  // the starting state: "I" restores its variables
@@ -79,9 +85,7 @@ class Console {
     bool loggedIn_ = false;
     bool quiet_ = false;
     bool dropNext_ = false;
-    bool garbling_ = false;  // answers are replaced by random bytes
-    bool dropping_ = false;  // every dropCharsEvery-th character sent is lost
-    unsigned dropCounter_ = 0;
+    unsigned dropCounter_ = 0;  // characters sent while dropping
     bool hungUp_ = false;
     unsigned commandLines_ = 0;
     bool anchored_ = false;       // the anchor line has begun

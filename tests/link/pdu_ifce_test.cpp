@@ -21,7 +21,7 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 class PduIfceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         console = std::make_shared<ScriptConsole>();
         auto c = console;
@@ -89,6 +89,7 @@ TEST_F(PduIfceTest, AQueryAnsweredOnlyByTheEchoAndThePromptFails) {
     EXPECT_EQ(error(), "GetStatus: bad response from serial COM device\n");
     EXPECT_FALSE(ifce.ReadIdentityLine(out));
     EXPECT_EQ(error(), "GetStatus: bad response from serial COM device\n");
+    EXPECT_FALSE(ifce.Unanswered()) << "the console did answer";
 }
 
 TEST_F(PduIfceTest, SettingsMustBeAcknowledgedByExactlyTheEchoAndThePrompt) {
@@ -101,6 +102,7 @@ TEST_F(PduIfceTest, SettingsMustBeAcknowledgedByExactlyTheEchoAndThePrompt) {
     EXPECT_EQ(error(), "SendCommand: bad response from serial COM device\n");
     EXPECT_FALSE(ifce.SetCalibrationMode(false));
     EXPECT_EQ(error(), "SendCommand: bad response from serial COM device\n");
+    EXPECT_FALSE(ifce.Unanswered()) << "the console did answer";
 }
 
 TEST_F(PduIfceTest, ASettingSucceedsOnItsFifthSanityCheck) {
@@ -109,6 +111,7 @@ TEST_F(PduIfceTest, ASettingSucceedsOnItsFifthSanityCheck) {
     console->ignoreEmptyLines = 4;
     EXPECT_TRUE(ifce.ClearAlarms());
     EXPECT_EQ(error(), "SendCommand: could not send check to serial COM device\n");
+    EXPECT_FALSE(ifce.Unanswered());
 }
 
 TEST_F(PduIfceTest, AQueryGivesUpAfterTwoFailedSanityChecks) {
@@ -117,7 +120,12 @@ TEST_F(PduIfceTest, AQueryGivesUpAfterTwoFailedSanityChecks) {
     char out[kReplyTextSize];
     EXPECT_FALSE(ifce.ReadAlarms(out));
     EXPECT_EQ(error(), "GetStatus: could not establish sanity with serial COM device\n");
+    EXPECT_TRUE(ifce.Unanswered());
     EXPECT_THAT(mem.line->written(), ::testing::Not(HasSubstr("n\r")));
+    // The next exchange that gets an answer clears it.
+    console->answers["N"] = "\r\n?";
+    EXPECT_TRUE(ifce.ClearAlarms());
+    EXPECT_FALSE(ifce.Unanswered());
 }
 
 TEST_F(PduIfceTest, LogoutSendsCtrlRorCtrlDAndClosesTheLine) {
@@ -172,10 +180,10 @@ TEST_F(PduIfceTest, BuildersFormatTheirLinesExactly) {
     console->answers["h a"] = queryAnswer("1");
     EXPECT_TRUE(ifce.ReadVariable(10, out));
 
-    EXPECT_THAT(lines, ::testing::ElementsAre(
-                           "s 001A 00002F00 47310862\r", "R 21 0\r", "R C 1 1\r", "R A 10 1\r",
-                           "o 5 1\r", "H 1f 0A0B 2\r", "K V C9 3 1234\r", "W D 0 ff\r",
-                           "G B 1 ff\r", "G I b 3\r", "G V C 0\r", "P B ff\r", "h a\r"));
+    EXPECT_THAT(lines, ::testing::ElementsAre("s 001A 00002F00 47310862\r", "R 21 0\r", "R C 1 1\r",
+                                              "R A 10 1\r", "o 5 1\r", "H 1f 0A0B 2\r",
+                                              "K V C9 3 1234\r", "W D 0 ff\r", "G B 1 ff\r",
+                                              "G I b 3\r", "G V C 0\r", "P B ff\r", "h a\r"));
 }
 
 TEST_F(PduIfceTest, LongStampsGoOutInTwoHalvesAndBadArgumentsSendNothing) {
