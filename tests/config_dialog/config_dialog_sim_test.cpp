@@ -20,10 +20,10 @@
 #include "link/console_lease.h"
 #include "link/device_ops.h"
 #include "link/pdu_ifce.h"
-#include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "support/scripted_prompter.h"
+#include "support/sim_console.h"
 
 namespace quorvel::dialogs {
 namespace {
@@ -37,14 +37,8 @@ class ConfigDialogSim : public ::testing::TestWithParam<const char*> {
   protected:
     void SetUp() override {
         ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(GetParam(), profile, error)) << error;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
-        platform::setPortOverride(kPort, simulator.slavePath());
-        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
-        ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
-        PublishInterface(&ifce);
+        ASSERT_NO_FATAL_FAILURE(
+            test::ServeAndLogIn(simulator, ifce, kPort, test::LoadedProfile(GetParam())));
         // The record as the main window builds it from the words the session read.
         std::uint16_t f = 0, e = 0;
         std::uint32_t a = 0;
@@ -56,8 +50,7 @@ class ConfigDialogSim : public ::testing::TestWithParam<const char*> {
     void TearDown() override {
         dialog.reset();
         SetDialogPrompter(nullptr);
-        PublishInterface(nullptr);
-        platform::setPortOverride(kPort, "");
+        test::Unserve(kPort);
     }
     template <typename W>
     W* child(const QString& name) {

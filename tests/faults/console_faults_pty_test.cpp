@@ -10,6 +10,7 @@
 #include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -25,14 +26,12 @@ double secondsSince(Clock::time_point t) {
 class FaultsPty : public ::testing::Test {
   protected:
     void start(sim::Faults faults, const char* profileName = "v2") {
-        sim::Profile profile;
         std::string error;
-        ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
-        ASSERT_TRUE(simulator.start(profile, faults, 0, error)) << error;
+        ASSERT_TRUE(simulator.start(test::LoadedProfile(profileName), faults, 0, error)) << error;
         platform::setPortOverride(kPort, simulator.slavePath());
         ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
     }
-    void TearDown() override { platform::setPortOverride(kPort, ""); }
+    void TearDown() override { test::Unserve(kPort); }
 
     sim::PtySimulator simulator;
     PDUIfce ifce;
@@ -87,11 +86,13 @@ TEST_F(FaultsPty, ADroppedLineIsABadResponseAndSilenceFailsTheSanityCheck) {
     EXPECT_FALSE(ifce.ReadIdentityLine(out));  // echoed, never answered
     EXPECT_LT(secondsSince(t), kQueryBoundSeconds);
     EXPECT_EQ(ifce.ErrorTextNarrow(), "GetStatus: bad response from serial COM device\n");
+    EXPECT_FALSE(ifce.Unanswered()) << "the line was echoed";
     t = Clock::now();
     EXPECT_FALSE(ifce.ReadIdentityLine(out));  // quiet from now on
     EXPECT_LT(secondsSince(t), kQueryBoundSeconds);
     EXPECT_EQ(ifce.ErrorTextNarrow(),
               "GetStatus: could not establish sanity with serial COM device\n");
+    EXPECT_TRUE(ifce.Unanswered());
 }
 
 TEST_F(FaultsPty, AVanishedDeviceFailsAtOnceAndTheNextLoginSaysSo) {
@@ -104,6 +105,7 @@ TEST_F(FaultsPty, AVanishedDeviceFailsAtOnceAndTheNextLoginSaysSo) {
     EXPECT_FALSE(ifce.ClearAlarms());
     EXPECT_LT(secondsSince(t), 2.0);
     EXPECT_THAT(ifce.ErrorTextNarrow(), HasSubstr("SendCommand: could not"));
+    EXPECT_TRUE(ifce.Unanswered());
     EXPECT_FALSE(ifce.Logout(false));
     EXPECT_FALSE(transport::IsOpen());
 }

@@ -26,6 +26,7 @@
 #include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -122,26 +123,17 @@ class InterruptedSave : public ::testing::TestWithParam<int> {
         ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini", nullptr));
     }
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(kProfile, profile_, error)) << error;
+        profile_ = test::LoadedProfile(kProfile);
         const auto& id = profile_.device.identity;
         ASSERT_TRUE(BuildModelProfile(id.feature, id.attribute, id.extension, &record_));
     }
-    void TearDown() override {
-        PublishInterface(nullptr);
-        platform::setPortOverride(kPort, "");
-    }
+    void TearDown() override { test::Unserve(kPort); }
     // Serves `device` (the profile's, or one a simulator left) and logs in to it.
     void plugIn(sim::PtySimulator& simulator, const sim::Device& device, sim::Faults faults) {
         PublishInterface(nullptr);
         sim::Profile p = profile_;
         p.device = device;
-        std::string error;
-        ASSERT_TRUE(simulator.start(p, faults, 0, error)) << error;
-        platform::setPortOverride(kPort, simulator.slavePath());
-        ASSERT_TRUE(ifce_.SetParams(kPort, 9600, 8, 0, 0));
-        ASSERT_TRUE(ifce_.Login()) << ifce_.ErrorTextNarrow();
-        PublishInterface(&ifce_);
+        ASSERT_NO_FATAL_FAILURE(test::ServeAndLogIn(simulator, ifce_, kPort, p, faults));
     }
     // Edits of every kind of element: text, numbers, an address, a receptacle name, a delay,
     // hundredths and the power-on groups.

@@ -10,10 +10,10 @@
 #include "link/calibration_ops.h"
 #include "link/console_lease.h"
 #include "link/pdu_ifce.h"
-#include "platform/port_map.h"
 #include "sim/calibration_reads.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -23,14 +23,8 @@ constexpr int kPort = 11;
 class CalibrationPty : public ::testing::Test {
   protected:
     void start(const char* profileName) {
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
-        platform::setPortOverride(kPort, simulator.slavePath());
-        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
-        ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
-        PublishInterface(&ifce);
+        ASSERT_NO_FATAL_FAILURE(
+            test::ServeAndLogIn(simulator, ifce, kPort, test::LoadedProfile(profileName)));
         FillCalibrationOps(ops, 1);
         block.ops = &ops;
         block.record = &record;
@@ -40,10 +34,7 @@ class CalibrationPty : public ::testing::Test {
         block.featureWord = d.identity.feature;
         block.extensionWord = d.identity.extension;
     }
-    void TearDown() override {
-        PublishInterface(nullptr);
-        platform::setPortOverride(kPort, "");
-    }
+    void TearDown() override { test::Unserve(kPort); }
     void load(bool voltage, int row, int channel, double value) {
         simulator.withConsole([&](sim::Console& c) {
             sim::setReferenceLoad(c.device(), voltage, row, channel, value);

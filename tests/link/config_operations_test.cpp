@@ -12,11 +12,11 @@
 #include "link/config_operations.h"
 #include "link/console_lease.h"
 #include "link/pdu_ifce.h"
-#include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "support/memory_device.h"
 #include "support/script_console.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -191,19 +191,10 @@ constexpr int kPort = 11;
 class ConfigOperationsPty : public ::testing::TestWithParam<const char*> {
   protected:
     void SetUp() override {
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(GetParam(), profile, error)) << error;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
-        platform::setPortOverride(kPort, simulator.slavePath());
-        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
-        ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
-        PublishInterface(&ifce);
+        ASSERT_NO_FATAL_FAILURE(
+            test::ServeAndLogIn(simulator, ifce, kPort, test::LoadedProfile(GetParam())));
     }
-    void TearDown() override {
-        PublishInterface(nullptr);
-        platform::setPortOverride(kPort, "");
-    }
+    void TearDown() override { test::Unserve(kPort); }
     std::map<int, sim::ConfigVar> variables() { return simulator.deviceSnapshot().variables; }
     // "id.element" of every element that differs between two snapshots.
     static std::vector<std::string> changes(const std::map<int, sim::ConfigVar>& before,

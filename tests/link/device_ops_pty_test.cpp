@@ -11,9 +11,9 @@
 #include "link/device_ops.h"
 #include "link/pdu_ifce.h"
 #include "link/reply_items.h"
-#include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -21,22 +21,13 @@ namespace {
 constexpr int kPort = 9;
 
 class DeviceOpsPty : public ::testing::TestWithParam<const char*> {
-protected:
+  protected:
     void SetUp() override { start(GetParam()); }
     void start(const char* profileName) {
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
-        platform::setPortOverride(kPort, simulator.slavePath());
-        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
-        ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
-        PublishInterface(&ifce);
+        ASSERT_NO_FATAL_FAILURE(
+            test::ServeAndLogIn(simulator, ifce, kPort, test::LoadedProfile(profileName)));
     }
-    void TearDown() override {
-        PublishInterface(nullptr);
-        platform::setPortOverride(kPort, "");
-    }
+    void TearDown() override { test::Unserve(kPort); }
     std::string lastLine() {
         std::string line;
         simulator.withConsole([&line](sim::Console& c) {

@@ -9,13 +9,13 @@
 #include "catalogue/attribute_loader.h"
 #include "catalogue/attribute_tables.h"
 #include "catalogue/model_profile_builder.h"
+#include "common/state_ops.h"
 #include "link/console_lease.h"
 #include "link/pdu_ifce.h"
-#include "common/state_ops.h"
 #include "link/status_reader.h"
-#include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -31,7 +31,9 @@ struct Bytes {
     Bytes& w(unsigned x) { return b(x >> 8 & 0xFF).b(x & 0xFF); }
 };
 
-unsigned hundredths(double x) { return static_cast<unsigned>(std::lround(x * 100)) & 0xFFFF; }
+unsigned hundredths(double x) {
+    return static_cast<unsigned>(std::lround(x * 100)) & 0xFFFF;
+}
 
 // The frame this device state must give, following the frame layout for its generation.
 std::vector<std::uint8_t> expectedFrame(const sim::Device& d, const PduRecord& rec) {
@@ -52,7 +54,11 @@ std::vector<std::uint8_t> expectedFrame(const sim::Device& d, const PduRecord& r
         }
         e.b(0);
         const int g = rec.receptacleGroups;
-        const int r = !metered || g == 0 ? 0 : g >= 7 && d.largeSets() ? 48 : g >= 5 ? 36 : g >= 3 ? 24 : 12;
+        const int r = !metered || g == 0        ? 0
+                      : g >= 7 && d.largeSets() ? 48
+                      : g >= 5                  ? 36
+                      : g >= 3                  ? 24
+                                                : 12;
         e.b(static_cast<unsigned>(r));
         for (int k = 0; k < r; ++k) {
             e.w(hundredths(d.outletCurrent(k)));
@@ -60,7 +66,8 @@ std::vector<std::uint8_t> expectedFrame(const sim::Device& d, const PduRecord& r
         if (switched && g != 0) {
             for (std::uint64_t bits : {d.outletsOn, d.blockedOutlets()}) {
                 e.b(5).b(static_cast<unsigned>(bits >> 32) & (bits == d.outletsOn ? 0xFF : 0x0F));
-                e.w(static_cast<unsigned>(bits >> 16) & 0xFFFF).w(static_cast<unsigned>(bits) & 0xFFFF);
+                e.w(static_cast<unsigned>(bits >> 16) & 0xFFFF)
+                    .w(static_cast<unsigned>(bits) & 0xFFFF);
             }
         } else {
             e.b(0).b(0);
@@ -95,7 +102,8 @@ std::vector<std::uint8_t> expectedFrame(const sim::Device& d, const PduRecord& r
     for (int k = 0; k < total; ++k) {
         e.w(metered ? hundredths(d.outletCurrent(k)) : 0);
     }
-    const std::uint32_t state = switched ? static_cast<std::uint32_t>(d.outletsOn) & ((1u << total) - 1) : 0;
+    const std::uint32_t state =
+        switched ? static_cast<std::uint32_t>(d.outletsOn) & ((1u << total) - 1) : 0;
     e.b(3).b(state >> 16 & 0xFF).b(state >> 8 & 0xFF).b(state & 0xFF);
     e.b(0);
     e.b(1).w(sensor ? hundredths(d.temperatureReading(0)) : 0);
@@ -105,27 +113,18 @@ std::vector<std::uint8_t> expectedFrame(const sim::Device& d, const PduRecord& r
 }
 
 class StatusPty : public ::testing::TestWithParam<const char*> {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(GetParam(), profile, error)) << error;
+        sim::Profile profile = test::LoadedProfile(GetParam());
         profile.device.drift = false;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
-        platform::setPortOverride(kPort, simulator.slavePath());
-        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
-        ASSERT_TRUE(ifce.Login());
-        PublishInterface(&ifce);
+        ASSERT_NO_FATAL_FAILURE(test::ServeAndLogIn(simulator, ifce, kPort, profile));
         const sim::Device d = simulator.deviceSnapshot();
-        ASSERT_TRUE(BuildModelProfile(d.identity.feature, d.identity.attribute, d.identity.extension,
-                                      &record));
+        ASSERT_TRUE(BuildModelProfile(d.identity.feature, d.identity.attribute,
+                                      d.identity.extension, &record));
         record.generationNumber = static_cast<std::uint8_t>(d.generationNumber());
     }
-    void TearDown() override {
-        PublishInterface(nullptr);
-        platform::setPortOverride(kPort, "");
-    }
+    void TearDown() override { test::Unserve(kPort); }
     sim::PtySimulator simulator;
     PDUIfce ifce;
     PduRecord record;
@@ -139,7 +138,8 @@ TEST_P(StatusPty, FrameMatchesTheDeviceState) {
     EXPECT_EQ(frame, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, StatusPty, ::testing::Values("v1", "v2", "v3", "v4", "v2-alarm"));
+INSTANTIATE_TEST_SUITE_P(Profiles, StatusPty,
+                         ::testing::Values("v1", "v2", "v3", "v4", "v2-alarm"));
 
 }  // namespace
 }  // namespace quorvel

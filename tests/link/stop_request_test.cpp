@@ -10,9 +10,9 @@
 #include "link/console_lease.h"
 #include "link/pdu_ifce.h"
 #include "link/state_operations.h"
-#include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -23,24 +23,15 @@ constexpr int kPort = 13;
 class StopRequest : public ::testing::Test {
   protected:
     void start(sim::Faults faults) {
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile("v2", profile, error)) << error;
-        ASSERT_TRUE(simulator.start(profile, faults, 0, error)) << error;
-        platform::setPortOverride(kPort, simulator.slavePath());
-        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
-        ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
-        PublishInterface(&ifce);
+        ASSERT_NO_FATAL_FAILURE(
+            test::ServeAndLogIn(simulator, ifce, kPort, test::LoadedProfile("v2"), faults));
         FillStateOps(ops, 0);
         block.ops = &ops;
         record.generationNumber = 2;
         record.featureWord = 0x0720;
         block.record = &record;
     }
-    void TearDown() override {
-        PublishInterface(nullptr);
-        platform::setPortOverride(kPort, "");
-    }
+    void TearDown() override { test::Unserve(kPort); }
     std::size_t linesReceived() {
         std::size_t n = 0;
         simulator.withConsole([&n](sim::Console& c) { n = c.receivedLines().size(); });

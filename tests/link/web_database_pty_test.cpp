@@ -20,6 +20,7 @@
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "sim/web_database_server.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -33,20 +34,14 @@ class WebDatabasePty : public ::testing::Test {
         static const bool loaded =
             LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini");
         ASSERT_TRUE(loaded);
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
+        sim::Profile profile = test::LoadedProfile(profileName);
         if (edit) {
             edit(profile);
         }
         const sim::Device& d = profile.device;
         BuildModelProfile(d.identity.feature, d.identity.attribute, d.identity.extension, &record);
         record.generationNumber = static_cast<std::uint8_t>(d.generationNumber());
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
-        platform::setPortOverride(kPort, simulator.slavePath());
-        ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
-        ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
-        PublishInterface(&ifce);
+        ASSERT_NO_FATAL_FAILURE(test::ServeAndLogIn(simulator, ifce, kPort, profile));
         block = std::make_shared<WebWorkerBlock>();
         block->window = std::make_shared<platform::MessagePort>(&queue);
         block->database->bind(record);
@@ -55,8 +50,7 @@ class WebDatabasePty : public ::testing::Test {
     }
     void TearDown() override {
         worker.reset();
-        PublishInterface(nullptr);
-        platform::setPortOverride(kPort, "");
+        test::Unserve(kPort);
     }
     WebDatabase& db() { return *block->database; }
     // Messages up to and including (kWebBusy, done); answers questions with `answers`.

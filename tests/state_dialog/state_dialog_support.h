@@ -23,10 +23,10 @@
 #include "link/console_lease.h"
 #include "link/pdu_ifce.h"
 #include "link/state_operations.h"
-#include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "support/scripted_prompter.h"
+#include "support/sim_console.h"
 
 namespace quorvel::dialogs::testing {
 
@@ -60,23 +60,17 @@ class SimulatedConsole : public ::testing::Test {
     }
     void TearDown() override {
         SetDialogPrompter(nullptr);
-        PublishInterface(nullptr);
-        platform::setPortOverride(kSimPort, "");
+        test::Unserve(kSimPort);
     }
 
     // Serves the profile (readings fixed unless drift is asked for), logs in and publishes the
     // console, and builds the record as the main window does.
     void connect(const char* profileName, int baud = 0, bool drift = false,
                  bool developer = false) {
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
+        sim::Profile profile = test::LoadedProfile(profileName);
         profile.device.drift = drift;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, baud, error)) << error;
-        platform::setPortOverride(kSimPort, simulator.slavePath());
-        ASSERT_TRUE(ifce.SetParams(kSimPort, 9600, 8, 0, 0));
-        ASSERT_TRUE(ifce.Login());
-        PublishInterface(&ifce);
+        ASSERT_NO_FATAL_FAILURE(
+            test::ServeAndLogIn(simulator, ifce, kSimPort, profile, sim::Faults{}, baud));
         const sim::Device d = simulator.deviceSnapshot();
         ASSERT_TRUE(BuildModelProfile(d.identity.feature, d.identity.attribute,
                                       d.identity.extension, &record));

@@ -1,0 +1,46 @@
+// A simulated PDU on a pseudo-terminal as the device link's tests use it: served behind a COM
+// port number, logged in to and published as the current console; and taken away again.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "link/console_lease.h"
+#include "link/pdu_ifce.h"
+#include "platform/port_map.h"
+#include "sim/faults.h"
+#include "sim/profile.h"
+#include "sim/pty_simulator.h"
+
+namespace quorvel::test {
+
+// The profile called `name` (a profile of the profiles folder or a .json path); a test failure
+// and an empty profile when it does not load.
+inline sim::Profile LoadedProfile(const std::string& name) {
+    sim::Profile profile;
+    std::string error;
+    EXPECT_TRUE(sim::loadProfile(name, profile, error)) << name << ": " << error;
+    return profile;
+}
+
+// Serves `profile` with `faults` behind COM `port` (at the simulator's `baud`, 0 for no line
+// timing), logs `ifce` in and publishes it. Call it under ASSERT_NO_FATAL_FAILURE.
+inline void ServeAndLogIn(sim::PtySimulator& simulator, PDUIfce& ifce, int port,
+                          const sim::Profile& profile, const sim::Faults& faults = {},
+                          int baud = 0) {
+    std::string error;
+    ASSERT_TRUE(simulator.start(profile, faults, baud, error)) << error;
+    platform::setPortOverride(port, simulator.slavePath());
+    ASSERT_TRUE(ifce.SetParams(port, 9600, 8, 0, 0));
+    ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
+    PublishInterface(&ifce);
+}
+
+// Withdraws the published console and the mapping of COM `port`.
+inline void Unserve(int port) {
+    PublishInterface(nullptr);
+    platform::setPortOverride(port, "");
+}
+
+}  // namespace quorvel::test
