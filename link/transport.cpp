@@ -131,7 +131,11 @@ bool sendStage(const char* name, const char* text, bool replyWanted, char* reply
     bool sent = deviceWriteAll(text, first);
     if (sent) {
         if (replyWanted) {
-            // The echo of the first half paces the second half.
+            // The echo of the first half paces the second half. Its read is timed from when
+            // the half has left the output queue, not from when it was queued.
+            if (first < length) {
+                state().device->drainOutput();
+            }
             long n = deviceRead(reply, std::min(first, capacity - 1));
             if (n > 0) {
                 position = static_cast<int>(n);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace quorvel::platform {
@@ -21,6 +22,15 @@ struct ReadLimits {
     int totalMs = 10;
 };
 
+// How long what is queued for output may take to leave: its wire time at `baud` (ten bits a
+// byte) and 50 ms, never more than 1 s. Nothing queued: 0.
+int OutputDrainBoundMs(long queuedBytes, int baud);
+
+// Waits for the output queue that `queued` reports (bytes, negative when it cannot be read) to
+// empty, looking every few milliseconds, within the bound its first reading gives. True when it
+// emptied (or cannot be read); false when bytes were still queued as the bound ran out.
+bool DrainOutputQueue(const std::function<long()>& queued, int baud);
+
 class SerialDevice {
   public:
     virtual ~SerialDevice() = default;
@@ -30,6 +40,10 @@ class SerialDevice {
     virtual long write(const char* buf, std::size_t n, int totalMs) = 0;
     // The operating system's reason for the last failure, "" when none.
     virtual std::string osError() const = 0;
+    // Waits, within the bound OutputDrainBoundMs gives, until the bytes written so far have
+    // left the output queue; true when they have. A device without a queue of its own has
+    // nothing to wait for.
+    virtual bool drainOutput() { return true; }
 };
 
 }  // namespace quorvel::platform

@@ -25,28 +25,45 @@ int msUntil(Clock::time_point deadline) {
 
 speed_t standardSpeed(int baud) {
     switch (baud) {
-        case 110: return B110;
-        case 300: return B300;
-        case 600: return B600;
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        case 230400: return B230400;
-        default: return B0;
+        case 110:
+            return B110;
+        case 300:
+            return B300;
+        case 600:
+            return B600;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        case 230400:
+            return B230400;
+        default:
+            return B0;
     }
 }
 
 tcflag_t characterSize(int dataBits) {
     switch (dataBits) {
-        case 8: return CS8;
-        case 7: return CS7;
-        case 6: return CS6;
-        default: return CS5;
+        case 8:
+            return CS8;
+        case 7:
+            return CS7;
+        case 6:
+            return CS6;
+        default:
+            return CS5;
     }
 }
 
@@ -57,11 +74,20 @@ void applyLineSettings(termios& tio, const LineSettings& s) {
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CMSPAR);
     tio.c_cflag |= characterSize(s.dataBits);
     switch (s.parity) {
-        case 1: tio.c_cflag |= PARENB | PARODD; break;
-        case 2: tio.c_cflag |= PARENB; break;
-        case 3: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
-        case 4: tio.c_cflag |= PARENB | CMSPAR; break;
-        default: break;
+        case 1:
+            tio.c_cflag |= PARENB | PARODD;
+            break;
+        case 2:
+            tio.c_cflag |= PARENB;
+            break;
+        case 3:
+            tio.c_cflag |= PARENB | PARODD | CMSPAR;
+            break;
+        case 4:
+            tio.c_cflag |= PARENB | CMSPAR;
+            break;
+        default:
+            break;
     }
     if (s.stopBits != 0) {
         tio.c_cflag |= CSTOPB;
@@ -129,15 +155,29 @@ std::unique_ptr<SerialPort> SerialPort::open(const std::string& path, const Line
         return fail(Stage::SetState, fd);
     }
     ::tcflush(fd, TCIOFLUSH);
-    return std::unique_ptr<SerialPort>(new SerialPort(fd));
+    return std::unique_ptr<SerialPort>(new SerialPort(fd, settings.baud));
 }
 
 SerialPort::~SerialPort() {
-    // Whatever is still queued for a device that stopped reading is dropped, so the close does
-    // not sit out the driver's closing wait.
-    ::tcflush(fd_, TCIOFLUSH);
+    // The last line written (the logout) must reach the device: write() returns once the bytes
+    // are queued, not sent. Only what a device that stopped reading left in the queue when the
+    // bound ran out is dropped, so the close never sits out the driver's closing wait.
+    const bool sent = drainOutput();
+    ::tcflush(fd_, sent ? TCIFLUSH : TCIOFLUSH);
     ::flock(fd_, LOCK_UN);
     ::close(fd_);
+}
+
+long SerialPort::outputQueued() const {
+    int queued = 0;
+    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) {
+        return -1;
+    }
+    return queued;
+}
+
+bool SerialPort::drainOutput() {
+    return DrainOutputQueue([this] { return outputQueued(); }, baud_);
 }
 
 long SerialPort::read(char* buf, std::size_t n, ReadLimits limits) {
@@ -217,6 +257,8 @@ long SerialPort::write(const char* buf, std::size_t n, int totalMs) {
     return static_cast<long>(done);
 }
 
-std::string SerialPort::osError() const { return lastErrno_ ? std::strerror(lastErrno_) : ""; }
+std::string SerialPort::osError() const {
+    return lastErrno_ ? std::strerror(lastErrno_) : "";
+}
 
 }  // namespace quorvel::platform

@@ -1,5 +1,6 @@
 // A serial port on POSIX termios: exclusive (TIOCEXCL and flock), raw 8-bit mode, DTR and RTS
-// asserted, no flow control, poll()-bounded reads and writes. Closing never waits for output.
+// asserted, no flow control, poll()-bounded reads and writes. Closing lets what is queued go
+// out first, within the bound OutputDrainBoundMs gives, and then drops only what is left.
 #pragma once
 
 #include <memory>
@@ -27,10 +28,14 @@ class SerialPort : public SerialDevice {
     long read(char* buf, std::size_t n, ReadLimits limits) override;
     long write(const char* buf, std::size_t n, int totalMs) override;
     std::string osError() const override;
+    bool drainOutput() override;
 
   private:
-    explicit SerialPort(int fd) : fd_(fd) {}
+    SerialPort(int fd, int baud) : fd_(fd), baud_(baud) {}
+    // Bytes in the driver's output queue; -1 when the driver cannot say.
+    long outputQueued() const;
     int fd_;
+    int baud_;
     int lastErrno_ = 0;
 };
 

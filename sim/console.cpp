@@ -45,11 +45,38 @@ std::string Console::feed(std::string_view received) {
     return out;
 }
 
+constexpr std::size_t kKeptLinesTaken = 5000;
+constexpr std::size_t kKeptBytesTaken = 1U << 20;
+
+bool Console::endsWithLogout() const {
+    return !linesTaken_.empty() &&
+           (linesTaken_.back() == kLogoutCtrlD || linesTaken_.back() == kLogoutCtrlR);
+}
+
+void Console::take(char c) {
+    if (bytesTaken_.size() >= kKeptBytesTaken)
+        bytesTaken_.erase(0, kKeptBytesTaken / 2);
+    bytesTaken_ += c;
+    if (c == kEsc) {  // the console discards the partial line
+        takingLine_.clear();
+        return;
+    }
+    if (c != '\r') {
+        if (takingLine_.size() < kMaxLine)
+            takingLine_ += c;
+        return;
+    }
+    if (linesTaken_.size() >= kKeptLinesTaken)
+        linesTaken_.erase(linesTaken_.begin(), linesTaken_.begin() + kKeptLinesTaken / 2);
+    linesTaken_.push_back(std::exchange(takingLine_, {}));
+}
+
 std::vector<Burst> Console::feedTimed(std::string_view received) {
     std::vector<Burst> out(1);
     for (char c : received) {
         if (hungUp_ || quiet_)
             break;
+        take(c);
         if (c == kEsc) {  // not echoed; discards the partial line
             line_.clear();
             overflow_ = false;

@@ -55,6 +55,14 @@ class Console {
     unsigned commandLines() const { return commandLines_; }
     // The command lines received while logged in (without their CR), the latest 1000.
     const std::vector<std::string>& receivedLines() const { return receivedLines_; }
+    // Everything that reached the device, in order: every line ended by CR as it was taken in
+    // (without the CR; empty lines, the password and the logout lines included), the latest
+    // 5000; and every byte received, the latest 1 MiB. Nothing is recorded while the line is
+    // quiet or hung up, since nothing arrives then.
+    const std::vector<std::string>& linesTaken() const { return linesTaken_; }
+    const std::string& bytesTaken() const { return bytesTaken_; }
+    // True when the latest line taken is a logout line (Ctrl-D or Ctrl-R).
+    bool endsWithLogout() const;
 
     const Device& device() const { return device_; }
     Device& device() { return device_; }
@@ -67,6 +75,8 @@ class Console {
     // Appends what the console sends to `to`, less what line noise loses.
     void send(std::string& to, std::string_view bytes);
     void afterCommandLine();
+    // Records one byte that reached the device.
+    void take(char c);
     // The line number the faults count, for the latest command line; 0 before an anchor.
     unsigned faultLine() const { return faults_.anchor ? anchoredLines_ : commandLines_; }
     // True once the latest command line is line `line` or a later one, as faultLine counts.
@@ -91,6 +101,9 @@ class Console {
     bool anchored_ = false;       // the anchor line has begun
     unsigned anchoredLines_ = 0;  // command lines from the anchor on
     std::vector<std::string> receivedLines_;
+    std::vector<std::string> linesTaken_;
+    std::string bytesTaken_;
+    std::string takingLine_;    // the line being taken, as received (ESC starts it afresh)
     std::mt19937 random_;       // garbage bytes
     std::mt19937 driftRandom_;  // the device's drift
 };

@@ -10,6 +10,7 @@
 #include "link/transport.h"
 #include "support/memory_device.h"
 #include "support/script_console.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -128,13 +129,25 @@ TEST_F(PduIfceTest, AQueryGivesUpAfterTwoFailedSanityChecks) {
     EXPECT_FALSE(ifce.Unanswered());
 }
 
-TEST_F(PduIfceTest, LogoutSendsCtrlRorCtrlDAndClosesTheLine) {
-    ASSERT_TRUE(ifce.Login());
-    EXPECT_TRUE(ifce.Logout(false));
-    EXPECT_THAT(mem.line->written(), testing::EndsWith("\x12\r"));
-    EXPECT_FALSE(transport::IsOpen());
-    EXPECT_FALSE(ifce.Logout(true));  // the line is closed now
-    EXPECT_EQ(error(), "Logout: could not send LOGOUT command to serial COM device\n");
+// Over a pseudo-terminal to the simulated PDU at 9600 baud: the logout is the last thing
+// written before the line closes, and it must reach the device in both forms.
+TEST(PduIfceLogout, BothLogoutLinesReachTheDeviceBeforeTheLineCloses) {
+    for (const bool ctrlD : {false, true}) {
+        sim::PtySimulator simulator;
+        PDUIfce ifce;
+        ASSERT_NO_FATAL_FAILURE(
+            test::ServeAndLogIn(simulator, ifce, 7, test::LoadedProfile("v2"), {}, 9600));
+        char reply[kReplyTextSize];
+        ASSERT_TRUE(ifce.ReadVersionLine(reply));
+        EXPECT_TRUE(ifce.Logout(ctrlD));
+        EXPECT_FALSE(transport::IsOpen());
+        EXPECT_EQ(test::LastLineTaken(simulator), ctrlD ? "^D" : "^R");
+        test::Unserve(7);
+
+        EXPECT_FALSE(ifce.Logout(true));  // the line is closed now
+        EXPECT_EQ(ifce.ErrorTextNarrow(),
+                  "Logout: could not send LOGOUT command to serial COM device\n");
+    }
 }
 
 // Every line the builders send, checked byte for byte against what the console sees.

@@ -18,6 +18,7 @@
 #include "sim/pty_simulator.h"
 #include "support/memory_device.h"
 #include "support/script_console.h"
+#include "support/sim_console.h"
 
 namespace quorvel {
 namespace {
@@ -29,7 +30,7 @@ constexpr int kMessageBoundMs = 30000;
 
 // "STATUS:<text>", "ERROR:<text>", "READY", "ENDED", "LINK:<n>".
 class Recorder {
-public:
+  public:
     explicit Recorder(SessionRecord& r) : record_(r) {
         record_.owner = std::make_shared<platform::MessagePort>(&queue_);
     }
@@ -46,15 +47,21 @@ public:
     }
     bool quietFor(int ms) { return !queue_.take(ms).has_value(); }
 
-private:
+  private:
     std::string describe(const platform::Message& m) {
         switch (m.msg) {
-            case UM_STATUS_TEXT: return "STATUS:" + Narrow(record_.postedText(m.lParam));
-            case UM_ACCESS_ERROR: return "ERROR:" + Narrow(record_.postedText(m.lParam));
-            case UM_CONFIG_READY: return "READY";
-            case UM_SESSION_ENDED: return "ENDED";
-            case UM_LINK_STATE: return "LINK:" + std::to_string(m.lParam);
-            default: return "?";
+            case UM_STATUS_TEXT:
+                return "STATUS:" + Narrow(record_.postedText(m.lParam));
+            case UM_ACCESS_ERROR:
+                return "ERROR:" + Narrow(record_.postedText(m.lParam));
+            case UM_CONFIG_READY:
+                return "READY";
+            case UM_SESSION_ENDED:
+                return "ENDED";
+            case UM_LINK_STATE:
+                return "LINK:" + std::to_string(m.lParam);
+            default:
+                return "?";
         }
     }
     SessionRecord& record_;
@@ -62,7 +69,7 @@ private:
 };
 
 class SessionWorkerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         stopEvent = platform::CreateNamedEvent(kStopEventName);
         while (stopEvent->wait(0)) {
@@ -70,8 +77,7 @@ protected:
         console = std::make_shared<test::ScriptConsole>();
         console->answers["v"] = queryAnswer("720 2104A31 " + std::string(116, '0') + " 200");
         console->answers["u"] = queryAnswer("02.03.01 V2");
-        console->answers["V"] =
-            queryAnswer("D=HOJ-1 T=TLD-0 T=TLD-1 a=x b=x E=ENV-0 c=x N=ZOLT");
+        console->answers["V"] = queryAnswer("D=HOJ-1 T=TLD-0 T=TLD-1 a=x b=x E=ENV-0 c=x N=ZOLT");
         console->answers[std::string("\x12")] = "";
         auto c = console;
         mem.line->responder = [c](const std::string& chunk) { return (*c)(chunk); };
@@ -102,7 +108,8 @@ TEST_F(SessionWorkerTest, ConnectsPublishesWaitsAndLogsOff) {
     EXPECT_EQ(Narrow(record.versionText), "02.03.01");
     EXPECT_EQ(Narrow(record.generationText), "V2");
     EXPECT_EQ(record.generationNumber, 2);
-    EXPECT_THAT(record.modules, ElementsAre(0x11, 0x20, 0x21, 0, 0, 0, 0, 0x30, 0, 0, 0, 0, 0, 0, 0, 0));
+    EXPECT_THAT(record.modules,
+                ElementsAre(0x11, 0x20, 0x21, 0, 0, 0, 0, 0x30, 0, 0, 0, 0, 0, 0, 0, 0));
     EXPECT_EQ(record.environmentFlags, kEnvSensor0);
     {
         ConsoleLease lease;
@@ -170,10 +177,10 @@ TEST_F(SessionWorkerTest, AFailedLoginReportsTheInterfaceError) {
         return r;
     });
     ASSERT_TRUE(worker.start(record));
-    EXPECT_THAT(recorder.until(UM_SESSION_ENDED),
-                ElementsAre("LINK:0", "STATUS:Logging in...",
-                            "STATUS:Login: could not OpenCOMDevice\n", "ERROR:Failed Login",
-                            "LINK:1", "ENDED"));
+    EXPECT_THAT(
+        recorder.until(UM_SESSION_ENDED),
+        ElementsAre("LINK:0", "STATUS:Logging in...", "STATUS:Login: could not OpenCOMDevice\n",
+                    "ERROR:Failed Login", "LINK:1", "ENDED"));
 }
 
 TEST_F(SessionWorkerTest, AStopRequestBeforeLoginGoesStraightToLogOff) {
@@ -209,13 +216,14 @@ TEST(SessionWorkerEdges, NoOwnerMeansNoSessionAndNoStopEventIsReported) {
                 ElementsAre("STATUS:Error...", "ERROR:Failed Create Event", "LINK:1", "ENDED"));
 }
 
-// End to end over a real pseudo-terminal with the simulated PDU that asks for the password.
-TEST(SessionWorkerPty, IdentifiesTheSimulatedPdu) {
+// End to end over a real pseudo-terminal with the simulated PDU that asks for the password, at
+// 9600 baud: the session ends with its logout reaching the device.
+TEST(SessionWorkerPty, IdentifiesTheSimulatedPduAndLogsOff) {
     sim::Profile profile;
     std::string error;
     ASSERT_TRUE(sim::loadProfile("v2", profile, error)) << error;
     sim::PtySimulator simulator;
-    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 9600, error)) << error;
     platform::setPortOverride(5, simulator.slavePath());
     auto stopEvent = platform::CreateNamedEvent(kStopEventName);
 
@@ -231,6 +239,7 @@ TEST(SessionWorkerPty, IdentifiesTheSimulatedPdu) {
     stopEvent->set();
     EXPECT_THAT(recorder.until(UM_SESSION_ENDED), ::testing::Contains("STATUS:Finished"));
     EXPECT_TRUE(worker.join(kMessageBoundMs));
+    EXPECT_EQ(test::LastLineTaken(simulator), "^R");
     platform::setPortOverride(5, "");
 }
 

@@ -111,5 +111,54 @@ TEST(SerialPort, WritesToADeviceThatStoppedReadingAreBoundedAndCloseDoesNotWait)
     EXPECT_LT(elapsedMs(start), 1000);
 }
 
+// write() returns once the bytes are queued; the close must not throw them away (the logout
+// line is the last thing written before every close). Dropped ones show up within a few runs.
+TEST(SerialPort, WhatWasWrittenLastReachesTheDeviceThroughTheClose) {
+    for (int run = 0; run < 40; ++run) {
+        PtyPair pty;
+        ASSERT_TRUE(pty.ok());
+        auto port = openPort(pty.path());
+        ASSERT_NE(port, nullptr);
+        ASSERT_EQ(port->write("\x12\r", 2, 20), 2);
+        port.reset();
+        ASSERT_EQ(pty.receive(2, 500), "\x12\r") << "run " << run;
+    }
+}
+
+TEST(OutputDrain, TheBoundIsTheWireTimeAndFiftyMillisecondsAtMostOneSecond) {
+    EXPECT_EQ(OutputDrainBoundMs(0, 9600), 0);
+    EXPECT_EQ(OutputDrainBoundMs(-1, 9600), 0);
+    EXPECT_EQ(OutputDrainBoundMs(1, 9600), 52);    // 1.04 ms rounded up
+    EXPECT_EQ(OutputDrainBoundMs(96, 9600), 150);  // 100 ms on the wire
+    EXPECT_EQ(OutputDrainBoundMs(10, 115200), 51);
+    EXPECT_EQ(OutputDrainBoundMs(911, 9600), 999);
+    EXPECT_EQ(OutputDrainBoundMs(912, 9600), 1000);
+    EXPECT_EQ(OutputDrainBoundMs(1L << 40, 9600), 1000);
+    EXPECT_EQ(OutputDrainBoundMs(11, 0), 1000);  // an unknown rate counts as 110 baud
+}
+
+TEST(OutputDrain, ADeviceThatNeverTakesItsBytesCannotHoldTheCloseBeyondTheBound) {
+    auto start = Clock::now();
+    int looks = 0;
+    EXPECT_FALSE(DrainOutputQueue(
+        [&looks] {
+            ++looks;
+            return 96L;
+        },
+        9600));
+    const long took = elapsedMs(start);
+    EXPECT_GE(took, 150);
+    EXPECT_LT(took, 400);
+    EXPECT_GT(looks, 2);
+
+    // A queue that empties ends the wait at once; one that cannot be read has nothing to wait for.
+    start = Clock::now();
+    int left = 3;
+    EXPECT_TRUE(DrainOutputQueue([&left] { return static_cast<long>(left--); }, 110));
+    EXPECT_EQ(left, -1);
+    EXPECT_TRUE(DrainOutputQueue([] { return -1L; }, 9600));
+    EXPECT_LT(elapsedMs(start), 100);
+}
+
 }  // namespace
 }  // namespace quorvel::platform

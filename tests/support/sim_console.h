@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "link/console_lease.h"
 #include "link/pdu_ifce.h"
@@ -35,6 +38,33 @@ inline void ServeAndLogIn(sim::PtySimulator& simulator, PDUIfce& ifce, int port,
     ASSERT_TRUE(ifce.SetParams(port, 9600, 8, 0, 0));
     ASSERT_TRUE(ifce.Login()) << ifce.ErrorTextNarrow();
     PublishInterface(&ifce);
+}
+
+// The last line the simulated device took in, once it is a logout line or boundMs have passed
+// (the serving thread takes bytes a moment after they were written). Lines are shown with
+// their control characters as ^D and ^R.
+inline std::string LastLineTaken(sim::PtySimulator& simulator, int boundMs = 2000) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(boundMs);
+    std::string last = "(nothing)";
+    for (;;) {
+        bool logout = false;
+        simulator.withConsole([&](sim::Console& c) {
+            logout = c.endsWithLogout();
+            if (!c.linesTaken().empty()) {
+                last = c.linesTaken().back();
+            }
+        });
+        if (logout || std::chrono::steady_clock::now() >= until) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (auto [control, shown] : {std::pair{'\x04', "^D"}, std::pair{'\x12', "^R"}}) {
+        if (const auto at = last.find(control); at != std::string::npos) {
+            last.replace(at, 1, shown);
+        }
+    }
+    return last;
 }
 
 // Withdraws the published console and the mapping of COM `port`.
