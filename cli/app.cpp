@@ -45,6 +45,14 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     app.add_option("--simulate-faults", ctx.simulateFaults,
                    "Failure modes of the simulated PDU, comma-separated:\n" + sim::FaultListHelp())
         ->needs(sim);
+    app.add_option("--simulate-baud", ctx.simulateBaud,
+                   "Pace the simulated PDU's replies at this baud rate (default: unpaced)")
+        ->check(CLI::NonNegativeNumber)
+        ->needs(sim);
+    app.add_option("--simulate-record", ctx.simulateRecord,
+                   "When the run ends, write every line the simulated PDU took in to this file "
+                   "(JSON)")
+        ->needs(sim);
     app.add_option("--attribs", ctx.attribs,
                    "Attribute file (default: pduattribs.ini beside the program)");
     app.parse_complete_callback([&ctx, sim] {

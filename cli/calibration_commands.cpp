@@ -76,7 +76,7 @@ std::string Trimmed(std::string s) {
 // The built-in simulator of --simulate, started here so that the verb can put the reference
 // loads on it; the session then connects to its path.
 struct Bench {
-    std::unique_ptr<sim::PtySimulator> simulator;
+    std::unique_ptr<EmbeddedSimulator> simulator;
 
     bool start(Context& ctx) {
         simulator = StartSimulator(ctx);
@@ -86,11 +86,6 @@ struct Bench {
         ctx.port = simulator->slavePath();
         ctx.simulate.reset();
         return true;
-    }
-    ~Bench() {
-        if (simulator) {
-            simulator->stop();
-        }
     }
 };
 

@@ -1,6 +1,8 @@
 #include "cli/cli_session.h"
 
 #include <chrono>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "link/messages.h"
@@ -20,6 +22,7 @@ constexpr auto kConnectBound = std::chrono::seconds(240);
 constexpr int kLogoffBoundMs = 60000;
 constexpr int kPollMs = 250;
 constexpr char kDefaultProfile[] = "v2";
+constexpr int kRecordSettleMs = 1000;
 
 std::string hintFor(const std::string& osError) {
     if (osError.find("Permission denied") != std::string::npos) {
@@ -39,7 +42,29 @@ std::string hintFor(const std::string& osError) {
 
 }  // namespace
 
-std::unique_ptr<sim::PtySimulator> StartSimulator(Context& ctx) {
+EmbeddedSimulator::~EmbeddedSimulator() {
+    if (!recordPath_.empty()) {
+        // The serving thread takes the last bytes (the logout) a moment after they were written.
+        settle(kRecordSettleMs);
+        nlohmann::json lines = nlohmann::json::array();
+        std::size_t bytes = 0;
+        bool logout = false;
+        withConsole([&](sim::Console& c) {
+            for (const std::string& line : c.linesTaken()) {
+                lines.push_back(line);
+            }
+            bytes = c.bytesTaken().size();
+            logout = c.endsWithLogout();
+        });
+        std::ofstream file(recordPath_, std::ios::trunc);
+        file << nlohmann::json{{"lines", lines}, {"bytes", bytes}, {"endsWithLogout", logout}}.dump(
+                    1)
+             << '\n';
+    }
+    stop();
+}
+
+std::unique_ptr<EmbeddedSimulator> StartSimulator(Context& ctx) {
     const std::string name = ctx.simulate->empty() ? kDefaultProfile : *ctx.simulate;
     sim::Profile profile;
     std::string error;
@@ -52,8 +77,8 @@ std::unique_ptr<sim::PtySimulator> StartSimulator(Context& ctx) {
         ctx.fail("--simulate-faults: " + error, kExitUsage);
         return nullptr;
     }
-    auto simulator = std::make_unique<sim::PtySimulator>();
-    if (!simulator->start(std::move(profile), faults, 0, error)) {
+    auto simulator = std::make_unique<EmbeddedSimulator>(ctx.simulateRecord);
+    if (!simulator->start(std::move(profile), faults, ctx.simulateBaud, error)) {
         ctx.fail("could not start the simulator: " + error);
         return nullptr;
     }
@@ -66,9 +91,6 @@ CliSession::~CliSession() {
     disconnect();
     if (overridden_) {
         platform::setPortOverride(record_.comPortIndex + 1, "");
-    }
-    if (simulator_) {
-        simulator_->stop();
     }
 }
 

@@ -10,16 +10,26 @@
 #include "link/session_worker.h"
 #include "platform/events.h"
 #include "platform/message_target.h"
-
-namespace quorvel::sim {
-class PtySimulator;
-}
+#include "sim/pty_simulator.h"
 
 namespace quorvel::cli {
 
-// Starts the built-in simulated PDU of --simulate (its profile and --simulate-faults); null,
-// with the reason reported through ctx, when it cannot.
-std::unique_ptr<sim::PtySimulator> StartSimulator(Context& ctx);
+// The built-in simulated PDU of one run. When it goes away (after the session has logged off)
+// it writes what it took in to the file of --simulate-record, then stops.
+class EmbeddedSimulator : public sim::PtySimulator {
+  public:
+    explicit EmbeddedSimulator(std::string recordPath) : recordPath_(std::move(recordPath)) {}
+    ~EmbeddedSimulator();
+    EmbeddedSimulator(const EmbeddedSimulator&) = delete;
+    EmbeddedSimulator& operator=(const EmbeddedSimulator&) = delete;
+
+  private:
+    std::string recordPath_;
+};
+
+// Starts the built-in simulated PDU of --simulate (its profile, --simulate-faults and
+// --simulate-baud); null, with the reason reported through ctx, when it cannot.
+std::unique_ptr<EmbeddedSimulator> StartSimulator(Context& ctx);
 
 class CliSession {
   public:
@@ -44,7 +54,7 @@ class CliSession {
     SessionRecord record_;
     platform::MessageQueue queue_;
     std::shared_ptr<platform::AutoResetEvent> stopEvent_;
-    std::unique_ptr<sim::PtySimulator> simulator_;
+    std::unique_ptr<EmbeddedSimulator> simulator_;
     SessionWorker worker_;
     bool connected_ = false;
     bool overridden_ = false;  // this session mapped COM1 to a path of its own

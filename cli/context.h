@@ -26,6 +26,8 @@ struct Context {
     std::string port;                     // "COM3", "3" or an absolute device path; "" = COM1
     std::optional<std::string> simulate;  // set when --simulate was given; "" = default profile
     std::string simulateFaults;           // --simulate-faults LIST: the simulator's failure modes
+    int simulateBaud = 0;                 // --simulate-baud N: pace its replies; 0 unpaced
+    std::string simulateRecord;           // --simulate-record FILE: what it received, as JSON
     std::string attribs;                  // --attribs FILE; "" = pduattribs.ini beside the program
 
     int exitCode = kExitOk;

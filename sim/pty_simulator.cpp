@@ -15,6 +15,7 @@
 #include <cstring>
 #include <deque>
 #include <system_error>
+#include <thread>
 
 namespace quorvel::sim {
 
@@ -28,6 +29,8 @@ constexpr auto kIdleWait = 100ms;
 // Longest a hang-up waits for the host to read the last reply.
 constexpr auto kDrainWait = 1000ms;
 constexpr auto kDrainSettle = 20ms;
+// How long no byte may have come before the console counts as having taken everything in.
+constexpr auto kQuiet = 50ms;
 
 struct Pending {
     Clock::time_point notBefore;
@@ -140,6 +143,28 @@ void PtySimulator::hangUp() {
     // The serving thread closes the master at its next turn; wait for it, within a bound.
     std::unique_lock lock(mutex_);
     hungUpCv_.wait_for(lock, 2s, [this] { return hungUp_.load(); });
+}
+
+bool PtySimulator::settle(int boundMs) {
+    const auto start = Clock::now();
+    const auto until = start + std::chrono::milliseconds(boundMs);
+    for (;;) {
+        int unread = 0;
+        {
+            std::lock_guard lock(mutex_);
+            if (master_ < 0 || ::ioctl(master_, FIONREAD, &unread) != 0) {
+                return true;  // nothing can arrive any more
+            }
+        }
+        const auto lastTaken = Clock::time_point(std::chrono::nanoseconds(lastTakenNs_.load()));
+        if (unread == 0 && !taking_.load() && Clock::now() - std::max(start, lastTaken) >= kQuiet) {
+            return true;
+        }
+        if (Clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
 }
 
 void PtySimulator::withConsole(const std::function<void(Console&)>& fn) {
@@ -266,6 +291,7 @@ void PtySimulator::run() {
             [[maybe_unused]] auto n = ::read(wake_, &count, sizeof count);
         }
         if (fds[0].revents & POLLIN) {
+            taking_ = true;
             ssize_t n = ::read(master_, buf, sizeof buf);
             if (n > 0) {
                 std::vector<Burst> bursts;
@@ -282,6 +308,10 @@ void PtySimulator::run() {
                     queue.push_back({at, std::move(b.bytes)});
                 }
             }
+            lastTakenNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                               Clock::now().time_since_epoch())
+                               .count();
+            taking_ = false;
         } else if (fds[0].revents & (POLLHUP | POLLERR)) {
             // Cannot happen while the slave is held open; never spin on it regardless.
             pollfd w{wake_, POLLIN, 0};

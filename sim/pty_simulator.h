@@ -37,6 +37,11 @@ class PtySimulator {
     // The device hung up (hangUp() or a hang-up fault); the slave path is gone.
     bool isHungUp() const { return hungUp_.load(); }
 
+    // Waits up to boundMs until the console has taken in every byte the host wrote before the
+    // call: until nothing is waiting to be read and nothing came for a quiet spell (the kernel
+    // hands written bytes to the master a moment after the write). True when it settled.
+    bool settle(int boundMs);
+
     // Runs `fn` on the console under the simulator's lock: safe at any time.
     void withConsole(const std::function<void(Console&)>& fn);
     // A copy of the live device model, taken under the lock.
@@ -63,6 +68,8 @@ class PtySimulator {
     std::atomic<bool> stopping_{false};
     std::atomic<bool> hangUpRequested_{false};
     std::atomic<bool> hungUp_{false};
+    std::atomic<bool> taking_{false};  // bytes read from the master, not yet fed to the console
+    std::atomic<long long> lastTakenNs_{0};  // steady clock, when bytes were last fed
 };
 
 }  // namespace quorvel::sim

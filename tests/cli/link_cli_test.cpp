@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -65,6 +66,56 @@ TEST(QuorvelctlIdentify, UsageErrorsExitTwoAndDeviceFailuresExitOne) {
     EXPECT_THAT(missing.err, HasSubstr("OpenCOMDev: could not open serial COM device [\\COM1]"));
     EXPECT_THAT(missing.err, HasSubstr("No such file or directory"));
     EXPECT_TRUE(missing.out.empty());
+}
+
+// The device side of every device verb: whatever the verb did or refused, the session ends with
+// the logout line reaching the simulated PDU. `baud` paces the simulator (0: unpaced).
+void ExpectEveryVerbEndsWithTheLogout(const std::string& profile, int baud) {
+    const std::string channel = profile == "v1" ? "0x0000" : "0x0200";
+    const std::vector<std::vector<std::string>> verbs = {
+        {"identify"},
+        {"status"},
+        {"switch", "1", "on"},
+        {"reset", "1"},
+        {"clear-alarms"},
+        {"config", "get", "cRecepName3"},
+        {"config", "set", "cRecepName3=Lamp"},
+        {"stamp", "SQV11220241BB-3", "--kind", "0"},
+        {"calibrate", channel},
+        {"web", "get"},
+        {"web", "set", "name=Rack7"},
+        {"reboot"},
+        {"format-db"},
+        {"reset-network"},
+    };
+    const std::string record = ::testing::TempDir() + "quorvel_record_" + profile + ".json";
+    for (const auto& verb : verbs) {
+        std::vector<std::string> args{"--simulate=" + profile, "--simulate-baud",
+                                      std::to_string(baud), "--simulate-record", record};
+        args.insert(args.end(), verb.begin(), verb.end());
+        ::unlink(record.c_str());
+        const Result r = quorvelctl(args);
+        const std::string shown = profile + " " + ::testing::PrintToString(verb);
+        EXPECT_NE(r.code, kExitUsage) << shown << ": " << r.err;
+        std::ifstream in(record);
+        ASSERT_TRUE(in.good()) << shown << ": no record written";
+        const auto j = nlohmann::json::parse(in);
+        ASSERT_FALSE(j["lines"].empty()) << shown;
+        EXPECT_EQ(j["lines"].back(), "\x12") << shown << ", the last line: " << j["lines"].back();
+    }
+}
+
+class LogoutReachesTheDevice : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(LogoutReachesTheDevice, AfterEveryDeviceVerb) {
+    ExpectEveryVerbEndsWithTheLogout(GetParam(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryProfile, LogoutReachesTheDevice,
+                         ::testing::Values("v1", "v2", "v3", "v4", "v2-loggedin", "v2-alarm"));
+
+TEST(LogoutReachesTheDevice, AfterEveryDeviceVerbAt9600Baud) {
+    ExpectEveryVerbEndsWithTheLogout("v4", 9600);
 }
 
 // pdusim in its own process: the first line it prints is the port to use.
