@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/language_table.h"
 #include "app/prompter.h"
@@ -36,6 +37,11 @@ const QString kSaveFirstTitle = QStringLiteral("Error");
 const QString kSaveFirstText = QStringLiteral("Must calibrate first before saving!");
 const QString kRebootTitle = QStringLiteral("REBOOT PDU");
 const QString kRebootText = QStringLiteral("Do you really want to proceed?");
+const QString kWriteFailedTitle = QStringLiteral("Calibrate");
+const QString kWriteFailedText =
+    QStringLiteral("The calibration of %1 was not written completely; calibrate it again.");
+const QString kStoreFailedText =
+    QStringLiteral("The PDU did not store its calibration table; Save again, or Cancel.");
 
 const QColor kLampGreenColour(0, 255, 0);
 const QColor kLampDarkColour(0x40, 0x40, 0x40);
@@ -97,17 +103,16 @@ CPDUCalibDlg::CPDUCalibDlg(PduRecord* pdu, const CalibrationOps* ops, SessionRec
     block_->extensionWord = pdu_->extensionWord;
     block_->generation = static_cast<std::uint8_t>(generation_);
     worker_ = std::make_unique<CalibrationWorker>(block_);
-
-    saveTimer_.setSingleShot(true);
-    connect(&saveTimer_, &QTimer::timeout, this, &CPDUCalibDlg::finishSave);
+    closing_ = new dialogs::WorkerClosing(this);
 
     buildControls();
-    fillChannels();
+    // The worker takes the open command first, then what selecting the first channel gives it.
     worker_->start();
+    fillChannels();
 }
 
 CPDUCalibDlg::~CPDUCalibDlg() {
-    worker_->stop();
+    worker_->finish(0);
 }
 
 void CPDUCalibDlg::buildControls() {
@@ -338,6 +343,9 @@ void CPDUCalibDlg::onCalibrate() {
     block_->threshold = static_cast<std::uint16_t>(r.threshold);
     block_->offset = static_cast<std::uint16_t>(r.offset);
     block_->scale = static_cast<std::uint16_t>(r.scale);
+    writtenChannel_ =
+        channels_->currentItem() != nullptr ? channels_->currentItem()->text() : QString();
+    ++writesPending_;
     give(kCalWrite);
     calibrated_ = true;
     lowSampled_ = highSampled_ = false;
@@ -349,32 +357,39 @@ void CPDUCalibDlg::onSave() {
         dialogs::DialogPrompter().warning(this, kSaveFirstTitle, kSaveFirstText);
         return;
     }
-    // The store runs on the worker; the worker is ended once it reports the store done, so the
-    // close command can never be lost to a store that takes longer than expected.
     saving_ = true;
+    enableControls(false);
+    uncheckSamples();
+    // The table is stored only once every write given before has been reported done, so a row
+    // that was not written completely is never made permanent.
+    if (writesPending_ == 0) {
+        store();
+    }
+}
+
+void CPDUCalibDlg::store() {
+    give(kCalStore);
+}
+
+void CPDUCalibDlg::enableControls(bool enabled) {
     for (QWidget* w : {static_cast<QWidget*>(save_), static_cast<QWidget*>(cancel_),
                        static_cast<QWidget*>(reboot_), static_cast<QWidget*>(calibrate_),
                        static_cast<QWidget*>(sampleLow_), static_cast<QWidget*>(sampleHigh_),
                        static_cast<QWidget*>(channels_)}) {
-        w->setEnabled(false);
+        w->setEnabled(enabled);
     }
-    uncheckSamples();
-    give(kCalStore);
-    saveTimer_.start(kCalibrationStoreBoundMs);
 }
 
-void CPDUCalibDlg::finishSave() {
-    if (!saving_) {
-        return;
-    }
-    saving_ = false;
-    saveTimer_.stop();
-    worker_->stop();
-    if (stopEvent_) {
-        stopEvent_->set();
+void CPDUCalibDlg::closeWhenDone(bool accepted) {
+    // A write or store in progress or given finishes first; a sample stops at once.
+    closing_->begin(worker_.get(), [this, accepted] {
         stopEvent_.reset();
-    }
-    accept();
+        if (accepted) {
+            accept();
+        } else {
+            QDialog::reject();
+        }
+    });
 }
 
 void CPDUCalibDlg::onReboot() {
@@ -388,17 +403,10 @@ void CPDUCalibDlg::reject() {
     if (saving_) {
         return;  // the store ends the dialog
     }
-    worker_->stop();
-    stopEvent_.reset();
-    QDialog::reject();
+    closeWhenDone(false);
 }
 
 void CPDUCalibDlg::give(std::uint8_t command) {
-    if (!opened_) {
-        // The open command has not run yet; a command given now would replace it.
-        pending_ = command;
-        return;
-    }
     worker_->give(command);
 }
 
@@ -431,12 +439,35 @@ void CPDUCalibDlg::onWorkerMessage(const platform::Message& m) {
         case UM_CAL_DONE:
             if (m.wParam == kCalOpen) {
                 opened_ = true;
-                if (pending_) {
-                    worker_->give(*pending_);
-                    pending_.reset();
+            } else if (m.wParam == kCalWrite) {
+                writesPending_ = std::max(0, writesPending_ - 1);
+                if (m.lParam == 0) {
+                    // What the PDU holds of that row now is unknown: it must be calibrated
+                    // again before anything is stored.
+                    calibrated_ = false;
+                    dialogs::DialogPrompter().warning(this, kWriteFailedTitle,
+                                                      kWriteFailedText.arg(writtenChannel_));
                 }
-            } else if (m.wParam == kCalStore) {
-                finishSave();
+                if (saving_ && writesPending_ == 0) {
+                    if (calibrated_) {
+                        store();
+                    } else {
+                        saving_ = false;
+                        enableControls(true);
+                    }
+                }
+            } else if (m.wParam == kCalStore && saving_) {
+                if (m.lParam != 0) {
+                    // Wake the session worker once more, then end.
+                    if (stopEvent_) {
+                        stopEvent_->set();
+                    }
+                    closeWhenDone(true);
+                } else {
+                    saving_ = false;
+                    enableControls(true);
+                    dialogs::DialogPrompter().warning(this, kSaveFirstTitle, kStoreFailedText);
+                }
             }
             break;
         default:

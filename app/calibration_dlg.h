@@ -5,11 +5,10 @@
 #pragma once
 
 #include <QDialog>
-#include <QTimer>
 #include <memory>
-#include <optional>
 
 #include "common/model_profile.h"
+#include "dialogs/worker_closing.h"
 #include "dialogs/worker_message_event.h"
 #include "link/calibration_ops.h"
 #include "link/calibration_worker.h"
@@ -32,9 +31,6 @@ class AutoResetEvent;
 
 namespace quorvel::app {
 
-// Longest wait for the store to complete after Save before the worker is ended anyway.
-constexpr int kCalibrationStoreBoundMs = 60000;
-
 class CPDUCalibDlg : public QDialog {
     Q_OBJECT
   public:
@@ -48,7 +44,7 @@ class CPDUCalibDlg : public QDialog {
     bool lowSampled() const { return lowSampled_; }
     bool highSampled() const { return highSampled_; }
     bool opened() const { return opened_; }
-    bool workerFinished() const { return worker_->finished(); }
+    bool workerFinished() const { return worker_->ended(); }
     const CalibrationWorkerBlock& block() const { return *block_; }
 
     void reject() override;  // Cancel
@@ -63,8 +59,10 @@ class CPDUCalibDlg : public QDialog {
     void onSampleClicked(bool low);
     void onCalibrate();
     void onSave();
-    void finishSave();
+    void store();
     void onReboot();
+    void closeWhenDone(bool accepted);
+    void enableControls(bool enabled);
     void give(std::uint8_t command);
     void onWorkerMessage(const platform::Message& m);
     void setLamp(std::intptr_t state);
@@ -80,15 +78,16 @@ class CPDUCalibDlg : public QDialog {
     bool highSampled_ = false;
     bool opened_ = false;
     bool saving_ = false;
+    int writesPending_ = 0;  // calibration writes given and not yet reported
     bool lampOn_ = false;
-    std::optional<std::uint8_t> pending_;  // given before the open command ran
     std::uint32_t selectedItem_ = 0;
+    QString writtenChannel_;  // the channel of the latest write given
 
     dialogs::QtMessageTarget target_{this};
     std::shared_ptr<CalibrationWorkerBlock> block_;
     std::unique_ptr<CalibrationWorker> worker_;
     std::shared_ptr<platform::AutoResetEvent> stopEvent_;
-    QTimer saveTimer_;
+    dialogs::WorkerClosing* closing_ = nullptr;
 
     QLineEdit* currentLow_ = nullptr;
     QLineEdit* currentHigh_ = nullptr;

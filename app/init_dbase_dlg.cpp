@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "app/prompter.h"
@@ -35,6 +36,12 @@ const QString kInitDatabaseTitle = QStringLiteral("Initialize Database");
 const QString kInitQuestion =
     QStringLiteral("Do you really want to Format and load default values to the Database?");
 const QString kFormatFailed = QStringLiteral("Failed Formatting!");
+const QString kLoadFirst =
+    QStringLiteral("Not every setting could be read from the PDU: Load them again before saving.");
+const QString kNotWritten = QStringLiteral("Not written: %1.");
+const QString kStoppedAnswering = QStringLiteral("The PDU stopped answering. ");
+const QString kInitIncomplete =
+    QStringLiteral("Initialize did not complete: %1 default value(s) were not written.");
 const QString kDefaultFailed =
     QStringLiteral("Failed Saving Default Value!\nDo you want to continue?");
 
@@ -70,12 +77,17 @@ CInitDbaseDlg::CInitDbaseDlg(std::uint8_t developerFlag, PduRecord* pdu, QWidget
     block_->window = std::make_shared<platform::MessagePort>(&target_);
     block_->database->bind(*pdu_);
     worker_ = std::make_unique<WebDatabaseWorker>(block_);
+    closing_ = new dialogs::WorkerClosing(this);
     worker_->start();
     onLoad();
 }
 
 CInitDbaseDlg::~CInitDbaseDlg() {
-    worker_->stop();
+    worker_->finish(0);
+}
+
+bool CInitDbaseDlg::busy() const {
+    return block_->command.load() != kWebIdle || worker_->loop().commandPending();
 }
 
 void CInitDbaseDlg::buildControls(bool developer) {
@@ -195,11 +207,16 @@ void CInitDbaseDlg::onLoad() {
 }
 
 void CInitDbaseDlg::onSave() {
+    // What a Load did not read holds no value of the PDU's: saving it would write defaults.
+    if (!loaded_) {
+        dialogs::DialogPrompter().warning(this, kSaveTitle, kLoadFirst);
+        return;
+    }
     const SaveMarks marks = MarkEdits(*block_->database, edits());
-    networkChanged_ = networkChanged_ || marks.networkChanged;
     if (marks.marked == 0) {
         return;
     }
+    noteNetworkMarks();
     status_->setText(kSaving);
     setButtonsEnabled(false);
     give(kWebSave);
@@ -213,8 +230,7 @@ void CInitDbaseDlg::onInitialize() {
     WebDatabase& db = *block_->database;
     FillInitialDefaults(db, *pdu_);
     MarkAllWithText(db);
-    networkChangedBeforeInit_ = networkChanged_;
-    networkChanged_ = true;
+    noteNetworkMarks();
     status_->setText(kInitializing);
     setButtonsEnabled(false);
     // The worker formats the database first and writes the defaults only when that succeeded.
@@ -222,29 +238,32 @@ void CInitDbaseDlg::onInitialize() {
 }
 
 void CInitDbaseDlg::reject() {
-    worker_->stop();
-    QDialog::reject();
+    if (closeAsked_ || closing_->active()) {
+        return;
+    }
+    const std::uint8_t running = block_->command.load();
+    if (running == kWebSave || running == kWebInitialise) {
+        // The pass and the questions at its end come first; the dialog then closes.
+        closeAsked_ = true;
+        setButtonsEnabled(false);
+        cancel_->setEnabled(false);
+        return;
+    }
+    closeWhenDone();
+}
+
+void CInitDbaseDlg::closeWhenDone() {
+    closing_->begin(worker_.get(), [this] { QDialog::reject(); });
 }
 
 void CInitDbaseDlg::give(std::uint8_t command) {
-    queued_.push_back(command);
-    if (inFlight_ == kWebIdle) {
-        sendNext();
-    }
-}
-
-void CInitDbaseDlg::sendNext() {
-    if (queued_.empty()) {
-        return;
-    }
-    inFlight_ = queued_.front();
-    queued_.pop_front();
-    worker_->give(inFlight_);
+    worker_->give(command);
 }
 
 void CInitDbaseDlg::passEnded() {
-    inFlight_ = kWebIdle;
-    sendNext();
+    if (closeAsked_) {
+        closeWhenDone();
+    }
 }
 
 void CInitDbaseDlg::setButtonsEnabled(bool enabled) {
@@ -293,6 +312,37 @@ void CInitDbaseDlg::showEntry(int index) {
     }
 }
 
+void CInitDbaseDlg::noteNetworkMarks() {
+    networkMarked_.clear();
+    const WebDatabase& db = *block_->database;
+    for (int i = 0; i < WebDatabase::size(); ++i) {
+        if (db.entry(i).mark == 1 && IsNetworkItem(db.entry(i).code)) {
+            networkMarked_.push_back(i);
+        }
+    }
+}
+
+bool CInitDbaseDlg::networkWritten() const {
+    const WebDatabase& db = *block_->database;
+    return std::any_of(networkMarked_.begin(), networkMarked_.end(),
+                       [&db](int i) { return db.entry(i).mark == 0; });
+}
+
+bool CInitDbaseDlg::reportUnwritten() {
+    const std::vector<std::u16string> names = MarkedEntryNames(*block_->database);
+    if (names.empty()) {
+        return true;
+    }
+    QStringList list;
+    for (const std::u16string& n : names) {
+        list << QString::fromStdU16String(n);
+    }
+    const QString prefix = block_->unanswered.load() ? kStoppedAnswering : QString();
+    dialogs::DialogPrompter().warning(this, kSaveTitle,
+                                      prefix + kNotWritten.arg(list.join(QStringLiteral(", "))));
+    return false;
+}
+
 void CInitDbaseDlg::askRestart(const QString& title, const QString& text) {
     if (dialogs::DialogPrompter().question(this, title, text, dialogs::Buttons::YesNo) ==
         dialogs::Answer::Yes) {
@@ -322,19 +372,38 @@ void CInitDbaseDlg::onWorkerMessage(const platform::Message& m) {
                 setButtonsEnabled(false);
                 break;
             }
-            setButtonsEnabled(true);
+            if (!closeAsked_) {
+                setButtonsEnabled(true);
+            }
             status_->clear();
-            passEnded();
-            if (m.lParam == kSaveDone && networkChanged_) {
-                askRestart(kSaveTitle, kRestartText);
+            if (m.lParam == kLoadDone) {
+                loaded_ = block_->database->marked() == 0;
+            } else if (m.lParam == kSaveDone) {
+                // Only a network setting the PDU took needs the restart.
+                networkChanged_ = networkChanged_ || networkWritten();
+                reportUnwritten();
+                if (networkChanged_) {
+                    askRestart(kSaveTitle, kRestartText);
+                }
             } else if (m.lParam == kInitialiseDone) {
-                onLoad();
-                if (!networkChanged_) {
+                const int unwritten = block_->database->marked();
+                networkChanged_ = networkChanged_ || networkWritten();
+                if (!closeAsked_) {
+                    onLoad();
+                }
+                if (unwritten > 0) {
+                    // Never reported as a success: what was not written is counted.
+                    prompter.warning(this, kInitTitle, kInitIncomplete.arg(unwritten));
+                    if (networkChanged_) {
+                        askRestart(kInitTitle, kRestartText);
+                    }
+                } else if (!networkChanged_) {
                     prompter.information(this, kInitTitle, kInitDone);
                 } else {
                     askRestart(kInitTitle, kInitDone + QStringLiteral("\n") + kRestartText);
                 }
             }
+            passEnded();
             break;
         case kWebShowEntry:
             showEntry(static_cast<int>(m.lParam));
@@ -347,12 +416,10 @@ void CInitDbaseDlg::onWorkerMessage(const platform::Message& m) {
             setButtonsEnabled(true);
             status_->clear();
             block_->database->unmarkAll();
-            networkChanged_ = networkChangedBeforeInit_;
-            passEnded();
             prompter.warning(this, kInitDatabaseTitle, kFormatFailed);
+            passEnded();
             break;
         case kWebRestartDone:
-            passEnded();
             break;
         default:
             break;

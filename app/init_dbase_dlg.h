@@ -6,10 +6,11 @@
 
 #include <QDialog>
 #include <array>
-#include <deque>
 #include <memory>
+#include <vector>
 
 #include "common/model_profile.h"
+#include "dialogs/worker_closing.h"
 #include "dialogs/worker_message_event.h"
 #include "link/web_database_worker.h"
 
@@ -29,11 +30,13 @@ class CInitDbaseDlg : public QDialog {
 
     // The dialog's state, for tests.
     bool networkChanged() const { return networkChanged_; }
-    bool busy() const { return inFlight_ != kWebIdle || !queued_.empty(); }
+    bool busy() const;
     const WebDatabase& database() const { return *block_->database; }
-    bool workerRunning() const { return worker_->running(); }
+    bool workerRunning() const { return !worker_->ended(); }
 
-    void reject() override;  // Cancel: ends the worker, then closes
+    // Cancel: ends the worker, then closes; a save or initialise in progress finishes first,
+    // with its questions.
+    void reject() override;
 
   protected:
     bool event(QEvent* e) override;
@@ -45,23 +48,31 @@ class CInitDbaseDlg : public QDialog {
     void onInitialize();
     void applyDhcpRule();
     void give(std::uint8_t command);
-    void sendNext();
+    // After a pass and its questions: a Cancel given meanwhile takes effect.
     void passEnded();
+    void closeWhenDone();
     void setButtonsEnabled(bool enabled);
     void showEntry(int index);
     void askRestart(const QString& title, const QString& text);
+    // Before a write pass: which network entries it is to write.
+    void noteNetworkMarks();
+    // After it: true when one of them reached the PDU.
+    bool networkWritten() const;
+    // After a save: names what the PDU did not take; true when everything was written.
+    bool reportUnwritten();
     WebEdits edits() const;
     void onWorkerMessage(const platform::Message& m);
 
     PduRecord* pdu_;
     bool networkChanged_ = false;
-    bool networkChangedBeforeInit_ = false;
-    std::uint8_t inFlight_ = kWebIdle;  // the command the worker is performing
-    std::deque<std::uint8_t> queued_;   // commands given while another runs
+    bool closeAsked_ = false;         // Cancel during a write pass: closes once it has ended
+    bool loaded_ = false;             // the latest Load read every entry: Save may write
+    std::vector<int> networkMarked_;  // the network entries the pass in progress writes
 
     dialogs::QtMessageTarget target_{this};
     std::shared_ptr<WebWorkerBlock> block_;
     std::unique_ptr<WebDatabaseWorker> worker_;
+    dialogs::WorkerClosing* closing_ = nullptr;
 
     QLineEdit* name_ = nullptr;
     QLineEdit* ip_ = nullptr;

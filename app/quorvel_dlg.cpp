@@ -31,6 +31,7 @@ namespace quorvel::app {
 namespace {
 
 constexpr int kComPorts = 20;
+constexpr int kQuitPollMs = 20;  // how often a quitting window looks whether the worker ended
 
 const QEvent::Type kWorkerMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -100,6 +101,8 @@ CQuorvelDlg::CQuorvelDlg(bool developer, Prompter& prompter, SimulatedPdu* simul
     }
     connect(portList_, &QComboBox::currentIndexChanged, this, &CQuorvelDlg::onPortChanged);
     stopEvent_ = platform::CreateNamedEvent(kStopEventName);
+    quitTimer_.setInterval(kQuitPollMs);
+    connect(&quitTimer_, &QTimer::timeout, this, &CQuorvelDlg::quitWhenLoggedOff);
     reserveConnectedSize();
     model_.setSessionState(false);
     render();
@@ -429,6 +432,9 @@ void CQuorvelDlg::onPortChanged(int index) {
 }
 
 bool CQuorvelDlg::requestQuit() {
+    if (quitting()) {
+        return false;  // already logging off: the window closes when that has ended
+    }
     if (worker_ && worker_->running()) {
         const Answer a = prompter_.question(
             this, QStringLiteral("Session in progress ..."),
@@ -436,15 +442,27 @@ bool CQuorvelDlg::requestQuit() {
         if (a != Answer::Ok) {
             return false;
         }
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // The worker logs off and ends while the window goes on; the record it uses lives
+        // until then.
         worker_->requestStop();
-        // The worker logs off and ends; the record it uses must outlive it.
-        worker_->join(kQuitLogoffWaitMs);
-        QApplication::restoreOverrideCursor();
+        quitClock_.start();
+        quitTimer_.start();
+        return false;
     }
     port_->detach();
     platform::CloseNamedEvent(kStopEventName);
     return true;
+}
+
+void CQuorvelDlg::quitWhenLoggedOff() {
+    if (worker_ && worker_->running() && !quitClock_.hasExpired(kQuitLogoffWaitMs)) {
+        return;
+    }
+    quitTimer_.stop();
+    port_->detach();
+    platform::CloseNamedEvent(kStopEventName);
+    closing_ = true;
+    QDialog::reject();
 }
 
 void CQuorvelDlg::closeEvent(QCloseEvent* e) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <array>
 #include <memory>
 
@@ -34,8 +36,9 @@ namespace quorvel::app {
 using dialogs::Prompter;
 class SimulatedPdu;
 
-// Longest wait for the worker to log off when the window closes during a session.
-constexpr int kQuitLogoffWaitMs = 10000;
+// Longest wait for the worker to log off when the window closes during a session; the window
+// keeps running meanwhile.
+constexpr int kQuitLogoffWaitMs = SessionWorker::kEndBoundMs;
 
 class CQuorvelDlg : public QDialog, public platform::MessageTarget {
     Q_OBJECT
@@ -52,8 +55,12 @@ class CQuorvelDlg : public QDialog, public platform::MessageTarget {
     // The button actions.
     void onConnect();
     void onDisconnect();
-    // A close request: asks while a session runs; true when the window may close.
+    // A close request: asks while a session runs; true when the window may close now. After a
+    // Yes during a session the worker logs off while the window keeps running, and the window
+    // closes once it has ended (or after kQuitLogoffWaitMs).
     bool requestQuit();
+    // True while the window waits for the worker to log off before it closes.
+    bool quitting() const { return quitTimer_.isActive(); }
     void showAbout();
 
     // Brings the window forward (a second start asked for it).
@@ -84,6 +91,7 @@ class CQuorvelDlg : public QDialog, public platform::MessageTarget {
     void reserveConnectedSize();
     void setIndicator(const Rgb& colour);
     void postStatus(const std::u16string& text);
+    void quitWhenLoggedOff();
 
     bool developer_;
     Prompter& prompter_;
@@ -100,6 +108,8 @@ class CQuorvelDlg : public QDialog, public platform::MessageTarget {
     bool configReady_ = false;
     bool sessionReady_ = false;
     bool closing_ = false;
+    QTimer quitTimer_;
+    QElapsedTimer quitClock_;
 
     QComboBox* portList_ = nullptr;
     CColorStaticST* indicator_ = nullptr;

@@ -36,6 +36,8 @@ class SimulatedPdu {
     enum class Unplug { Adapter, Cable };
     void unplug(Unplug what);
     const std::string& profile() const { return profile_; }
+    // The simulator serving now (null before start): what it received and stores.
+    sim::PtySimulator* simulator() { return simulator_.get(); }
     std::string devicePath() const;
 
   private:

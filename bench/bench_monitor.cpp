@@ -61,15 +61,14 @@ int main(int argc, char** argv) {
     block->autoRefresh = 1;
 
     {
-        dialogs::DialogWorker worker(std::make_shared<dialogs::StateWorkerLoop>(block),
-                                     dialogs::STATE_CMD_CLOSE, port);
+        dialogs::DialogWorker worker(std::make_shared<dialogs::StateWorkerLoop>(block), port);
         worker.start();
         const double cpu0 = bench::cpuSeconds();
         const auto start = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
         const double used = bench::cpuSeconds() - cpu0;
         const double elapsed = bench::secondsSince(start);
-        const bool stopped = worker.stop(10000);
+        const bool stopped = worker.finish(10000);
         std::printf(
             "monitoring v4 at %d baud: %d status frames in %.1f s, %.4f s CPU, %.3f %% of "
             "one core%s\n",

@@ -63,8 +63,11 @@ struct ConfigWorkerBlock {
     std::shared_ptr<platform::AutoResetEvent> wakeEvent;
     std::atomic<std::uint32_t> threadId{0};
     std::atomic<std::uint8_t> command{0};
-    // Set when the dialog closes: the operations give up between their exchanges.
+    // Set while a read runs after the dialog closed: the operations give up between their
+    // exchanges. A write never sees it set: it runs to its end.
     std::atomic<bool> stopRequested{false};
+    // Set by an operation that got no answer at all from the PDU; a pass ends there.
+    std::atomic<bool> unanswered{false};
     std::mutex dataMutex;
 
     DeviceAddressBlock* addresses = nullptr;

@@ -24,6 +24,7 @@
 #include "dialogs/logic/focus_order.h"
 #include "dialogs/logic/worker_messages.h"
 #include "dialogs/prompter.h"
+#include "dialogs/worker_closing.h"
 #include "dialogs/worker_message_event.h"
 
 namespace quorvel::dialogs {
@@ -86,11 +87,15 @@ CConfigDlg::CConfigDlg(PduRecord* record, const ConfigOps* ops, DeviceAddressBlo
     createControls();
     applyLayout();
     chainTabOrder();
+    closing_ = new WorkerClosing(this);
     startWorker();
 }
 
 CConfigDlg::~CConfigDlg() {
-    stopWorker();
+    if (worker_) {
+        worker_->finish(0);
+        handBackRecord();
+    }
 }
 
 void CConfigDlg::fitFont() {
@@ -451,32 +456,35 @@ void CConfigDlg::startWorker() {
     target_ = std::make_unique<QtMessageTarget>(this);
     port_ = std::make_shared<platform::MessagePort>(target_.get());
     run_->block->window = port_;
-    auto loop = std::make_shared<ConfigWorkerLoop>(run_->block,
-                                                   std::make_shared<CatalogueConfigPlan>(run_));
-    worker_ = std::make_unique<DialogWorker>(std::move(loop), CFG_CMD_CLOSE, port_);
+    loop_ = std::make_shared<ConfigWorkerLoop>(run_->block,
+                                               std::make_shared<CatalogueConfigPlan>(run_));
+    worker_ = std::make_unique<DialogWorker>(loop_, port_);
     worker_->start();
 }
 
-void CConfigDlg::stopWorker() {
-    if (!worker_) {
-        return;
-    }
-    // The close command ends the worker; only once it has ended is the run's record, which
-    // Open updated, handed back to the caller.
-    const bool ended = worker_->stop();
-    if (ended && callerRecord_ != nullptr) {
+void CConfigDlg::handBackRecord() {
+    // The open operation alone writes the run's record; a worker still reading after it only
+    // reads the record.
+    if (loop_ && loop_->opened() && callerRecord_ != nullptr) {
         *callerRecord_ = run_->record;
+        callerRecord_ = nullptr;
     }
-    worker_.reset();
 }
 
 bool CConfigDlg::workerRunning() const {
-    return worker_ && worker_->running();
+    return worker_ && !worker_->ended();
 }
 
 void CConfigDlg::done(int result) {
-    stopWorker();
-    CDraggableDialog::done(result);
+    // The open operation, which gives up at once on a closing dialog, is waited for: what it
+    // learnt goes back to the caller.
+    closing_->begin(
+        worker_.get(),
+        [this, result] {
+            handBackRecord();
+            CDraggableDialog::done(result);
+        },
+        [this] { return !loop_->opened(); });
 }
 
 void CConfigDlg::post(std::uint8_t command) {
@@ -486,6 +494,9 @@ void CConfigDlg::post(std::uint8_t command) {
 }
 
 void CConfigDlg::setBusy(bool busy) {
+    if (closing_->active()) {
+        return;  // a closing dialog keeps its buttons disabled
+    }
     busy_ = busy;
     if (busy) {
         progress_->setValue(0);
@@ -509,6 +520,13 @@ bool CConfigDlg::event(QEvent* e) {
         progress_->setValue(static_cast<int>(std::clamp<std::intptr_t>(m.lParam, 0, 100)));
     } else if (m.msg == UM_WORKER_EVENT && m.wParam == EV_BUSY) {
         setBusy(m.lParam == kBusyStarts);
+    } else if (m.msg == UM_WORKER_EVENT && m.wParam == EV_UNANSWERED) {
+        // Told once, when the pass has ended: what the PDU did not acknowledge stays pending.
+        const std::u16string text = UnansweredConfigText(static_cast<std::uint8_t>(m.lParam),
+                                                         PendingConfigKeys(*run_->block));
+        if (!text.empty()) {
+            DialogPrompter().warning(this, kTitle, QString::fromStdU16String(text));
+        }
     } else if (m.msg == UM_ITEM_DONE) {
         showItem(static_cast<int>(m.wParam >> 16), static_cast<int>(m.wParam & 0xFFFF));
     }

@@ -27,8 +27,10 @@ class QScrollArea;
 
 namespace quorvel::dialogs {
 
+class ConfigWorkerLoop;
 class DialogWorker;
 class QtMessageTarget;
+class WorkerClosing;
 
 class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     Q_OBJECT
@@ -75,7 +77,8 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     void applyLayout();
     void chainTabOrder();
     void startWorker();
-    void stopWorker();
+    // Once the open operation has run, the caller's record gets what it learnt.
+    void handBackRecord();
     void post(std::uint8_t command);
     void setBusy(bool busy);
 
@@ -110,7 +113,9 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     std::shared_ptr<ConfigRun> run_;
     std::unique_ptr<QtMessageTarget> target_;
     std::shared_ptr<platform::MessagePort> port_;
+    std::shared_ptr<ConfigWorkerLoop> loop_;
     std::unique_ptr<DialogWorker> worker_;
+    WorkerClosing* closing_ = nullptr;
     ConfigLayout layout_;
     TemperatureLimits temperatures_;
     QHash<const QLineEdit*, QString> shown_;

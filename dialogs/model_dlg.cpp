@@ -561,7 +561,7 @@ void CSetModelDlg::onSave() {
 }
 
 void CSetModelDlg::reject() {
-    if (busy_) {
+    if (busy_ || stamping_) {
         abandoned_ = true;  // closes as soon as the device call lets go
         return;
     }
@@ -569,7 +569,7 @@ void CSetModelDlg::reject() {
 }
 
 void CSetModelDlg::closeEvent(QCloseEvent* event) {
-    if (busy_) {
+    if (busy_ || stamping_) {
         abandoned_ = true;
         event->ignore();
         return;

@@ -103,6 +103,7 @@ class QUORVEL_HALVEX_API CSetModelDlg : public CDraggableDialog {
     bool listOnly_;
     bool busy_ = false;
     bool abandoned_ = false;  // closed during a device call: the rest of the action is dropped
+    bool stamping_ = false;   // a stamp is being written: it goes on to its end
     std::unique_ptr<WorkingModelList> list_;
     FileNameAsker askFileName_ = &CSetModelDlg::AskWithFileNameDialog;
 

@@ -40,12 +40,14 @@ int Value(const QComboBox* combo) {
 
 // Runs one device call on a thread of its own and keeps the window's events flowing until it
 // ends. The call is bounded by the device operation's own tries and the dialog is disabled
-// meanwhile. An operator who closes the dialog does not wait for it: the call is left to finish
-// on its own copies (it owns everything it touches), counts as failed, and the dialog closes.
+// meanwhile. An operator who closes the dialog during a read does not wait for it: the call is
+// left to finish on its own copies (it owns everything it touches), counts as failed, and the
+// dialog closes. Once the stamp has begun writing, closing waits for the whole stamp (its
+// records and the reboot question) to end.
 template <typename Call>
 auto CSetModelDlg::runDeviceCall(Call call) {
     using Result = decltype(call());
-    if (abandoned_) {
+    if (abandoned_ && !stamping_) {
         return Result{};
     }
     auto result = std::make_shared<Result>();
@@ -58,7 +60,7 @@ auto CSetModelDlg::runDeviceCall(Call call) {
     QTimer poll;
     poll.setInterval(kDeviceCallPollMs);
     connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (worker.finished() || abandoned_) {
+        if (worker.finished() || (abandoned_ && !stamping_)) {
             loop.quit();
         }
     });
@@ -68,7 +70,7 @@ auto CSetModelDlg::runDeviceCall(Call call) {
     QApplication::restoreOverrideCursor();
     setEnabled(true);
     busy_ = false;
-    if (abandoned_) {
+    if (abandoned_ && !stamping_) {
         QTimer::singleShot(0, this, [this] { reject(); });
     }
     return done ? *result : Result{};
@@ -116,6 +118,8 @@ class CSetModelDlg::DevicePort : public ModelDevicePort {
             return false;
         }
         auto* stamp = ops_.StampDevice;
+        // From the first record on, the stamp is written to its end.
+        dlg_.stamping_ = true;
         return dlg_.runDeviceCall([stamp, words, kind] {
             return stamp(words.feature, words.attribute, words.extension, kind);
         });
@@ -133,8 +137,9 @@ class CSetModelDlg::DevicePort : public ModelDevicePort {
         return dlg_.encode(words, capacity).toStdString();
     }
     bool ask(const char* title, const std::string& text) override {
-        // Once the operator closed the dialog, nothing more is asked or done.
-        if (dlg_.abandoned_) {
+        // Once the operator closed the dialog, nothing more is asked or done, but for what a
+        // stamp in progress asks.
+        if (dlg_.abandoned_ && !dlg_.stamping_) {
             return false;
         }
         return DialogPrompter().question(&dlg_, QString::fromLatin1(title),
@@ -142,7 +147,7 @@ class CSetModelDlg::DevicePort : public ModelDevicePort {
                                          Buttons::YesNo) == Answer::Yes;
     }
     void tell(const char* title, const std::string& text, Note note) override {
-        if (dlg_.abandoned_) {
+        if (dlg_.abandoned_ && !dlg_.stamping_) {
             return;
         }
         const QString t = QString::fromLatin1(title);
@@ -293,6 +298,11 @@ void CSetModelDlg::onStampModel() {
     }
     DevicePort port(*this);
     RunStampModel(port, list_->wordsAt(position));
+    stamping_ = false;
+    if (abandoned_) {
+        QTimer::singleShot(0, this, [this] { reject(); });
+        return;
+    }
     if (selectedPosition() == position) {
         codeText_->setText(QString::fromStdString(CodeText(list_->at(position).words)));
     }

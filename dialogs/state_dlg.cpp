@@ -23,6 +23,7 @@
 #include "dialogs/logic/focus_order.h"
 #include "dialogs/logic/worker_messages.h"
 #include "dialogs/prompter.h"
+#include "dialogs/worker_closing.h"
 #include "dialogs/worker_message_event.h"
 
 namespace quorvel::dialogs {
@@ -100,6 +101,7 @@ CStateDlg::CStateDlg(PduRecord* record, const StateOps* ops, const DeviceAddress
     small.setPixelSize(kFontPixels);
     small.setStretch(QFont::SemiCondensed);
     setFont(small);
+    closing_ = new WorkerClosing(this);
     buildControls();
     chainTabOrder();
     resize(layout_.width, layout_.height);
@@ -112,7 +114,7 @@ CStateDlg::~CStateDlg() {
     // Never waits: a worker still in an operation finishes on its own block and table copy,
     // and its late messages are dropped once the port is detached.
     if (worker_) {
-        worker_->stop(0);
+        worker_->finish(0);
     }
     if (port_) {
         port_->detach();
@@ -281,12 +283,12 @@ void CStateDlg::startWorker(PduRecord* record, const DeviceAddressBlock* address
         ParseIpAddress(addresses->ipAddress, kAddressTextChars, block->ipAddress);
     }
     loop_ = std::make_shared<StateWorkerLoop>(block);
-    worker_ = std::make_unique<DialogWorker>(loop_, STATE_CMD_CLOSE, port_);
+    worker_ = std::make_unique<DialogWorker>(loop_, port_);
     worker_->start();
 }
 
 bool CStateDlg::workerEnded() const {
-    return !worker_ || loop_->waitFinished(0);
+    return !worker_ || worker_->ended();
 }
 
 bool CStateDlg::waitWorkerEnded(int boundMs) {
@@ -311,7 +313,7 @@ bool CStateDlg::waitWorkerEnded(int boundMs) {
 bool CStateDlg::event(QEvent* e) {
     if (e->type() == WorkerMessageEvent::eventType()) {
         const platform::Message& m = static_cast<WorkerMessageEvent*>(e)->message();
-        if (m.msg == UM_WORKER_EVENT && !closing_) {
+        if (m.msg == UM_WORKER_EVENT) {
             onWorkerEvent(static_cast<unsigned>(m.wParam), m.lParam);
         }
         return true;
@@ -320,6 +322,17 @@ bool CStateDlg::event(QEvent* e) {
 }
 
 void CStateDlg::onWorkerEvent(unsigned code, std::intptr_t value) {
+    if (code == EV_UNANSWERED) {
+        const ReceptacleMasks left = loop_->takeNotDone();
+        const UnansweredNote note =
+            UnansweredText(static_cast<std::uint8_t>(value), left.on, left.off, left.reset);
+        DialogPrompter().warning(this, Q(note.title), Q(note.text));
+        return;
+    }
+    // A closing dialog only shows its progress.
+    if (closing_->active() && code != EV_PULSE && code != EV_PROGRESS) {
+        return;
+    }
     switch (code) {
         case EV_PULSE:
             model_.pulse(value);
@@ -350,14 +363,7 @@ void CStateDlg::onWorkerEvent(unsigned code, std::intptr_t value) {
 }
 
 void CStateDlg::done(int result) {
-    if (!closing_) {
-        closing_ = true;
-        if (worker_) {
-            loop_->requestStop();
-            postCommand(STATE_CMD_CLOSE);
-        }
-    }
-    CDraggableDialog::done(result);
+    closing_->begin(worker_.get(), [this, result] { CDraggableDialog::done(result); });
 }
 
 void CStateDlg::applyLight() {

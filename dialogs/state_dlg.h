@@ -34,6 +34,7 @@ namespace quorvel::dialogs {
 class DialogWorker;
 class QtMessageTarget;
 class StateWorkerLoop;
+class WorkerClosing;
 
 class QUORVEL_HALVEX_API CStateDlg : public CDraggableDialog, private StateActions {
     Q_OBJECT
@@ -56,7 +57,8 @@ class QUORVEL_HALVEX_API CStateDlg : public CDraggableDialog, private StateActio
 
   protected:
     bool event(QEvent* e) override;
-    // OK, the close box and Escape all end here: the close command, then the dialog ends.
+    // OK, the close box and Escape all end here: the close command, then the dialog ends once
+    // the worker has (a switching command in progress or queued finishes first).
     void done(int result) override;
 
   private:
@@ -91,7 +93,7 @@ class QUORVEL_HALVEX_API CStateDlg : public CDraggableDialog, private StateActio
     StateOps ops_;
     StateLayout layout_;
     StateViewModel model_;
-    bool closing_ = false;
+    WorkerClosing* closing_ = nullptr;
 
     std::unique_ptr<QtMessageTarget> target_;
     std::shared_ptr<platform::MessagePort> port_;

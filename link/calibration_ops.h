@@ -62,7 +62,8 @@ struct CalibrationWorkerBlock {
     std::shared_ptr<platform::AutoResetEvent> event;
     std::atomic<std::uint32_t> threadId{0};
     std::atomic<std::uint8_t> command{0};
-    std::atomic<bool> stopRequested{false};  // tries end early once set
+    std::atomic<bool> stopRequested{false};  // a read's tries end early once set
+    std::atomic<bool> unanswered{false};     // an operation got no answer from the PDU
     std::atomic<std::uint32_t> timeouts{0};  // waits that ended without a command
 
     // What the operations need of the unit, fixed when the dialog opens.

@@ -1,12 +1,5 @@
 #include "link/calibration_worker.h"
 
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <chrono>
-
-#include "platform/events.h"
-#include "platform/message_target.h"
 #include "platform/thread_stop.h"
 
 namespace quorvel {
@@ -19,14 +12,49 @@ bool IsSample(std::uint8_t command) {
     return command == kCalSampleLow || command == kCalSampleHigh;
 }
 
-void Perform(CalibrationWorkerBlock& block, std::uint8_t command, std::int32_t& handle) {
+}  // namespace
+
+CalibrationLoop::CalibrationLoop(std::shared_ptr<CalibrationWorkerBlock> block)
+    : CommandLoop({&block->event, &block->threadId, &block->command, &block->stopRequested},
+                  kCalOpen, kCalClose),
+      block_(std::move(block)) {}
+
+int CalibrationLoop::waitTimeoutMs() const {
+    return block_->repeatPeriodMs == 0 ? kDefaultRepeatMs
+                                       : static_cast<int>(block_->repeatPeriodMs);
+}
+
+bool CalibrationLoop::isWrite(std::uint8_t command) const {
+    return command == kCalStore || command == kCalWrite || command == kCalReboot;
+}
+
+void CalibrationLoop::onTimeout() {
+    block_->timeouts.fetch_add(1);
+    if (block_->repeat.load() != 0 && repeating_ != 0 && !stopRequested()) {
+        perform(repeating_);
+    }
+}
+
+void CalibrationLoop::perform(std::uint8_t command) {
+    CalibrationWorkerBlock& block = *block_;
+    // Its device operations give up between their tries once a read is to stop, and note a PDU
+    // that does not answer.
+    const platform::ThreadStopScope scope(&block);
+    block.unanswered.store(false);
     const CalibrationOps* ops = block.ops;
+    // A sample command repeats until another command comes.
+    repeating_ = IsSample(command) ? command : 0;
     switch (command) {
         case kCalOpen:
             if (ops != nullptr && ops->Open != nullptr) {
-                handle = ops->Open(&block);
+                handle_ = ops->Open(&block);
             }
             block.post(UM_CAL_DONE, command, 1);
+            break;
+        case kCalClose:
+            if (ops != nullptr && ops->Close != nullptr) {
+                ops->Close(handle_, &block);
+            }
             break;
         case kCalStore:
         case kCalSampleLow:
@@ -34,7 +62,7 @@ void Perform(CalibrationWorkerBlock& block, std::uint8_t command, std::int32_t& 
         case kCalWrite:
         case kCalReboot: {
             const bool ok =
-                ops != nullptr && ops->Action != nullptr && ops->Action(handle, command, &block);
+                ops != nullptr && ops->Action != nullptr && ops->Action(handle_, command, &block);
             if (!IsSample(command)) {
                 block.post(UM_CAL_DONE, command, ok ? 1 : 0);
             }
@@ -43,83 +71,6 @@ void Perform(CalibrationWorkerBlock& block, std::uint8_t command, std::int32_t& 
         default:
             break;
     }
-}
-
-}  // namespace
-
-void RunCalibrationWorker(CalibrationWorkerBlock& block) {
-    block.threadId.store(static_cast<std::uint32_t>(::syscall(SYS_gettid)));
-    // Its device operations give up between their tries once the dialog asked it to stop.
-    const platform::ThreadStopScope stopScope(&block.stopRequested);
-    const std::shared_ptr<platform::AutoResetEvent> event = block.event;
-    const int period =
-        block.repeatPeriodMs == 0 ? kDefaultRepeatMs : static_cast<int>(block.repeatPeriodMs);
-    std::int32_t handle = 0;
-    while (event) {
-        const bool woken = event->wait(period);
-        std::uint8_t command = block.command.load();
-        if (!woken) {
-            block.timeouts.fetch_add(1);
-            if (block.repeat != 0 && IsSample(command)) {
-                Perform(block, command, handle);
-            }
-            continue;
-        }
-        if (command == kCalClose) {
-            if (block.ops != nullptr && block.ops->Close != nullptr) {
-                block.ops->Close(handle, &block);
-            }
-            break;
-        }
-        Perform(block, command, handle);
-        // A sample command stays to be repeated; any other returns to idle unless the dialog
-        // has given a new command meanwhile (that one waits for the next pass).
-        if (!IsSample(command)) {
-            block.command.compare_exchange_strong(command, kCalIdle);
-        }
-    }
-    block.threadId.store(0);
-}
-
-CalibrationWorker::CalibrationWorker(std::shared_ptr<CalibrationWorkerBlock> block)
-    : block_(std::move(block)) {}
-
-CalibrationWorker::~CalibrationWorker() {
-    stop();
-}
-
-void CalibrationWorker::start() {
-    if (thread_.running()) {
-        return;
-    }
-    if (!block_->event) {
-        block_->event = std::make_shared<platform::AutoResetEvent>();
-    }
-    block_->stopRequested.store(false);
-    block_->command.store(kCalOpen);
-    block_->event->set();
-    thread_.start([block = block_] { RunCalibrationWorker(*block); });
-}
-
-void CalibrationWorker::give(std::uint8_t command) {
-    if (!block_->event) {
-        return;
-    }
-    block_->command.store(command);
-    block_->event->set();
-}
-
-bool CalibrationWorker::stop(int timeoutMs) {
-    bool ended = true;
-    if (thread_.running()) {
-        block_->stopRequested.store(true);
-        give(kCalClose);
-        ended = thread_.finish(timeoutMs);
-    }
-    if (block_->window) {
-        block_->window->detach();
-    }
-    return ended;
 }
 
 }  // namespace quorvel

@@ -38,7 +38,7 @@ bool isPowerOnGroups(const ConfigItemDescriptor& d) {
 }  // namespace
 
 std::int32_t ConfigOpen(ConfigWorkerBlock* block) {
-    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
+    const platform::ThreadStopScope stop(block);
     if (!consoleMode(block) || block->record == nullptr) {
         return 0;
     }
@@ -60,7 +60,7 @@ std::int32_t ConfigOpen(ConfigWorkerBlock* block) {
 }
 
 void ConfigCommand(std::int32_t, std::int32_t code, ConfigWorkerBlock* block) {
-    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
+    const platform::ThreadStopScope stop(block);
     if (!consoleMode(block)) {
         return;
     }
@@ -77,7 +77,7 @@ void ConfigReadItem(std::int32_t, std::int32_t table, std::int32_t index,
 }
 
 bool ConfigReadEntry(std::int32_t table, std::int32_t index, ConfigWorkerBlock* block) {
-    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
+    const platform::ThreadStopScope stop(block);
     if (!consoleMode(block)) {
         return true;
     }
@@ -100,7 +100,7 @@ bool ConfigReadEntry(std::int32_t table, std::int32_t index, ConfigWorkerBlock* 
 
 void ConfigWriteItem(std::int32_t, std::int32_t table, std::int32_t index,
                      ConfigWorkerBlock* block) {
-    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
+    const platform::ThreadStopScope stop(block);
     if (!consoleMode(block)) {
         return;
     }

@@ -40,12 +40,17 @@ bool SetCalibMode(bool on) {
 }
 
 bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint32_t outletValues,
-                   std::uint16_t groupMask, std::uint32_t outletMask) {
+                   std::uint16_t groupMask, std::uint32_t outletMask, SwitchesLeft* left) {
+    // Each command clears its bit once the PDU took it: what stays is what it was not told.
+    SwitchesLeft ignored;
+    SwitchesLeft& l = left != nullptr ? *left : ignored;
+    l = {groupMask, outletMask};
     if (!(record.featureWord & kFeatureSwitched)) {
         return false;
     }
     if (record.generationNumber >= 2) {
         const int groups = record.extensionWord >= kExtendedExtension ? 16 : 4;
+        l.groups = static_cast<std::uint16_t>(groupMask & ((1u << groups) - 1));
         for (int i = 0; i < groups; ++i) {
             if (groupMask & (1u << i)) {
                 const bool on = groupValues & (1u << i);
@@ -53,6 +58,7 @@ bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint
                 if (!WithTries([&](PDUIfce& ifce) { return ifce.SwitchOutlet(number, on); })) {
                     return false;
                 }
+                l.groups = static_cast<std::uint16_t>(l.groups & ~(1u << i));
             }
         }
         for (int i = 0; i < 32; ++i) {
@@ -62,10 +68,13 @@ bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint
                 if (!WithTries([&](PDUIfce& ifce) { return ifce.SwitchOutlet(number, on); })) {
                     return false;
                 }
+                l.outlets &= ~(1u << i);
             }
         }
         return true;
     }
+    // The first generation has no groups and takes 24 outlets.
+    l = {0, outletMask & 0x00FFFFFFu};
     const int a = record.receptaclesPerCircuit[0];
     const int b = record.receptaclesPerCircuit[1];
     for (int i = 0; i < 24; ++i) {
@@ -86,6 +95,7 @@ bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint
         if (!WithTries([&](PDUIfce& ifce) { return ifce.SwitchBranchOutlet(branch, n, on); })) {
             return false;
         }
+        l.outlets &= ~(1u << i);
     }
     return true;
 }

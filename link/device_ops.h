@@ -13,10 +13,16 @@ namespace quorvel {
 
 // "C 1" or "C 0".
 bool SetCalibMode(bool on);
+// The groups and outlets of a SwitchOutlets call that the PDU was not told.
+struct SwitchesLeft {
+    std::uint16_t groups = 0;
+    std::uint32_t outlets = 0;
+};
 // Switches the outlets and (from generation 2 on) groups selected by the masks; stops at the
-// first command that fails all its tries, leaving the earlier ones in effect.
+// first command that fails all its tries, leaving the earlier ones in effect. `left`, when
+// given, receives the selected ones not sent (none after a success).
 bool SwitchOutlets(const PduRecord& record, std::uint16_t groupValues, std::uint32_t outletValues,
-                   std::uint16_t groupMask, std::uint32_t outletMask);
+                   std::uint16_t groupMask, std::uint32_t outletMask, SwitchesLeft* left = nullptr);
 // Kind 1 formats the database ("I"), kind 2 restarts networking ("X"); other kinds send nothing.
 bool DeviceDatabaseCommand(int kind);
 // Reads one configuration item into image; a reply with another element count stores nothing

@@ -9,6 +9,7 @@
 #include "link/reply_framing.h"
 #include "link/reply_items.h"
 #include "link/transport.h"
+#include "platform/thread_stop.h"
 
 namespace quorvel {
 
@@ -110,6 +111,10 @@ bool PDUIfce::Login() {
                 return false;
             }
         } else if (attempt == kLoginAttempts) {
+            return fail("Login: could not elicit prompt from serial COM device\n");
+        }
+        if (platform::ThreadStopRequested()) {
+            // A session asked to end gives up at the attempt in progress.
             return fail("Login: could not elicit prompt from serial COM device\n");
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kLoginRetryPauseMs));

@@ -8,6 +8,7 @@
 #include "link/pdu_ifce.h"
 #include "link/reply_items.h"
 #include "platform/events.h"
+#include "platform/thread_stop.h"
 
 namespace quorvel {
 
@@ -32,6 +33,8 @@ class Session {
     void linkState(int state) { post(UM_LINK_STATE, 0, state); }
     bool stopRequested() const { return rec_.stopFlag.load() != 0; }
 
+    // Logs in and reads the identity, version and modules; false when the session ends here.
+    bool connect();
     void readIdentity();
     void readVersion();
     void logOff();
@@ -39,6 +42,7 @@ class Session {
 
     SessionRecord& rec_;
     PDUIfce ifce_;
+    bool ended_ = false;  // a failure ended the session: no logout
 };
 
 void Session::readIdentity() {
@@ -102,21 +106,45 @@ void Session::run() {
     ifce_.SetParams(rec_.comPortIndex + 1, kBaud, 8, 0, 0);
     status(u"Logging in...");
 
+    if (!connect()) {
+        // A failed login or configuration read ends without a logout; a stop request logs off.
+        if (!ended_) {
+            logOff();
+        }
+        end();
+        return;
+    }
+    PublishInterface(&ifce_);
+    linkState(0);
+    status(u"Entered Normal Processing Loop");
+    // A signal with the stop flag clear only wakes the worker; it goes on waiting.
+    while (!(stopEvent->wait(kStopWaitMs) && stopRequested())) {
+    }
+    logOff();
+    end();
+}
+
+bool Session::connect() {
+    // Until it is published, a stop request ends the console's waits at once, so that a
+    // Disconnect or Quit during the login or the identification takes effect within one
+    // attempt rather than after all of them.
+    const platform::ThreadStopScope stopScope(&rec_.stopFlag);
     bool loggedIn = false;
     for (int i = 0; i < kLoginTries && !loggedIn; ++i) {
         if (stopRequested()) {
-            logOff();
-            end();
-            return;
+            return false;
         }
         std::lock_guard lock(ConsoleMutex());
         loggedIn = ifce_.Login();
     }
+    if (stopRequested()) {
+        return false;
+    }
     if (!loggedIn) {
         status(ifce_.ErrorText());
         failure(u"Failed Login");
-        end();
-        return;
+        ended_ = true;
+        return false;
     }
 
     linkState(2);
@@ -133,22 +161,17 @@ void Session::run() {
             ParseModuleLine(modules, rec_.generationNumber, rec_.modules, rec_.environmentFlags);
         }
     }
-    if (!configured) {
+    if (!configured && !stopRequested()) {
         status(ifce_.ErrorText());
         failure(u"Failed Get Configuration");
-        end();
-        return;
+        ended_ = true;
+        return false;
     }
-
+    if (!configured) {
+        return false;
+    }
     post(UM_CONFIG_READY, 1, 0);
-    PublishInterface(&ifce_);
-    linkState(0);
-    status(u"Entered Normal Processing Loop");
-    // A signal with the stop flag clear only wakes the worker; it goes on waiting.
-    while (!(stopEvent->wait(kStopWaitMs) && stopRequested())) {
-    }
-    logOff();
-    end();
+    return true;
 }
 
 }  // namespace
@@ -201,27 +224,19 @@ void RunSessionWorker(SessionRecord& record) {
 }
 
 SessionWorker::~SessionWorker() {
-    if (thread_.joinable()) {
+    if (running()) {
         requestStop();
-        thread_.join();
     }
+    thread_.finish(kEndBoundMs);
 }
 
 bool SessionWorker::start(SessionRecord& record) {
-    if (running_.load()) {
+    if (running()) {
         return false;
     }
-    if (thread_.joinable()) {
-        thread_.join();
-    }
+    thread_.finish(0);  // the previous session's thread has ended: join it
     record_ = &record;
-    running_.store(true);
-    thread_ = std::thread([this, &record] {
-        RunSessionWorker(record);
-        std::lock_guard lock(doneMutex_);
-        running_.store(false);
-        doneCv_.notify_all();
-    });
+    thread_.start([&record] { RunSessionWorker(record); });
     return true;
 }
 
@@ -236,16 +251,10 @@ void SessionWorker::requestStop() {
 }
 
 bool SessionWorker::join(int timeoutMs) {
-    {
-        std::unique_lock lock(doneMutex_);
-        if (!doneCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [this] { return !running_.load(); })) {
-            return false;
-        }
+    if (!thread_.waitFinished(timeoutMs)) {
+        return false;
     }
-    if (thread_.joinable()) {
-        thread_.join();
-    }
+    thread_.finish(0);
     return true;
 }
 

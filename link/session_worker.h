@@ -4,15 +4,14 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "link/module_line.h"
+#include "platform/bounded_thread.h"
 #include "platform/message_target.h"
 
 namespace quorvel {
@@ -63,14 +62,20 @@ void RunSessionWorker(SessionRecord& record);
 // Owns the worker thread of one connection.
 class SessionWorker {
   public:
+    // How long the owner's end waits for the worker to log off. Asked to stop, a worker gives
+    // up the exchange in progress at once, and its logout and close take at most about 1 s.
+    static constexpr int kEndBoundMs = 5000;
+
     SessionWorker() = default;
-    ~SessionWorker();  // asks the worker to stop and joins it
+    // Asks the worker to stop and joins it within kEndBoundMs; a worker still running then is
+    // left to end on its own.
+    ~SessionWorker();
     SessionWorker(const SessionWorker&) = delete;
     SessionWorker& operator=(const SessionWorker&) = delete;
 
     // Starts a worker on record; false when one is still running.
     bool start(SessionRecord& record);
-    bool running() const { return running_.load(); }
+    bool running() const { return !thread_.finished(); }
     // Sets the stop flag and signals the named stop event.
     void requestStop();
     // Waits up to timeoutMs for the worker to end; true when it ended (and was joined).
@@ -78,10 +83,7 @@ class SessionWorker {
 
   private:
     SessionRecord* record_ = nullptr;
-    std::thread thread_;
-    std::atomic<bool> running_{false};
-    std::mutex doneMutex_;
-    std::condition_variable doneCv_;
+    platform::BoundedThread thread_;
 };
 
 }  // namespace quorvel

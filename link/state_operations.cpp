@@ -23,8 +23,9 @@ bool consoleMode(const StateWorkerBlock* block) {
            block->record != nullptr;
 }
 
-// Sends "o" for every bit of the masks: groups (high word) first, then outlets.
-bool resetOutlets(const PduRecord& rec, const std::uint32_t (&mask)[2]) {
+// Sends "o" for every bit of the masks: groups (high word) first, then outlets. Each bit is
+// cleared once the PDU took its reset, so what stays is what it was not told.
+bool resetOutlets(const PduRecord& rec, std::uint32_t (&mask)[2]) {
     const int groups = rec.extensionWord >= kExtendedExtension ? 16 : 4;
     for (int i = 0; i < groups; ++i) {
         if (mask[1] & (1u << i)) {
@@ -32,6 +33,7 @@ bool resetOutlets(const PduRecord& rec, const std::uint32_t (&mask)[2]) {
             if (!WithTries([n](PDUIfce& ifce) { return ifce.ResetOutlet(n); })) {
                 return false;
             }
+            mask[1] &= ~(1u << i);
         }
     }
     for (int i = 0; i < 32; ++i) {
@@ -40,6 +42,7 @@ bool resetOutlets(const PduRecord& rec, const std::uint32_t (&mask)[2]) {
             if (!WithTries([n](PDUIfce& ifce) { return ifce.ResetOutlet(n); })) {
                 return false;
             }
+            mask[0] &= ~(1u << i);
         }
     }
     return true;
@@ -48,7 +51,7 @@ bool resetOutlets(const PduRecord& rec, const std::uint32_t (&mask)[2]) {
 }  // namespace
 
 std::int32_t StateOpenDevice(StateWorkerBlock* block) {
-    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
+    const platform::ThreadStopScope stop(block);
     if (!consoleMode(block)) {
         return 0;
     }
@@ -78,7 +81,7 @@ std::int32_t StateOpenDevice(StateWorkerBlock* block) {
 }
 
 void StateReadState(std::int32_t /*handle*/, std::uint8_t kind, StateWorkerBlock* block) {
-    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
+    const platform::ThreadStopScope stop(block);
     if (!consoleMode(block)) {
         return;
     }
@@ -117,7 +120,7 @@ void StateReadState(std::int32_t /*handle*/, std::uint8_t kind, StateWorkerBlock
 }
 
 std::int32_t StateRunCommand(std::int32_t /*handle*/, std::uint8_t code, StateWorkerBlock* block) {
-    const platform::ThreadStopScope stop(platform::StopFlagOf(block));
+    const platform::ThreadStopScope stop(block);
     if (!consoleMode(block)) {
         return 0;
     }
@@ -128,10 +131,15 @@ std::int32_t StateRunCommand(std::int32_t /*handle*/, std::uint8_t code, StateWo
             const std::uint32_t changeHigh = block->onMask[1] | block->offMask[1];
             const std::uint32_t newLow = block->onMask[0] & ~block->offMask[0];
             const std::uint32_t newHigh = block->onMask[1] & ~block->offMask[1];
-            return SwitchOutlets(rec, static_cast<std::uint16_t>(newHigh), newLow,
-                                 static_cast<std::uint16_t>(changeHigh), changeLow)
-                       ? 1
-                       : 0;
+            SwitchesLeft left;
+            const bool ok = SwitchOutlets(rec, static_cast<std::uint16_t>(newHigh), newLow,
+                                          static_cast<std::uint16_t>(changeHigh), changeLow, &left);
+            // The masks keep what the PDU was not told.
+            block->onMask[0] &= left.outlets;
+            block->offMask[0] &= left.outlets;
+            block->onMask[1] &= left.groups;
+            block->offMask[1] &= left.groups;
+            return ok ? 1 : 0;
         }
         case kRunReset:
             if (!(rec.featureWord & kFeatureSwitched) || rec.generationNumber < 2) {

@@ -323,6 +323,9 @@ int XferCOMStringWaitMultipleReply(const char* text, int waitMs, char* reply, in
                 return k + 1;
             }
         }
+        if (platform::ThreadStopRequested()) {
+            return 0;
+        }
         sleepMs(kWaitStepMs);
     }
     return 0;

@@ -69,7 +69,7 @@ void SetEdited(WebDatabase& db, SaveMarks& marks, std::uint8_t code,
     if (cut == db.text(i)) {
         return;
     }
-    db.setText(i, cut);
+    db.setPending(i, cut);
     db.entry(i).mark = 1;
     ++marks.marked;
     marks.networkChanged = marks.networkChanged || IsNetworkItem(code);
@@ -197,10 +197,61 @@ int MarkAllWithText(WebDatabase& db) {
     int n = 0;
     for (int i = 0; i < WebDatabase::size(); ++i) {
         WebEntry& e = db.entry(i);
-        e.mark = e.text != nullptr ? 1 : 0;
+        // The MAC address stays as the PDU holds it: a zero address would cut the unit off
+        // its network.
+        e.mark = e.text != nullptr && e.code != kItemMac ? 1 : 0;
         n += e.mark;
     }
     return n;
+}
+
+std::vector<std::u16string> MarkedEntryNames(const WebDatabase& db) {
+    std::vector<std::u16string> names;
+    for (int i = 0; i < WebDatabase::size(); ++i) {
+        const WebEntry& e = db.entry(i);
+        if (e.mark != 1) {
+            continue;
+        }
+        std::u16string name;
+        switch (e.code) {
+            case kItemPduName:
+                name = u"PDU Name";
+                break;
+            case kItemPduIp:
+                name = u"PDU IP Address";
+                break;
+            case kItemSubnet:
+                name = u"Subnetmask";
+                break;
+            case kItemGateway:
+                name = u"Gateway";
+                break;
+            case kItemOptions:
+                name = u"network options";
+                break;
+            default:
+                if (e.code >= kItemUserName && e.code < kItemUserName + kWebUsers) {
+                    name = u"User" + Number(e.code - kItemUserName + 1) + u" name";
+                } else if (e.code >= kItemPassword && e.code < kItemPassword + kWebUsers) {
+                    name = u"User" + Number(e.code - kItemPassword + 1) + u" password";
+                } else {
+                    name = u"variable " + Number(e.code);
+                }
+        }
+        if (std::find(names.begin(), names.end(), name) == names.end()) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+bool NetworkEntryMarked(const WebDatabase& db) {
+    for (int i = 0; i < WebDatabase::size(); ++i) {
+        if (db.entry(i).mark == 1 && IsNetworkItem(db.entry(i).code)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 long long ParseDecimalText(std::u16string_view text) {
@@ -308,7 +359,7 @@ bool WriteWebEntry(const WebDatabase& db, int i) {
         return false;
     }
     std::uint8_t scratch[kWebScratchSize];
-    EntryTextToItem(e, e.text, scratch);
+    EntryTextToItem(e, db.textToWrite(i), scratch);
     return WriteConfigItem(e.descriptor(), scratch);
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "link/web_database_table.h"
 
@@ -52,16 +53,24 @@ struct SaveMarks {
     int marked = 0;
     bool networkChanged = false;
 };
-// The Save rule: unmarks everything, then takes the new text of every edited entry whose text
-// differs from the stored one (item 12 from the stored bits and the boxes) and marks it.
+// The Save rule: unmarks everything, then marks every edited entry whose text differs from the
+// stored one (item 12 from the stored bits and the boxes), with the new text pending: the slot
+// takes it once the PDU acknowledged its write.
 SaveMarks MarkEdits(WebDatabase& db, const WebEdits& edits);
 
 // Initialize: the texts every slot takes (network defaults, user 1 "kavro", per receptacle the
 // delays and name by presence and map value, per circuit the currents from the rating; 223
 // stands for 20/20/30 A).
 void FillInitialDefaults(WebDatabase& db, const PduRecord& record);
-// Marks every entry that has a value text; returns how many.
+// Marks every entry that has a value text, but the MAC address; returns how many.
 int MarkAllWithText(WebDatabase& db);
+
+// The names of the entries still marked (what a pass did not transfer), as the dialog labels
+// them: "PDU Name", "PDU IP Address", "Subnetmask", "Gateway", "network options", "User2 name",
+// "User2 password", or "variable N" for the others; each item once, in table order.
+std::vector<std::u16string> MarkedEntryNames(const WebDatabase& db);
+// True when any marked entry is one of the network items (5, 10, 11, 12).
+bool NetworkEntryMarked(const WebDatabase& db);
 
 // Decimal text to a number (leading blanks, optional sign, digits; junk reads 0).
 long long ParseDecimalText(std::u16string_view text);
@@ -75,7 +84,8 @@ void EntryTextToItem(const WebEntry& e, std::u16string_view text, std::uint8_t* 
 
 // Reads entry i with "h" into its text; false when the read failed or it has no slot.
 bool ReadWebEntry(WebDatabase& db, int i);
-// Writes entry i's text with "H"; false when the write failed or it has no text.
+// Writes entry i's pending text (else its text) with "H"; false when the write failed or it has
+// no text.
 bool WriteWebEntry(const WebDatabase& db, int i);
 
 }  // namespace quorvel

@@ -245,6 +245,25 @@ int WebDatabase::marked() const {
 void WebDatabase::unmarkAll() {
     for (int i = 0; i < kWebEntries; ++i) {
         entries_[static_cast<std::size_t>(i)].mark = 0;
+        pending_[static_cast<std::size_t>(i)].reset();
+    }
+}
+
+void WebDatabase::setPending(int i, std::u16string_view text) {
+    pending_[static_cast<std::size_t>(i)] =
+        std::u16string(text.substr(0, std::min<std::size_t>(text.size(), kWebTextChars - 1)));
+}
+
+std::u16string WebDatabase::textToWrite(int i) const {
+    const auto& p = pending_[static_cast<std::size_t>(i)];
+    return p ? *p : text(i);
+}
+
+void WebDatabase::acknowledge(int i) {
+    auto& p = pending_[static_cast<std::size_t>(i)];
+    if (p) {
+        setText(i, *p);
+        p.reset();
     }
 }
 

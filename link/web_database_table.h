@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,7 @@ constexpr std::uint8_t kItemOptions = 12;
 constexpr std::uint8_t kItemPduName = 17;
 constexpr std::uint8_t kItemUserName = 91;  // 91..94
 constexpr std::uint8_t kItemPassword = 95;  // 95..98
+constexpr std::uint8_t kItemMac = 6;
 constexpr std::uint8_t kItemPowerOn = 7;
 constexpr std::uint8_t kItemOnDelays = 8;
 constexpr std::uint8_t kItemResetDelays = 9;
@@ -82,7 +84,17 @@ class WebDatabase {
     bool hasSlot(int i) const { return slotOf_[static_cast<std::size_t>(i)] >= 0; }
 
     int marked() const;
+    // Unmarks every entry and forgets every text waiting to be written.
     void unmarkAll();
+
+    // A new text for an entry that goes to the PDU first: the slot takes it only once the PDU
+    // has acknowledged it (acknowledge), so a write that failed leaves the slot as the PDU holds
+    // it and the next Save tries it again.
+    void setPending(int i, std::u16string_view text);
+    // What a write of entry i sends: its pending text, else its text.
+    std::u16string textToWrite(int i) const;
+    // After the PDU took entry i's write: the slot takes the pending text.
+    void acknowledge(int i);
 
     // The text Initialize writes for entries without a slot, and the slots' starting text.
     static const char16_t* DefaultText(int i);
@@ -91,6 +103,7 @@ class WebDatabase {
     std::array<WebEntry, kWebEntries + 1> entries_;
     std::array<std::int16_t, kWebEntries> slotOf_{};
     std::array<std::array<char16_t, kWebTextChars>, kWebEntries> slots_{};
+    std::array<std::optional<std::u16string>, kWebEntries> pending_{};
 };
 
 }  // namespace quorvel

@@ -1,8 +1,5 @@
 #include "link/web_database_worker.h"
 
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <chrono>
 
 #include "link/device_ops.h"
@@ -40,10 +37,10 @@ bool AskContinue(WebWorkerBlock& block, int entry) {
     }
     block.post(kWebAskContinue, entry);
     std::unique_lock lock(block.answerMutex);
-    const bool answered = block.answerCv.wait_for(
-        lock, std::chrono::milliseconds(kWebAnswerBoundMs),
-        [&block] { return block.answer >= 0 || block.stopRequested.load(); });
-    return answered && block.answer == 1 && !block.stopRequested.load();
+    const bool answered =
+        block.answerCv.wait_for(lock, std::chrono::milliseconds(kWebAnswerBoundMs),
+                                [&block] { return block.answer >= 0 || block.abandoned.load(); });
+    return answered && block.answer == 1 && !block.abandoned.load();
 }
 
 }  // namespace
@@ -78,11 +75,12 @@ int RunWebWritePass(WebDatabase& db, bool initialise, const WebPassHooks& hooks)
     Post(hooks, kWebProgress, 0);
     const int marked = db.marked();
     int done = 0;
-    for (int i = 0; i < WebDatabase::size() && !Stopped(hooks); ++i) {
+    for (int i = 0; i < WebDatabase::size(); ++i) {
         if (db.entry(i).mark != 1) {
             continue;
         }
         if (WriteWebEntry(db, i)) {
+            db.acknowledge(i);
             db.entry(i).mark = 0;
             ++done;
             Post(hooks, kWebProgress, Percent(done, marked));
@@ -103,74 +101,60 @@ void WebWorkerBlock::post(unsigned code, std::intptr_t value) const {
     }
 }
 
-void RunWebDatabaseWorker(WebWorkerBlock& block) {
-    block.threadId.store(static_cast<std::uint32_t>(::syscall(SYS_gettid)));
-    // Its device operations give up between their tries once the dialog asked it to stop.
-    const platform::ThreadStopScope stopScope(&block.stopRequested);
-    const std::shared_ptr<platform::AutoResetEvent> event = block.event;
+WebDatabaseLoop::WebDatabaseLoop(std::shared_ptr<WebWorkerBlock> block)
+    : CommandLoop({&block->event, &block->threadId, &block->command, &block->stopRequested},
+                  std::nullopt, kWebEnd),
+      block_(std::move(block)) {}
+
+int WebDatabaseLoop::waitTimeoutMs() const {
+    return kWaitMs;
+}
+
+bool WebDatabaseLoop::isWrite(std::uint8_t command) const {
+    return command == kWebInitialise || command == kWebSave || command == kWebRestartNetwork;
+}
+
+void WebDatabaseLoop::perform(std::uint8_t command) {
+    WebWorkerBlock& block = *block_;
+    // Its device operations give up between their tries once a read is to stop, and note a PDU
+    // that does not answer.
+    const platform::ThreadStopScope scope(&block);
+    block.unanswered.store(false);
     WebPassHooks hooks;
     hooks.post = [&block](unsigned code, std::intptr_t value) { block.post(code, value); };
     hooks.askContinue = [&block](int entry) { return AskContinue(block, entry); };
     hooks.stopRequested = [&block] { return block.stopRequested.load(); };
+    hooks.giveUp = [&block](int) { return block.unanswered.load(); };
     WebDatabase& db = *block.database;
-    while (event) {
-        if (!event->wait(kWaitMs)) {
-            continue;
-        }
-        // Taken at once: a command given during a pass waits for the next wake.
-        const std::uint8_t command = block.command.exchange(kWebIdle);
-        if (command == kWebEnd) {
+    switch (command) {
+        case kWebInitialise:
+            block.post(kWebBusy, kInitialiseStarted);
+            if (!DeviceDatabaseCommand(kDatabaseFormat)) {
+                block.post(kWebFormatFailed, 0);
+                break;
+            }
+            RunWebWritePass(db, true, hooks);
             break;
-        }
-        switch (command) {
-            case kWebInitialise:
-                block.post(kWebBusy, kInitialiseStarted);
-                if (!DeviceDatabaseCommand(kDatabaseFormat)) {
-                    block.post(kWebFormatFailed, 0);
-                    break;
-                }
-                RunWebWritePass(db, true, hooks);
-                break;
-            case kWebLoad:
-                RunWebLoadPass(db, hooks);
-                break;
-            case kWebSave:
-                RunWebWritePass(db, false, hooks);
-                break;
-            case kWebRestartNetwork:
-                block.post(kWebRestartDone, DeviceDatabaseCommand(kDatabaseRestartNetwork) ? 1 : 0);
-                break;
-            default:
-                break;
-        }
+        case kWebLoad:
+            RunWebLoadPass(db, hooks);
+            break;
+        case kWebSave:
+            RunWebWritePass(db, false, hooks);
+            break;
+        case kWebRestartNetwork:
+            block.post(kWebRestartDone, DeviceDatabaseCommand(kDatabaseRestartNetwork) ? 1 : 0);
+            break;
+        default:
+            break;
     }
-    block.threadId.store(0);
 }
 
 WebDatabaseWorker::WebDatabaseWorker(std::shared_ptr<WebWorkerBlock> block)
-    : block_(std::move(block)) {}
+    : CommandWorker(std::make_shared<WebDatabaseLoop>(block), block->window),
+      block_(std::move(block)) {}
 
 WebDatabaseWorker::~WebDatabaseWorker() {
-    stop();
-}
-
-void WebDatabaseWorker::start() {
-    if (thread_.running()) {
-        return;
-    }
-    if (!block_->event) {
-        block_->event = std::make_shared<platform::AutoResetEvent>();
-    }
-    block_->stopRequested.store(false);
-    thread_.start([block = block_] { RunWebDatabaseWorker(*block); });
-}
-
-void WebDatabaseWorker::give(std::uint8_t command) {
-    if (!block_->event) {
-        return;
-    }
-    block_->command.store(command);
-    block_->event->set();
+    finish(0);
 }
 
 void WebDatabaseWorker::answer(bool goOn) {
@@ -181,19 +165,14 @@ void WebDatabaseWorker::answer(bool goOn) {
     block_->answerCv.notify_all();
 }
 
-bool WebDatabaseWorker::stop(int timeoutMs) {
-    bool ended = true;
-    if (thread_.running()) {
+bool WebDatabaseWorker::finish(int timeoutMs) {
+    const bool ended = CommandWorker::finish(timeoutMs);
+    if (!ended) {
         {
             std::lock_guard lock(block_->answerMutex);
-            block_->stopRequested.store(true);
+            block_->abandoned.store(true);
         }
         block_->answerCv.notify_all();
-        give(kWebEnd);
-        ended = thread_.finish(timeoutMs);
-    }
-    if (block_->window) {
-        block_->window->detach();
     }
     return ended;
 }

@@ -1,5 +1,6 @@
 // The web database dialog's worker: the load, save and initialise passes over the web variable
-// table, and the thread that runs them one command at a time and reports by posted messages.
+// table, and the command loop that runs them one at a time and reports by posted messages.
+// Save, initialise and the network restart are writes: they finish when the dialog closes.
 #pragma once
 
 #include <atomic>
@@ -10,7 +11,7 @@
 #include <mutex>
 
 #include "link/web_database.h"
-#include "platform/bounded_thread.h"
+#include "platform/command_loop.h"
 
 namespace quorvel::platform {
 class AutoResetEvent;
@@ -54,11 +55,10 @@ struct WebPassHooks {
     std::function<void(unsigned code, std::intptr_t value)> post;
     // Initialise pass: a write failed; true to go on. Null goes on.
     std::function<bool(int entry)> askContinue;
-    // Checked before every entry: true ends the pass early.
+    // Load pass: checked before every entry; true ends the pass early.
     std::function<bool()> stopRequested;
-    // After an entry could not be transferred: true ends the pass. quorvelctl uses it so as not
-    // to wait out every try of every further entry on a dead line; null goes on (the dialog,
-    // whose operator can cancel).
+    // After an entry could not be transferred: true ends the pass, so as not to wait out every
+    // try of every further entry on a line that stopped answering. Null goes on.
     std::function<bool(int entry)> giveUp;
 };
 
@@ -75,7 +75,9 @@ struct WebWorkerBlock {
     std::shared_ptr<platform::AutoResetEvent> event;
     std::atomic<std::uint32_t> threadId{0};
     std::atomic<std::uint8_t> command{0};
-    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> stopRequested{false};  // a read's tries end early once set
+    std::atomic<bool> unanswered{false};     // an operation got no answer from the PDU
+    std::atomic<bool> abandoned{false};      // nobody will answer a question any more
 
     // The answer to kWebAskContinue: -1 none yet, 0 no, 1 yes.
     std::mutex answerMutex;
@@ -88,34 +90,31 @@ struct WebWorkerBlock {
 // Longest wait for the operator's answer to a failed default value; no answer ends the pass.
 constexpr int kWebAnswerBoundMs = 600000;
 
-// The worker's body on the calling thread: waits on the event (1000 ms at a time), takes the
-// command byte and performs it, until the end command.
-void RunWebDatabaseWorker(WebWorkerBlock& block);
-
-class WebDatabaseWorker {
+class WebDatabaseLoop : public platform::CommandLoop {
   public:
-    static constexpr int kStopMs = 3000;
+    explicit WebDatabaseLoop(std::shared_ptr<WebWorkerBlock> block);
 
-    explicit WebDatabaseWorker(std::shared_ptr<WebWorkerBlock> block);
-    ~WebDatabaseWorker();  // stop()
-    WebDatabaseWorker(const WebDatabaseWorker&) = delete;
-    WebDatabaseWorker& operator=(const WebDatabaseWorker&) = delete;
-
-    // Creates the event (not signalled) and starts the thread.
-    void start();
-    // Writes the command byte and signals the event.
-    void give(std::uint8_t command);
-    // Answers a kWebAskContinue question.
-    void answer(bool goOn);
-    // Gives the end command, ends a pass in progress after its current entry and waits up to
-    // timeoutMs. True when the thread ended and was joined; otherwise it finishes on its own,
-    // holding the block and its table. The dialog's port is detached either way.
-    bool stop(int timeoutMs = kStopMs);
-    bool running() const { return thread_.running(); }
+  protected:
+    int waitTimeoutMs() const override;
+    bool isWrite(std::uint8_t command) const override;
+    void perform(std::uint8_t command) override;
 
   private:
     std::shared_ptr<WebWorkerBlock> block_;
-    platform::BoundedThread thread_;
+};
+
+// The worker of one web database dialog. It has no open command: the dialog gives its Load.
+class WebDatabaseWorker : public platform::CommandWorker {
+  public:
+    explicit WebDatabaseWorker(std::shared_ptr<WebWorkerBlock> block);
+    ~WebDatabaseWorker();
+    // Answers a kWebAskContinue question.
+    void answer(bool goOn);
+    // As CommandWorker::finish; a worker left to go on on its own gets No to any question.
+    bool finish(int timeoutMs);
+
+  private:
+    std::shared_ptr<WebWorkerBlock> block_;
 };
 
 }  // namespace quorvel

@@ -1,6 +1,7 @@
 // The retry rule of every device operation: up to five tries, each taking the current
 // interface afresh under the console lease, giving up at once when there is none, or when the
-// worker running the operation was asked to stop (its dialog closed).
+// worker running the operation was asked to stop (its dialog closed). An operation that ends
+// without any answer from the device (no session, or a line gone quiet) tells its worker so.
 #pragma once
 
 #include "link/console_lease.h"
@@ -20,10 +21,14 @@ bool WithTries(Attempt attempt) {
         ConsoleLease lease;
         PDUIfce* ifce = lease.get();
         if (ifce == nullptr) {
+            platform::NoteUnanswered();
             return false;
         }
         if (attempt(*ifce)) {
             return true;
+        }
+        if (i == kDeviceTries - 1 && ifce->Unanswered()) {
+            platform::NoteUnanswered();
         }
     }
     return false;

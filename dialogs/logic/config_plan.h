@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "common/config_catalogue.h"
 #include "common/config_ops.h"
@@ -36,5 +38,13 @@ class QUORVEL_HALVEX_API CatalogueConfigPlan : public ConfigPassPlan {
   private:
     std::shared_ptr<ConfigRun> run_;  // keeps the block's pointers valid
 };
+
+// The keys of the elements a save would still write, that is what the PDU has not acknowledged.
+QUORVEL_HALVEX_API std::vector<std::string> PendingConfigKeys(const ConfigWorkerBlock& block);
+
+// What the dialog tells the operator when the PDU stopped answering the command (a save, a
+// format or a network reset); empty for a command that only reads.
+QUORVEL_HALVEX_API std::u16string UnansweredConfigText(std::uint8_t command,
+                                                       const std::vector<std::string>& pending);
 
 }  // namespace quorvel::dialogs

@@ -10,35 +10,30 @@ namespace quorvel::dialogs {
 ConfigWorkerLoop::ConfigWorkerLoop(std::shared_ptr<ConfigWorkerBlock> block,
                                    std::shared_ptr<ConfigPassPlan> plan)
     : WorkerLoop(Signals{&block->wakeEvent, &block->threadId, &block->command, &block->window,
-                         &block->stopRequested}),
+                         &block->stopRequested, &block->unanswered},
+                 CFG_CMD_OPEN, CFG_CMD_CLOSE),
       block_(std::move(block)),
       plan_(std::move(plan)) {}
 
-void ConfigWorkerLoop::open() {
-    opened_ = true;
-    if (block_->ops->Open) {
-        std::lock_guard lock(block_->dataMutex);
-        handle_ = block_->ops->Open(block_.get());
-    }
+bool ConfigWorkerLoop::isWrite(std::uint8_t command) const {
+    return command == CFG_CMD_FORMAT || command == CFG_CMD_RESET_NETWORK || command == CFG_CMD_SAVE;
 }
 
-bool ConfigWorkerLoop::perform(std::uint8_t code) {
+void ConfigWorkerLoop::perform(std::uint8_t code) {
     const ConfigOps& ops = *block_->ops;
-    // A command given before the worker took the open command replaces it; the device is
-    // opened all the same before the first thing done with it.
-    if (!opened_ && code != CFG_CMD_OPEN && code != CFG_CMD_CLOSE && code >= CFG_CMD_FORMAT &&
-        code <= CFG_CMD_SAVE) {
-        open();
-    }
     switch (code) {
         case CFG_CMD_OPEN:
-            open();
+            if (ops.Open) {
+                std::lock_guard lock(block_->dataMutex);
+                handle_ = ops.Open(block_.get());
+            }
+            opened_.store(true);
             break;
         case CFG_CMD_FORMAT:
-            command(kConfigFormat);
+            command(kConfigFormat, code);
             break;
         case CFG_CMD_RESET_NETWORK:
-            command(kConfigResetNetwork);
+            command(kConfigResetNetwork, code);
             break;
         case CFG_CMD_LOAD: {
             std::vector<ConfigTransfer> items;
@@ -46,7 +41,7 @@ bool ConfigWorkerLoop::perform(std::uint8_t code) {
                 std::lock_guard lock(block_->dataMutex);
                 items = plan_->loadItems(*block_);
             }
-            runPass(items, ops.ReadItem, true);
+            runPass(items, ops.ReadItem, true, code);
             break;
         }
         case CFG_CMD_SAVE:
@@ -56,7 +51,7 @@ bool ConfigWorkerLoop::perform(std::uint8_t code) {
                     std::lock_guard lock(block_->dataMutex);
                     items = plan_->saveItems(*block_);
                 }
-                runPass(items, ops.WriteItem, false);
+                runPass(items, ops.WriteItem, false, code);
             }
             break;
         case CFG_CMD_CLOSE:
@@ -64,29 +59,36 @@ bool ConfigWorkerLoop::perform(std::uint8_t code) {
                 std::lock_guard lock(block_->dataMutex);
                 ops.Close(handle_, block_.get());
             }
-            return false;
+            break;
         default:
             break;
     }
-    return true;
 }
 
-void ConfigWorkerLoop::command(std::int32_t code) {
+void ConfigWorkerLoop::command(std::int32_t code, std::uint8_t command) {
     if (block_->ops->Command) {
-        std::lock_guard lock(block_->dataMutex);
-        block_->ops->Command(handle_, code, block_.get());
+        clearUnanswered();
+        {
+            std::lock_guard lock(block_->dataMutex);
+            block_->ops->Command(handle_, code, block_.get());
+        }
+        if (unanswered()) {
+            postEvent(EV_UNANSWERED, command);
+        }
     }
 }
 
 void ConfigWorkerLoop::runPass(const std::vector<ConfigTransfer>& items, Transfer transfer,
-                               bool load) {
+                               bool load, std::uint8_t command) {
     postEvent(EV_BUSY, kBusyStarts);
     const std::size_t total = items.size();
     std::size_t done = 0;
+    bool silent = false;
     for (const ConfigTransfer& item : items) {
-        if (stopRequested()) {
+        if (load && stopRequested()) {
             break;
         }
+        clearUnanswered();
         {
             std::lock_guard lock(block_->dataMutex);
             if (transfer) {
@@ -99,12 +101,20 @@ void ConfigWorkerLoop::runPass(const std::vector<ConfigTransfer>& items, Transfe
                 plan_->loaded(*block_, item);
             }
         }
+        if (unanswered()) {
+            // Every further item would wait out all its tries on a line gone quiet.
+            silent = true;
+            break;
+        }
         ++done;
         postEvent(EV_PROGRESS, static_cast<std::intptr_t>(done * 100 / total));
         post(UM_ITEM_DONE, ItemDoneParam(item.table, item.index), 0);
     }
     if (load || done > 0) {
         postEvent(EV_PROGRESS, 100);
+    }
+    if (silent) {
+        postEvent(EV_UNANSWERED, command);
     }
     postEvent(EV_BUSY, kBusyEnds);
 }

@@ -371,6 +371,41 @@ void StateViewModel::resetReceptacle(int row, StateActions& actions) {
     actions.postMaskCommand(STATE_CMD_RESET, edit);
 }
 
+namespace {
+
+std::u16string ConsoleNumbers(const std::uint32_t (&mask)[2]) {
+    std::u16string list;
+    for (unsigned word = 0; word < 2; ++word) {
+        for (unsigned bit = 0; bit < 32; ++bit) {
+            if (mask[word] & (1u << bit)) {
+                list += (list.empty() ? u"" : u", ") + Widen(std::to_string(word * 32 + bit + 1));
+            }
+        }
+    }
+    return list;
+}
+
+}  // namespace
+
+UnansweredNote UnansweredText(std::uint8_t command, const std::uint32_t (&on)[2],
+                              const std::uint32_t (&off)[2], const std::uint32_t (&reset)[2]) {
+    static constexpr char16_t kStopped[] = u"The PDU stopped answering.";
+    if (command == STATE_CMD_CLEAR_ALARMS) {
+        return {kAlarmTitle, std::u16string(kStopped) + u"\nThe alarms were not cleared."};
+    }
+    std::u16string text = kStopped;
+    if (const auto n = ConsoleNumbers(on); !n.empty()) {
+        text += u"\nNot switched on: " + n;
+    }
+    if (const auto n = ConsoleNumbers(off); !n.empty()) {
+        text += u"\nNot switched off: " + n;
+    }
+    if (const auto n = ConsoleNumbers(reset); !n.empty()) {
+        text += u"\nNot reset: " + n;
+    }
+    return {command == STATE_CMD_RESET ? kResetTitle : kSwitchTitle, text};
+}
+
 void StateViewModel::alarmDetails(StateActions& actions) {
     if (alarmWord_ == 0 && lockWord_ == 0) {
         return;

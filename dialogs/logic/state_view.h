@@ -74,6 +74,15 @@ std::u16string ResetQuestion(const std::u16string& name);
 // The alarm details in their order, ending with the question; at most 511 characters.
 std::u16string AlarmDetailsText(const PduRecord& record, std::uint16_t alarmWord,
                                 std::uint16_t lockWord);
+// What the dialog tells the operator when the PDU stopped answering a switching, reset or
+// clear-alarms command (the worker's not-done masks): its title and text. The receptacles are
+// named by their console numbers (low word bit k: k + 1, high word bit k: k + 33).
+struct UnansweredNote {
+    std::u16string title;
+    std::u16string text;
+};
+UnansweredNote UnansweredText(std::uint8_t command, const std::uint32_t (&on)[2],
+                              const std::uint32_t (&off)[2], const std::uint32_t (&reset)[2]);
 // Sets the bit of receptacle index d (0..63) in a two-word mask; larger indexes set nothing.
 void SetMaskBit(std::uint32_t (&mask)[2], unsigned d);
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "dialogs/logic/worker_messages.h"
 
@@ -37,33 +38,28 @@ bool isMaskCommand(std::uint8_t command) {
 
 StateWorkerLoop::StateWorkerLoop(std::shared_ptr<StateWorkerBlock> block)
     : WorkerLoop(Signals{&block->wakeEvent, &block->threadId, &block->command, &block->window,
-                         &block->stopRequested}),
+                         &block->stopRequested, &block->unanswered},
+                 STATE_CMD_OPEN, STATE_CMD_CLOSE),
       block_(std::move(block)) {}
 
 bool StateWorkerLoop::postMaskCommand(std::uint8_t command, const MaskEdit& edit) {
     if (!canSignal()) {
         return false;
     }
-    {
-        // The command byte is written under the same lock the worker takes the masks under, so
-        // the worker never runs an older command with a newer command's masks.
-        std::lock_guard lock(pendingMutex_);
-        std::uint32_t(&mask)[2] = edit.mask == MaskEdit::Mask::On    ? pending_.on
-                                  : edit.mask == MaskEdit::Mask::Off ? pending_.off
-                                                                     : pending_.reset;
-        if (edit.replace) {
-            clearMask(mask);
-        }
-        addMask(mask, edit.bits);
-        block_->command.store(command);
+    // The edit joins the queue under the same lock as its command, so every mask command takes
+    // the edit given with it.
+    std::lock_guard lock(editsMutex_);
+    edits_.push_back(edit);
+    if (!give(command)) {
+        edits_.pop_back();
+        return false;
     }
-    block_->wakeEvent->set();
     return true;
 }
 
-ReceptacleMasks StateWorkerLoop::pendingMasks() const {
-    std::lock_guard lock(pendingMutex_);
-    return pending_;
+ReceptacleMasks StateWorkerLoop::takeNotDone() {
+    std::lock_guard lock(editsMutex_);
+    return std::exchange(notDone_, ReceptacleMasks{});
 }
 
 StateSnapshot StateWorkerLoop::snapshot() const {
@@ -98,7 +94,11 @@ void StateWorkerLoop::onTimeout() {
     }
 }
 
-bool StateWorkerLoop::perform(std::uint8_t command) {
+bool StateWorkerLoop::isWrite(std::uint8_t command) const {
+    return isMaskCommand(command) || command == STATE_CMD_CLEAR_ALARMS;
+}
+
+void StateWorkerLoop::perform(std::uint8_t command) {
     const StateOps& ops = *block_->ops;
     switch (command) {
         case STATE_CMD_OPEN: {
@@ -121,15 +121,15 @@ bool StateWorkerLoop::perform(std::uint8_t command) {
             }
             break;
         case STATE_CMD_SWITCH_ON:
-            runMaskCommand(block_->onMask, block_->offMask, block_->resetMask,
+            runMaskCommand(command, block_->onMask, block_->offMask, block_->resetMask,
                            consoleMode() ? kRunSwitch : kOtherSwitch);
             break;
         case STATE_CMD_SWITCH_OFF:
-            runMaskCommand(block_->offMask, block_->resetMask, block_->onMask,
+            runMaskCommand(command, block_->offMask, block_->resetMask, block_->onMask,
                            consoleMode() ? kRunSwitch : kOtherSwitch);
             break;
         case STATE_CMD_RESET:
-            runMaskCommand(block_->resetMask, block_->offMask, block_->onMask,
+            runMaskCommand(command, block_->resetMask, block_->offMask, block_->onMask,
                            consoleMode() ? kRunReset : kOtherReset);
             break;
         case STATE_CMD_CLOSE:
@@ -137,51 +137,84 @@ bool StateWorkerLoop::perform(std::uint8_t command) {
                 std::lock_guard lock(block_->dataMutex);
                 ops.CloseDevice(handle_, block_.get());
             }
-            return false;
+            break;
         case STATE_CMD_CLEAR_ALARMS:
-            runCommand(consoleMode() ? kRunClearAlarms : kOtherClearAlarms);
+            runCommand(command, consoleMode() ? kRunClearAlarms : kOtherClearAlarms);
             break;
         default:
             break;
     }
-    return true;
 }
 
-bool StateWorkerLoop::takePendingMasks(ReceptacleMasks& taken) {
-    std::lock_guard lock(pendingMutex_);
-    if (isMaskCommand(block_->command.load())) {
-        // A newer switching or reset command was posted after this one was taken: it replaces
-        // this one and takes the masks when its turn comes.
-        return false;
-    }
-    taken = pending_;
-    pending_ = ReceptacleMasks{};
-    return true;
-}
-
-void StateWorkerLoop::runMaskCommand(std::uint32_t (&keep)[2], std::uint32_t (&clearA)[2],
-                                     std::uint32_t (&clearB)[2], std::uint8_t code) {
-    ReceptacleMasks taken;
-    if (!takePendingMasks(taken)) {
-        return;
+void StateWorkerLoop::runMaskCommand(std::uint8_t command, std::uint32_t (&own)[2],
+                                     std::uint32_t (&clearA)[2], std::uint32_t (&clearB)[2],
+                                     std::uint8_t code) {
+    MaskEdit edit;
+    {
+        std::lock_guard lock(editsMutex_);
+        if (!edits_.empty()) {
+            edit = edits_.front();
+            edits_.pop_front();
+        }
     }
     std::lock_guard lock(block_->dataMutex);
-    addMask(block_->onMask, taken.on);
-    addMask(block_->offMask, taken.off);
-    addMask(block_->resetMask, taken.reset);
     clearMask(clearA);
     clearMask(clearB);
+    if (edit.replace) {
+        clearMask(own);
+    }
+    addMask(own, edit.bits);
+    clearUnanswered();
     if (block_->ops->RunCommand) {
         block_->ops->RunCommand(handle_, code, block_.get());
     }
-    clearMask(keep);
+    // What the request left in its mask is what the PDU was not told.
+    if (unanswered()) {
+        keepNotDone(command, own);
+    }
+    clearMask(own);
 }
 
-void StateWorkerLoop::runCommand(std::uint8_t code) {
+void StateWorkerLoop::runCommand(std::uint8_t command, std::uint8_t code) {
     if (block_->ops->RunCommand) {
-        std::lock_guard lock(block_->dataMutex);
-        block_->ops->RunCommand(handle_, code, block_.get());
+        clearUnanswered();
+        {
+            std::lock_guard lock(block_->dataMutex);
+            block_->ops->RunCommand(handle_, code, block_.get());
+        }
+        if (unanswered()) {
+            postEvent(EV_UNANSWERED, command);
+        }
     }
+}
+
+void StateWorkerLoop::keepNotDone(std::uint8_t command, const std::uint32_t (&left)[2]) {
+    {
+        std::lock_guard lock(editsMutex_);
+        auto keep = [this](std::uint8_t c, const std::uint32_t(&bits)[2]) {
+            addMask(c == STATE_CMD_SWITCH_ON    ? notDone_.on
+                    : c == STATE_CMD_SWITCH_OFF ? notDone_.off
+                                                : notDone_.reset,
+                    bits);
+        };
+        keep(command, left);
+        // Every further request would wait out all its tries on a line gone quiet.
+        std::deque<std::uint8_t> dropped;
+        dropQueued([&dropped](std::uint8_t c) {
+            if (!isMaskCommand(c)) {
+                return false;
+            }
+            dropped.push_back(c);
+            return true;
+        });
+        for (std::uint8_t c : dropped) {
+            if (!edits_.empty()) {
+                keep(c, edits_.front().bits);
+                edits_.pop_front();
+            }
+        }
+    }
+    postEvent(EV_UNANSWERED, command);
 }
 
 void StateWorkerLoop::readState(std::uint8_t kind) {

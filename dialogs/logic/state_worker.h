@@ -1,9 +1,11 @@
 // The state dialog's worker: opens the device, refreshes identity and status (on command, and on
 // every timeout while auto refresh is on), switches and resets receptacles, clears alarms. It
 // hands the dialog copies of what it read, so the window thread never waits for the device.
+// Switching, reset and clearing alarms are writes: they finish when the dialog closes.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -20,8 +22,8 @@ struct ReceptacleMasks {
     std::uint32_t reset[2] = {};
 };
 
-// One change the dialog makes to a mask before it posts a switching or reset command: either
-// the mask becomes exactly `bits`, or `bits` are added to it.
+// The masks of one switching or reset command, given with it: either the mask becomes exactly
+// `bits`, or `bits` are added to what it holds. Every command takes its own.
 struct MaskEdit {
     enum class Mask { On, Off, Reset };
     Mask mask = Mask::On;
@@ -49,11 +51,13 @@ class QUORVEL_HALVEX_API StateWorkerLoop : public WorkerLoop {
 
     explicit StateWorkerLoop(std::shared_ptr<StateWorkerBlock> block);
 
-    // Window thread: applies the edit to the masks the next switching or reset command takes,
-    // then posts the command. False (nothing done) when the worker has no wake event.
+    // Window thread: queues a switching or reset command with its masks. False (nothing done)
+    // when the worker has no wake event or is closing.
     bool postMaskCommand(std::uint8_t command, const MaskEdit& edit);
-    // The masks edited so far and not yet taken by the worker.
-    ReceptacleMasks pendingMasks() const;
+    // Window thread, after EV_UNANSWERED: what the PDU was not told, since it stopped
+    // answering (the command it stopped at and every switching or reset command queued after
+    // it), and forgets it.
+    ReceptacleMasks takeNotDone();
     // Window thread: a copy of the data the worker read last; never waits for an operation.
     StateSnapshot snapshot() const;
     // False when commands cannot reach the worker (no wake event).
@@ -62,7 +66,8 @@ class QUORVEL_HALVEX_API StateWorkerLoop : public WorkerLoop {
   protected:
     int waitTimeoutMs() const override;
     void onTimeout() override;
-    bool perform(std::uint8_t command) override;
+    bool isWrite(std::uint8_t command) const override;
+    void perform(std::uint8_t command) override;
 
   private:
     bool consoleMode() const { return block_->ops->mode == 0; }
@@ -70,20 +75,23 @@ class QUORVEL_HALVEX_API StateWorkerLoop : public WorkerLoop {
     void readState(std::uint8_t kind);
     // Copies the block's data fields for the window thread; the caller holds dataMutex.
     void publishSnapshot();
-    // Takes the masks the dialog prepared; false when a newer command replaced this one.
-    bool takePendingMasks(ReceptacleMasks& taken);
-    // Clears the masks named by the command, runs the request, then clears the command's own.
-    void runMaskCommand(std::uint32_t (&keep)[2], std::uint32_t (&clearA)[2],
+    // Clears the masks named by the command, sets its own from its edit, runs the request,
+    // then clears its own.
+    void runMaskCommand(std::uint8_t command, std::uint32_t (&own)[2], std::uint32_t (&clearA)[2],
                         std::uint32_t (&clearB)[2], std::uint8_t code);
-    void runCommand(std::uint8_t code);
+    void runCommand(std::uint8_t command, std::uint8_t code);
+    // After a request the PDU did not answer: keeps what was left of it, and of every mask
+    // command still queued (which the loop then drops), for the dialog.
+    void keepNotDone(std::uint8_t command, const std::uint32_t (&left)[2]);
 
     std::shared_ptr<StateWorkerBlock> block_;
     std::int32_t handle_ = 0;    // only the worker's thread uses it
     bool firstRefresh_ = false;  // set by the open command, cleared by a refresh
 
     // Held only for a copy, never across an operation.
-    mutable std::mutex pendingMutex_;
-    ReceptacleMasks pending_;
+    mutable std::mutex editsMutex_;
+    std::deque<MaskEdit> edits_;  // of the mask commands queued, in order
+    ReceptacleMasks notDone_;
     mutable std::mutex snapshotMutex_;
     StateSnapshot snapshot_;
 };

@@ -17,6 +17,9 @@ enum WorkerEventCode : unsigned {
     EV_STATUS = 3,    // new status data lies in the block
     EV_IDENTITY = 4,  // identity data lies in the block
     EV_BUSY = 5,      // 0 an operation starts, 255 it has ended
+    // The PDU stopped answering: the command named by the value ended at the first item it
+    // did not answer (posted before its busy-ends message).
+    EV_UNANSWERED = 6,
 };
 
 constexpr std::intptr_t kPulseToggle = 2;

@@ -67,14 +67,14 @@ TEST_F(AppDialogsKeyboard, CalibrationDialog) {
     QTest::keyClick(low, Qt::Key_Escape);
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
     EXPECT_FALSE(dlg->isVisible());
-    EXPECT_TRUE(dlg->workerFinished());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
     EXPECT_EQ(device().calibrationStores, 0);
     EXPECT_EQ(device().reboots, 0);
 
     dlg = std::make_unique<CPDUCalibDlg>(&pdu, &ops, &session);
     dlg->show();
     EXPECT_TRUE(dlg->close());
-    EXPECT_TRUE(dlg->workerFinished());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
 }
 
 TEST_F(AppDialogsKeyboard, WebDialog) {
@@ -114,13 +114,13 @@ TEST_F(AppDialogsKeyboard, WebDialog) {
     // Escape ends the worker and closes; nothing reached the PDU since the load.
     QTest::keyClick(name, Qt::Key_Escape);
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
-    EXPECT_FALSE(dlg->workerRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->workerRunning(); }, 5000));
     EXPECT_TRUE(linesSince(before).empty());
 
     dlg = std::make_unique<CInitDbaseDlg>(0, &pdu);
     dlg->show();
     EXPECT_TRUE(dlg->close());
-    EXPECT_FALSE(dlg->workerRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->workerRunning(); }, 5000));
 }
 
 }  // namespace

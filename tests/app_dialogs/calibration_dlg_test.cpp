@@ -101,7 +101,7 @@ TEST_F(CalibrationDialog, CalibratesAReceptacleAgainstTwoLoadsAndSaves) {
     click(*dlg, "saveButton");
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return dlg->result() == QDialog::Accepted; }, test::kBoundMs));
-    EXPECT_TRUE(dlg->workerFinished());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
     EXPECT_EQ(device().calibrationStores, 1);
     EXPECT_EQ(linesSince(linesReceived() - 1).back(), "W A ff 47310862");
 }
@@ -148,7 +148,7 @@ TEST_F(CalibrationDialog, RefusesWhatCannotBeCalibratedAndSendsNothing) {
     EXPECT_FALSE(dlg->lowSampled());
     EXPECT_TRUE(Child<QLabel>(*dlg, "highRawText")->text().isEmpty());
     dlg->reject();
-    EXPECT_TRUE(dlg->workerFinished());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
     EXPECT_TRUE(device().calibration.empty());
     EXPECT_EQ(device().calibrationStores, 0);
 }
@@ -200,7 +200,7 @@ TEST_F(CalibrationDialog, SaveWaitsForASlowStoreBeforeEndingTheWorker) {
     }
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return dlg->result() == QDialog::Accepted; }, test::kBoundMs));
-    EXPECT_TRUE(dlg->workerFinished());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
     EXPECT_EQ(device().calibrationStores, 1);
 }
 
@@ -216,7 +216,7 @@ TEST_F(CalibrationDialog, CancelEndsTheWorkerAndRebootAsksFirst) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return device().reboots == 1; }, test::kBoundMs));
     click(*dlg, "cancelButton");
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
-    EXPECT_TRUE(dlg->workerFinished());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
     EXPECT_EQ(device().calibrationStores, 0);
 }
 

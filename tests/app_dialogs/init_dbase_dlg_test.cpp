@@ -198,7 +198,7 @@ TEST_F(WebDialog, CancelEndsTheWorkerDuringAPass) {
     EXPECT_TRUE(dlg->busy());  // the opening load runs
     Child<QPushButton>(*dlg, "cancelButton")->click();
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
-    EXPECT_FALSE(dlg->workerRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->workerRunning(); }, 5000));
     dlg.reset();  // the table goes away only now
 }
 

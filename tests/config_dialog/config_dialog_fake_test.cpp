@@ -335,7 +335,7 @@ TEST_F(ConfigDialogFake, FormatAndResetNetAskFirstAndOkEndsTheWorker) {
     }
     EXPECT_TRUE(dlg.workerRunning());
     click("okButton");
-    EXPECT_FALSE(dlg.workerRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.workerRunning(); }, 5000));
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(record.generationNumber, 3);  // what Open learnt comes back with the record
 }
@@ -343,7 +343,7 @@ TEST_F(ConfigDialogFake, FormatAndResetNetAskFirstAndOkEndsTheWorker) {
 TEST_F(ConfigDialogFake, ClosingAnyOtherWayEndsTheWorkerToo) {
     CConfigDlg& dlg = open();
     dlg.reject();
-    EXPECT_FALSE(dlg.workerRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.workerRunning(); }, 5000));
     // A second run starts a worker of its own.
     dialog.reset();
     CConfigDlg& second = open();

@@ -169,14 +169,14 @@ TEST_F(ConfigDialogKeyboard, EnterKeepsTheEditsEscapeAndTheCloseBoxEndTheWorker)
     QTest::keyClick(edit, Qt::Key_Escape);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
-    EXPECT_FALSE(dlg.workerRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.workerRunning(); }, 5000));
     EXPECT_EQ(gCloses, 1);
     EXPECT_EQ(gCommands, 0);
     EXPECT_EQ(prompter.shown.size(), 1u);
 
     CConfigDlg& again = open();
     EXPECT_TRUE(again.close());
-    EXPECT_FALSE(again.workerRunning());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !again.workerRunning(); }, 5000));
     EXPECT_EQ(gCloses, 2);
 }
 

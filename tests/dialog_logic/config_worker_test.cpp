@@ -1,10 +1,12 @@
 // The configuration worker without Qt: its device commands and the frame of its load and save
-// passes, with a scripted plan standing in for the item catalogue.
+// passes, with a scripted plan standing in for the item catalogue: what a closing dialog lets
+// finish, and where a PDU that stopped answering ends a pass.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "dialog_logic/worker_test_support.h"
 #include "dialogs/logic/config_worker.h"
@@ -15,6 +17,7 @@ namespace quorvel::dialogs {
 namespace {
 
 using testing::WorkerLog;
+constexpr int kBoundMs = 5000;
 using Entries = std::vector<std::string>;
 
 WorkerLog* gLog = nullptr;
@@ -30,9 +33,25 @@ void fakeRead(std::int32_t h, std::int32_t table, std::int32_t index, ConfigWork
     gLog->add("read " + std::to_string(table) + "." + std::to_string(index) + " h" +
               std::to_string(h));
 }
+testing::Gate* gGate = nullptr;  // holds the first transfer until opened
+int gSilentFrom = 1000;          // transfers of this index on get no answer
+
 void fakeWrite(std::int32_t, std::int32_t table, std::int32_t index, ConfigWorkerBlock* b) {
+    if (gGate != nullptr) {
+        std::exchange(gGate, nullptr)->wait();
+    }
+    if (index >= gSilentFrom) {
+        b->unanswered = true;
+        gLog->add("silent " + std::to_string(table) + "." + std::to_string(index));
+        return;
+    }
     b->deviceImage[index] = b->editImage[index];
     gLog->add("write " + std::to_string(table) + "." + std::to_string(index));
+}
+// A read that, held, gives up once the dialog's close asks it to, as the operations do.
+void heldRead(std::int32_t, std::int32_t table, std::int32_t index, ConfigWorkerBlock* b) {
+    gLog->add("reading " + std::to_string(table) + "." + std::to_string(index));
+    testing::WaitUntil([b] { return b->stopRequested.load(); });
 }
 // A write the PDU refuses: nothing reaches the device image.
 void refusedWrite(std::int32_t, std::int32_t table, std::int32_t index, ConfigWorkerBlock*) {
@@ -75,13 +94,14 @@ class ConfigWorkerTest : public ::testing::Test {
     ~ConfigWorkerTest() override {
         worker_.reset();
         gLog = nullptr;
+        gGate = nullptr;
+        gSilentFrom = 1000;
     }
     void start() {
         block_->ops = &ops_;
         block_->window = port_;
         worker_ = std::make_unique<DialogWorker>(
-            std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>()),
-            CFG_CMD_CLOSE, port_);
+            std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>()), port_);
         worker_->start();
         ASSERT_TRUE(log_.waitForEntry("open"));
     }
@@ -106,7 +126,7 @@ TEST_F(ConfigWorkerTest, DeviceCommandsUseTheOpenHandleAndCloseEndsTheWorker) {
     EXPECT_EQ(run(CFG_CMD_FORMAT, "command 2 h7"), Entries{"command 2 h7"});
     EXPECT_EQ(run(CFG_CMD_RESET_NETWORK, "command 3 h7"), Entries{"command 3 h7"});
     worker_->post(99);  // unknown: ignored, the worker keeps going
-    EXPECT_TRUE(worker_->stop());
+    EXPECT_TRUE(worker_->finish(kBoundMs));
     EXPECT_EQ(log_.entries().back(), "close h7");
     EXPECT_EQ(block_->threadId.load(), 0u);
 }
@@ -133,7 +153,7 @@ TEST_F(ConfigWorkerTest, SavePassWritesChangedElementsOnly) {
     const std::size_t before = log_.entries().size();
     worker_->post(CFG_CMD_SAVE);
     ASSERT_TRUE(log_.waitFor([&](const Entries& e) { return e.size() >= before + 2; }));
-    worker_->stop();
+    worker_->finish(kBoundMs);
     const Entries all = log_.entries();
     EXPECT_EQ(Entries(all.begin() + static_cast<long>(before), all.end()),
               (Entries{"ev 5 0", "ev 5 255", "close h7"}));
@@ -155,30 +175,49 @@ TEST_F(ConfigWorkerTest, ARefusedWriteIsTriedAgainByTheNextSave) {
     EXPECT_EQ(WorkerLog::count(log_.entries(), "refused 0.4"), 2);
 }
 
-TEST_F(ConfigWorkerTest, ACommandGivenBeforeTheWorkerTookOpenStillOpensFirst) {
-    block_->ops = &ops_;
-    block_->window = port_;
-    auto loop = std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>());
-    loop->arm();
-    loop->postCommand(CFG_CMD_LOAD);  // replaces the pending open command
-    std::thread thread([loop] { loop->run(); });
-    const bool loaded = log_.waitForEntry("ev 5 255");
-    loop->postCommand(CFG_CMD_CLOSE);
-    const bool finished = loop->waitFinished(5000);
-    if (finished) {
-        thread.join();
-    } else {
-        thread.detach();
-    }
-    ASSERT_TRUE(loaded);
-    ASSERT_TRUE(finished);
-    const Entries e = log_.entries();
-    ASSERT_GE(e.size(), 3u);
-    EXPECT_EQ(e[0], "open");
-    EXPECT_EQ(e[1], "ev 5 0");
-    EXPECT_EQ(e[2], "read 0.1 h7");
-    EXPECT_EQ(WorkerLog::count(e, "open"), 1);
-    EXPECT_EQ(e.back(), "close h7");
+TEST_F(ConfigWorkerTest, AClosingDialogLetsASaveEndAndStopsALoad) {
+    testing::Gate gate;
+    gGate = &gate;
+    start();
+    block_->editImage[3] = 9;
+    block_->editImage[5] = 1;
+    worker_->post(CFG_CMD_SAVE);
+    ASSERT_TRUE(gate.waitEntered());
+    worker_->close();
+    EXPECT_FALSE(block_->stopRequested.load());
+    gate.open();
+    ASSERT_TRUE(worker_->waitEnded(kBoundMs));
+    EXPECT_EQ(block_->deviceImage[3], 9);
+    EXPECT_EQ(block_->deviceImage[5], 1);
+    EXPECT_EQ(log_.entries().back(), "close h7");
+
+    // The same close during a load ends it at the item in progress.
+    WorkerLog loadLog;
+    gLog = &loadLog;
+    ops_.ReadItem = heldRead;
+    auto block = std::make_shared<ConfigWorkerBlock>();
+    block->ops = &ops_;
+    DialogWorker loader(std::make_shared<ConfigWorkerLoop>(block, std::make_shared<ScriptedPlan>()),
+                        nullptr);
+    loader.start();
+    loader.post(CFG_CMD_LOAD);
+    ASSERT_TRUE(loadLog.waitForEntry("reading 0.1"));
+    loader.close();
+    ASSERT_TRUE(loader.waitEnded(kBoundMs));
+    EXPECT_EQ(loadLog.entries(), (Entries{"open", "reading 0.1", "took 0.1", "close h7"}));
+}
+
+TEST_F(ConfigWorkerTest, APassEndsAtTheFirstElementThePduDidNotAnswer) {
+    gSilentFrom = 5;
+    start();
+    block_->editImage[3] = 9;
+    block_->editImage[5] = 1;
+    block_->editImage[6] = 2;
+    EXPECT_EQ(run(CFG_CMD_SAVE, "ev 5 255"),
+              (Entries{"ev 5 0", "write 0.3", "ev 2 33", "item 3 0", "silent 0.5", "ev 2 100",
+                       "ev 6 5", "ev 5 255"}));
+    EXPECT_EQ(block_->deviceImage[5], 0) << "not acknowledged: still pending";
+    EXPECT_EQ(block_->deviceImage[6], 0);
 }
 
 TEST_F(ConfigWorkerTest, MissingSlotsAreSkipped) {
@@ -189,8 +228,12 @@ TEST_F(ConfigWorkerTest, MissingSlotsAreSkipped) {
     block_->editImage[0] = 1;
     worker_->post(CFG_CMD_SAVE);
     worker_->post(CFG_CMD_FORMAT);
-    EXPECT_TRUE(worker_->stop());
-    EXPECT_EQ(log_.entries(), Entries{"open"});
+    // Taken after the two before it: they ran, and did nothing.
+    const Entries load = run(CFG_CMD_LOAD, "ev 5 255");
+    EXPECT_EQ(load.front(), "ev 5 0");
+    EXPECT_TRUE(worker_->finish(kBoundMs));
+    EXPECT_EQ(log_.entries().size(), load.size() + 1);
+    EXPECT_EQ(log_.entries().front(), "open");
 }
 
 }  // namespace

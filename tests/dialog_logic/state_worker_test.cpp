@@ -1,6 +1,6 @@
-// The state worker without Qt: start and first wake, command replacement, the refresh sequence
-// of both interfaces, timeouts, receptacle masks (also those the dialog hands over), the copy of
-// the data the window thread reads, and stopping.
+// The state worker without Qt: start and first wake, commands in order, the refresh sequence
+// of both interfaces, timeouts, receptacle masks (each command's own), a PDU that stopped
+// answering, the copy of the data the window thread reads, and stopping.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "dialog_logic/worker_test_support.h"
 #include "dialogs/logic/dialog_worker.h"
@@ -20,6 +21,7 @@ namespace {
 using testing::Gate;
 using testing::WorkerLog;
 using Entries = std::vector<std::string>;
+constexpr int kBoundMs = 5000;
 
 // The fake operations reach the running test through these.
 WorkerLog* gLog = nullptr;
@@ -51,8 +53,15 @@ void fakeRead(std::int32_t handle, std::uint8_t kind, StateWorkerBlock* b) {
         b->modelExtension = 0x100A;
     }
 }
+bool gSilent = false;  // the requests get no answer: the masks keep what was not sent
+
 std::int32_t fakeRun(std::int32_t handle, std::uint8_t code, StateWorkerBlock* b) {
     gLog->add("run " + std::to_string(code) + " h" + std::to_string(handle) + " " + masks(b));
+    if (gSilent) {
+        b->unanswered = true;
+        b->onMask[0] &= ~1u;  // the first outlet went out before the line went quiet
+        return 0;
+    }
     return 1;
 }
 void fakeClose(std::int32_t handle, StateWorkerBlock*) {
@@ -73,6 +82,7 @@ class StateWorkerTest : public ::testing::Test {
         gLog = nullptr;
         gOpenGate = nullptr;
         gStatusGate = nullptr;
+        gSilent = false;
     }
     // Each run gets a port of its own, as each dialog run does.
     void start(std::int32_t mode, bool autoRefresh, int pollMs = 60000,
@@ -84,7 +94,7 @@ class StateWorkerTest : public ::testing::Test {
         block_->autoRefresh = autoRefresh ? 1 : 0;
         block_->pollInterval = pollMs;
         loop_ = std::make_shared<StateWorkerLoop>(block_);
-        worker_ = std::make_unique<DialogWorker>(loop_, STATE_CMD_CLOSE, port_);
+        worker_ = std::make_unique<DialogWorker>(loop_, port_);
         worker_->start();
     }
     bool waitBusyEnds(int n) {
@@ -126,42 +136,33 @@ TEST_F(StateWorkerTest, OtherInterfaceReadsItsKindsAndOpenDoesNotRefresh) {
                        "ev 1 2", "read 4 h42", "ev 2 100", "ev 3 0", "ev 2 100", "ev 5 255"}));
 }
 
-TEST_F(StateWorkerTest, SecondCommandBeforeTheWakeReplacesTheFirst) {
+TEST_F(StateWorkerTest, CommandsGivenBeforeTheWorkerTookThemAllRunInOrder) {
     Gate gate;
     gOpenGate = &gate;
     start(0, false);
     ASSERT_TRUE(gate.waitEntered());
-    worker_->post(STATE_CMD_SWITCH_ON);
+    MaskEdit one;
+    one.bits[0] = 0x2;
+    ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_ON, one));
     worker_->post(STATE_CMD_CLEAR_ALARMS);
     gate.open();
-    ASSERT_TRUE(log_.waitFor([](const Entries& e) { return e.size() >= 2; }));
-    worker_->stop();
-    EXPECT_EQ(log_.entries(), (Entries{"open", "run 14 h42 0/0/0", "close h42"}));
+    ASSERT_TRUE(log_.waitForEntry("run 14 h42 0/0/0"));
+    worker_->finish(kBoundMs);
+    EXPECT_EQ(log_.entries(),
+              (Entries{"open", "run 7 h42 2/0/0", "run 14 h42 0/0/0", "close h42"}));
 }
 
-TEST_F(StateWorkerTest, TimeoutsRefreshOnlyWithAutoRefreshAndNoPendingCommand) {
+TEST_F(StateWorkerTest, TimeoutsRefreshOnlyWithAutoRefresh) {
     // Auto refresh clear: neither the open command nor the timeouts refresh.
     start(1, false, 5);
     ASSERT_TRUE(log_.waitForEntry("open"));
     ASSERT_TRUE(testing::WaitUntil([&] { return loop_->timeouts() >= 5; }));
     EXPECT_EQ(log_.entries(), Entries{"open"});
-    worker_->stop();
+    worker_->finish(kBoundMs);
 
-    // Auto refresh set but a command written without its signal: timeouts stop refreshing.
     block_ = std::make_shared<StateWorkerBlock>();
     start(0, true, 5);
-    ASSERT_TRUE(waitBusyEnds(2));
-    block_->command = STATE_CMD_REFRESH;
-    const int seen = loop_->timeouts();
-    ASSERT_TRUE(testing::WaitUntil([&] { return loop_->timeouts() >= seen + 1; }));
-    const int reads = WorkerLog::count(log_.entries(), "read 1 h42");
-    ASSERT_TRUE(testing::WaitUntil([&] { return loop_->timeouts() >= seen + 4; }));
-    EXPECT_EQ(WorkerLog::count(log_.entries(), "read 1 h42"), reads);
-
-    // Once nothing is pending, timeouts refresh.
-    block_->command = 0;
-    EXPECT_TRUE(log_.waitFor(
-        [&](const Entries& e) { return WorkerLog::count(e, "read 1 h42") >= reads + 2; }));
+    EXPECT_TRUE(waitBusyEnds(3));
 }
 
 TEST_F(StateWorkerTest, SwitchingCommandsClearTheOtherMasksAroundTheRequest) {
@@ -182,7 +183,7 @@ TEST_F(StateWorkerTest, SwitchingCommandsClearTheOtherMasksAroundTheRequest) {
     setMasks();
     worker_->post(STATE_CMD_RESET);
     ASSERT_TRUE(log_.waitForEntry("run 9 h42 0/0/4"));
-    worker_->stop();
+    worker_->finish(kBoundMs);
     EXPECT_EQ(masks(block_.get()), "0/0/0");  // the command's own mask is cleared afterwards
 }
 
@@ -193,7 +194,7 @@ TEST_F(StateWorkerTest, OtherInterfaceCodesAndMissingRunCommandStillClearMasks) 
     ASSERT_TRUE(log_.waitForEntry("run 2 h42 0/0/0"));
     worker_->post(STATE_CMD_CLEAR_ALARMS);
     ASSERT_TRUE(log_.waitForEntry("run 11 h42 0/0/0"));
-    worker_->stop();
+    worker_->finish(kBoundMs);
 
     ops_.RunCommand = nullptr;
     block_ = std::make_shared<StateWorkerBlock>();
@@ -203,49 +204,67 @@ TEST_F(StateWorkerTest, OtherInterfaceCodesAndMissingRunCommandStillClearMasks) 
     ASSERT_TRUE(testing::WaitUntil([&] { return block_->command.load() == 0; }));
     worker_->post(STATE_CMD_SWITCH_ON);
     ASSERT_TRUE(testing::WaitUntil([&] { return block_->command.load() == 0; }));
-    worker_->stop();
+    worker_->finish(kBoundMs);
     EXPECT_EQ(masks(block_.get()), "0/0/0");
     EXPECT_EQ(block_->offMask[1], 0u);
 }
 
-TEST_F(StateWorkerTest, MasksFromTheDialogReachTheRequestOnce) {
-    Gate gate;
-    gOpenGate = &gate;
-    start(0, false);
-    ASSERT_TRUE(gate.waitEntered());
-    // Two "Set All" before the worker wakes add up; the command is posted once more.
+TEST_F(StateWorkerTest, EveryMaskCommandTakesTheMasksGivenWithIt) {
+    Gate busy;
+    gStatusGate = &busy;
+    start(0, true);
+    ASSERT_TRUE(busy.waitEntered());
+    // Off, on and off again for one receptacle, and two "Set All", all while the worker reads.
+    MaskEdit one;
+    one.replace = true;
+    one.bits[0] = 0x4;
+    for (auto [command, mask] : {std::pair{STATE_CMD_SWITCH_OFF, MaskEdit::Mask::Off},
+                                 std::pair{STATE_CMD_SWITCH_ON, MaskEdit::Mask::On},
+                                 std::pair{STATE_CMD_SWITCH_OFF, MaskEdit::Mask::Off}}) {
+        one.mask = mask;
+        ASSERT_TRUE(loop_->postMaskCommand(command, one));
+    }
     MaskEdit all;
     all.bits[0] = 0x3;
     ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_ON, all));
     all.bits[0] = 0x30;
     ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_ON, all));
-    EXPECT_EQ(loop_->pendingMasks().on[0], 0x33u);
-    gate.open();
-    ASSERT_TRUE(log_.waitForEntry("run 7 h42 51/0/0"));
-
-    // A single switch replaces its mask: of two posted while the worker is busy, only the
-    // later one runs.
-    MaskEdit one;
-    one.mask = MaskEdit::Mask::Off;
-    one.replace = true;
-    one.bits[0] = 0x4;
-    // The worker is held in a status read meanwhile.
-    Gate busy;
-    gStatusGate = &busy;
-    worker_->post(STATE_CMD_REFRESH);
-    ASSERT_TRUE(busy.waitEntered());
-    ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_OFF, one));
-    one.bits[0] = 0x8;
-    ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_OFF, one));
-    EXPECT_EQ(loop_->pendingMasks().off[0], 0x8u);
     busy.open();
-    ASSERT_TRUE(log_.waitForEntry("run 7 h42 0/8/0"));
-    worker_->stop();
-    // Nothing is left for a later command.
-    const ReceptacleMasks left = loop_->pendingMasks();
-    EXPECT_EQ(left.on[0] | left.off[0] | left.reset[0], 0u);
+    ASSERT_TRUE(log_.waitForEntry("run 7 h42 48/0/0"));
+    Entries runs;
+    for (const std::string& e : log_.entries()) {
+        if (e.rfind("run ", 0) == 0) {
+            runs.push_back(e);
+        }
+    }
+    EXPECT_EQ(runs, (Entries{"run 7 h42 0/4/0", "run 7 h42 4/0/0", "run 7 h42 0/4/0",
+                             "run 7 h42 3/0/0", "run 7 h42 48/0/0"}));
+    worker_->finish(kBoundMs);
     EXPECT_EQ(masks(block_.get()), "0/0/0");
-    EXPECT_EQ(WorkerLog::count(log_.entries(), "run 7 h42 0/4/0"), 0);
+}
+
+TEST_F(StateWorkerTest, APduThatStoppedAnsweringIsToldNothingMoreAndTheDialogLearnsWhat) {
+    Gate gate;
+    gOpenGate = &gate;
+    gSilent = true;
+    start(0, false);
+    ASSERT_TRUE(gate.waitEntered());
+    MaskEdit all;
+    all.bits[0] = 0x7;
+    ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_ON, all));
+    MaskEdit off;
+    off.mask = MaskEdit::Mask::Off;
+    off.bits[0] = 0x10;
+    ASSERT_TRUE(loop_->postMaskCommand(STATE_CMD_SWITCH_OFF, off));
+    gate.open();
+    ASSERT_TRUE(log_.waitForEntry("ev 6 3"));
+    worker_->finish(kBoundMs);
+    // Outlet 1 went out; 2 and 3 did not, and the queued "off" was never sent.
+    EXPECT_EQ(WorkerLog::count(log_.entries(), "run 7 h42 0/16/0"), 0);
+    const ReceptacleMasks left = loop_->takeNotDone();
+    EXPECT_EQ(left.on[0], 0x6u);
+    EXPECT_EQ(left.off[0], 0x10u);
+    EXPECT_EQ(loop_->takeNotDone().on[0], 0u) << "told once";
 }
 
 TEST_F(StateWorkerTest, SnapshotNeverWaitsForTheOperationInProgress) {
@@ -276,7 +295,7 @@ TEST_F(StateWorkerTest, StopClosesEndsTheThreadAndClearsThreadId) {
     start(0, false);
     ASSERT_TRUE(log_.waitForEntry("open"));
     ASSERT_NE(block_->threadId.load(), 0u);
-    EXPECT_TRUE(worker_->stop(5000));
+    EXPECT_TRUE(worker_->finish(kBoundMs));
     EXPECT_FALSE(worker_->running());
     EXPECT_EQ(block_->threadId.load(), 0u);
     EXPECT_EQ(log_.entries().back(), "close h42");
@@ -290,7 +309,7 @@ TEST_F(StateWorkerTest, ReopenedDialogNeverMeetsItsOldWorker) {
     ASSERT_TRUE(gate.waitEntered());
     const std::shared_ptr<StateWorkerBlock> oldBlock = block_;
     // The old worker is stuck in an operation: the bounded stop gives up and lets it go.
-    EXPECT_FALSE(worker_->stop(20));
+    EXPECT_FALSE(worker_->finish(20));
     EXPECT_FALSE(port_->attached());
 
     // The dialog opens again at once with a block and port of its own.
@@ -311,7 +330,7 @@ TEST_F(StateWorkerTest, ReopenedDialogNeverMeetsItsOldWorker) {
     for (const std::string& e : log_.entries()) {
         EXPECT_NE(e.rfind("ev ", 0), 0u) << e;
     }
-    worker_->stop();
+    worker_->finish(kBoundMs);
     EXPECT_EQ(block_->threadId.load(), 0u);
 }
 

@@ -53,10 +53,10 @@ class DialogRun {
         run_->block->window = port_;
         auto loop = std::make_shared<dialogs::ConfigWorkerLoop>(
             run_->block, std::make_shared<dialogs::CatalogueConfigPlan>(run_));
-        worker_ = std::make_unique<dialogs::DialogWorker>(loop, CFG_CMD_CLOSE, port_);
+        worker_ = std::make_unique<dialogs::DialogWorker>(loop, port_);
         worker_->start();  // the open command is pending
     }
-    ~DialogRun() { worker_->stop(); }
+    ~DialogRun() { worker_->finish(5000); }
 
     // Posts the command and waits for the end of its pass; the item-done messages it saw.
     int pass(std::uint8_t command, int timeoutMs) {

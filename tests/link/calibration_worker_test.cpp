@@ -1,6 +1,6 @@
 // The calibration worker's command handling with a table of test operations: the open command
-// first, samples repeated while their command stays, a command given during a pass kept for the
-// next one (the close command after a slow store in particular), and the bounded stop.
+// first with its handle, samples repeated while their command stays, and a write that goes on
+// when the dialog closes. The command loop itself is tested with the platform.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -135,7 +135,7 @@ TEST_F(CalibrationWorkerTest, OpensFirstThenPerformsCommandsWithTheHandle) {
     EXPECT_EQ(doneOf(kCalWrite), 1);  // the action saw the open operation's handle
     worker->give(kCalReboot);
     EXPECT_EQ(doneOf(kCalReboot), 1);
-    EXPECT_TRUE(worker->stop());
+    EXPECT_TRUE(worker->finish(kBoundMs));
     EXPECT_EQ(device.count(-2), 1);
     EXPECT_EQ(device.count(kCalWrite), 1);
     EXPECT_EQ(block->threadId.load(), 0u);
@@ -166,63 +166,21 @@ TEST_F(CalibrationWorkerTest, SamplesRepeatWhileTheirCommandStaysAndStopOnComman
     EXPECT_EQ(device.count(kCalSampleLow), low + 1);
 }
 
-TEST_F(CalibrationWorkerTest, CloseGivenDuringASlowStoreIsNotLost) {
-    worker->start();
-    ASSERT_EQ(doneOf(kCalOpen), 1);
-    device.hold(kCalStore);
-    worker->give(kCalStore);
-    ASSERT_TRUE(device.waitFor([] { return g_device->holding; }));
-    // The window gives the close command while the store still runs.
-    worker->give(kCalClose);
-    device.open();
-    EXPECT_TRUE(worker->waitFinished(kBoundMs));
-    EXPECT_EQ(device.count(-2), 1);
-    EXPECT_EQ(device.count(kCalStore), 1);
-}
-
-TEST_F(CalibrationWorkerTest, SaveEndsTheWorkerOnceTheStoreIsDone) {
-    // As the dialog does it: the store, its completion message, then the close command.
-    worker->start();
-    ASSERT_EQ(doneOf(kCalOpen), 1);
-    device.hold(kCalStore);
-    worker->give(kCalSampleHigh);  // a sample runs when Save is pressed
-    worker->give(kCalStore);
-    ASSERT_TRUE(device.waitFor([] { return g_device->holding; }));
-    device.open();
-    ASSERT_EQ(doneOf(kCalStore), 1);
-    worker->give(kCalClose);
-    EXPECT_TRUE(worker->waitFinished(kBoundMs));
-    EXPECT_EQ(device.count(-2), 1);
-}
-
-TEST_F(CalibrationWorkerTest, ACommandGivenDuringAPassRunsNext) {
+TEST_F(CalibrationWorkerTest, AWriteGoesOnToItsEndWhenTheDialogCloses) {
     worker->start();
     ASSERT_EQ(doneOf(kCalOpen), 1);
     device.hold(kCalWrite);
+    worker->give(kCalSampleHigh);  // a sample repeating when the calibration is confirmed
     worker->give(kCalWrite);
     ASSERT_TRUE(device.waitFor([] { return g_device->holding; }));
-    worker->give(kCalReboot);
+    worker->close();
+    EXPECT_FALSE(block->stopRequested.load()) << "the write's tries must not give up";
+    EXPECT_TRUE(worker->writing());
     device.open();
-    EXPECT_EQ(doneOf(kCalReboot), 1);
+    EXPECT_EQ(doneOf(kCalWrite), 1);
+    EXPECT_TRUE(worker->waitEnded(kBoundMs));
+    EXPECT_EQ(device.count(-2), 1);
     EXPECT_EQ(device.count(kCalWrite), 1);
-}
-
-TEST_F(CalibrationWorkerTest, StopIsBoundedAndLateMessagesAreDropped) {
-    worker->start();
-    ASSERT_EQ(doneOf(kCalOpen), 1);
-    device.hold(kCalWrite);
-    worker->give(kCalWrite);
-    ASSERT_TRUE(device.waitFor([] { return g_device->holding; }));
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(worker->stop(50));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(kBoundMs));
-    EXPECT_TRUE(block->stopRequested.load());
-    device.open();
-    EXPECT_TRUE(worker->waitFinished(kBoundMs));
-    // The write's completion came after the stop: its message never reached the window.
-    while (auto m = queue.take(0)) {
-        EXPECT_NE(m->msg, UM_CAL_DONE) << m->wParam;
-    }
 }
 
 TEST_F(CalibrationWorkerTest, NullSlotsAreSkipped) {
@@ -232,7 +190,7 @@ TEST_F(CalibrationWorkerTest, NullSlotsAreSkipped) {
     EXPECT_EQ(doneOf(kCalOpen), 1);
     worker->give(kCalStore);
     EXPECT_EQ(doneOf(kCalStore), 0);
-    EXPECT_TRUE(worker->stop());
+    EXPECT_TRUE(worker->finish(kBoundMs));
     EXPECT_EQ(device.count(-1) + device.count(-2) + device.count(kCalStore), 0);
 }
 

@@ -32,7 +32,8 @@ class StateDialog : public testing::SimulatedConsole {
     }
     static void close(CStateDlg& dlg) {
         Child<QPushButton>(dlg, "okButton")->click();
-        EXPECT_FALSE(dlg.isVisible());
+        // A switching command still being acknowledged finishes first.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.isVisible(); }, kValueBoundMs));
         EXPECT_TRUE(dlg.waitWorkerEnded());
     }
     static bool ticked(const CStateDlg& dlg, int row) {
