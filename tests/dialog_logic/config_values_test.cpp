@@ -87,7 +87,7 @@ TEST(ConfigValues, NumbersOutsideTheirFieldAreRefusedNeverWrapped) {
         {kKindUnsigned16, u"-1", false},    {kKindUnsigned16, u"port", true},  // enters as 0
         {kKindSigned16, u"-32768", true},   {kKindSigned16, u"32768", false},
         {kKindSigned16, u"-32769", false},  {kKindByte, u"255", true},
-        {kKindByte, u"300", false},         {kKindByte, u"-1", false},
+        {kKindByte, u"256", false},         {kKindByte, u"-1", false},
         {kKindHundredths, u"655.35", true}, {kKindHundredths, u"655.36", false},
         {kKindHundredths, u"-1", false},    {kKindHundredths, u"-0.001", true},  // truncates to 0
         {kKindHundredths, u"", true},       {kKindHundredths, u"99999999999999", false},
@@ -125,6 +125,9 @@ TEST(ConfigValues, NumbersOutsideTheirFieldAreRefusedNeverWrapped) {
               u"PDU Connection Port: 70000 is outside the accepted range 0 to 65535");
     EXPECT_EQ(EntryRangeText(TemperatureEntryRange(true)), u"-17.78 to 346.31");
     EXPECT_EQ(EntryRangeText({-5, 7, true}), u"-0.05 to 0.07");
+    EntryRange current;
+    ASSERT_TRUE(ConfigEntryRange(kKindHundredths, current));
+    EXPECT_EQ(EntryRangeText(current), u"0.00 to 655.35");
     EntryRange none;
     EXPECT_FALSE(ConfigEntryRange(kKindText, none));
 }
