@@ -101,6 +101,7 @@ bool AttributeTables::storeLocked(std::uint16_t index, std::uint8_t table, std::
             s.kvb.iSubMap[c] = byte;
             break;
         case kTabRecepIMap:
+            s.recepIMapDirect = extended;
             if (extended) {
                 s.kvb.recepIMap[c] = byte;
             } else {
@@ -257,10 +258,17 @@ bool AttributeTables::kvbMapRecord(const ModelCode& code, KvbMapRecord* out, boo
     if (isNoModel(code))
         return false;
     KvbMapRecord stored;
-    if (!storedRecords(seriesIndexOf(code), &stored, nullptr, nullptr))
-        return false;
+    bool direct = false;
+    {
+        std::shared_lock lock(mutex_);
+        const SeriesRecords* s = findLocked(seriesIndexOf(code));
+        if (!s)
+            return false;
+        stored = s->kvb;
+        direct = s->recepIMapDirect;
+    }
     *out = stored;
-    if (!raw && !codeExtended(code)) {
+    if (!raw && !codeExtended(code) && !direct) {
         for (unsigned row = 0; row < 6; ++row) {
             for (unsigned j = 0; j < 6; ++j) {
                 out->recepIMap[6 * row + j] = packedValue(stored.recepIMap + 6 * row, j);

@@ -86,7 +86,8 @@ class AttributeTables {
 
     // Records of the model's series. False, with the output zero-filled, for the no-model code,
     // a series that is not present, or a null output. Without `raw` (and for codes whose
-    // ExtensionWord is not above 0x0FFF) the packed maps are given one value per byte.
+    // ExtensionWord is not above 0x0FFF) the packed maps are given one value per byte; a
+    // current-input map the series stores one value per byte already is given as stored.
     bool kvbMapRecord(const ModelCode& code, KvbMapRecord* out, bool raw) const;
     bool layoutRecord(const ModelCode& code, LayoutRecord* out, bool raw) const;
     bool extRecord(const ModelCode& code, ExtRecord* out) const;
@@ -104,6 +105,7 @@ class AttributeTables {
         LayoutRecord layout{};
         ExtRecord ext{};
         AttributeText text{};
+        bool recepIMapDirect = false;  // "KVBRecepIMap" was stored one value per byte
     };
 
     bool storeLocked(std::uint16_t index, std::uint8_t table, std::uint8_t column,

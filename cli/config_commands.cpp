@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "catalogue/model_profile_builder.h"
@@ -203,12 +204,18 @@ bool isInteger(const std::string& s, long long lo, long long hi) {
     return v >= lo && v <= hi;
 }
 
+// A sign and digits: the range is checked apart, so that a number too large is named as such.
+bool isIntegerText(const std::string& s) {
+    const std::size_t i = s.size() > 0 && (s[0] == '-' || s[0] == '+') ? 1 : 0;
+    return i < s.size() && s.find_first_not_of("0123456789", i) == std::string::npos;
+}
+
 bool isDecimal(const std::string& s) {
     std::size_t i = s.size() > 0 && s[0] == '-' ? 1 : 0;
     const std::size_t dot = s.find('.', i);
     const std::string whole = s.substr(i, dot == std::string::npos ? std::string::npos : dot - i);
     const std::string fraction = dot == std::string::npos ? "" : s.substr(dot + 1);
-    return whole.size() + fraction.size() > 0 && whole.size() <= 6 &&
+    return whole.size() + fraction.size() > 0 &&
            whole.find_first_not_of("0123456789") == std::string::npos &&
            fraction.find_first_not_of("0123456789") == std::string::npos;
 }
@@ -224,8 +231,20 @@ bool isIp(const std::string& s) {
                        [](const std::string& p) { return isInteger(p, 0, 255) && p[0] != '-'; });
 }
 
-// Enters one assignment into the edit image; an error text when the value cannot be taken.
-std::string assign(Configurator& c, int t, int i, const std::string& text) {
+// Why an assignment was not taken, and the exit code that says so.
+struct Refusal {
+    std::string text;
+    int code = kExitUsage;  // the value is not of the field's form
+};
+
+// A value of the field's form but outside its range: the PDU is not asked to take it.
+Refusal outOfRange(const std::u16string& field, const std::u16string& typed,
+                   const EntryRange& range) {
+    return {ToUtf8(RefusedEntryText(field, typed, range)), kExitFailure};
+}
+
+// Enters one assignment into the edit image; a refusal when the value cannot be taken.
+std::optional<Refusal> assign(Configurator& c, int t, int i, const std::string& text) {
     const ConfigItemDescriptor& d = c.item(t, i);
     std::uint8_t* e = c.block->editImage + d.offset;
     const std::u16string wide = FromUtf8(text);
@@ -239,17 +258,18 @@ std::string assign(Configurator& c, int t, int i, const std::string& text) {
             v = WithNetOption(v, box, checked.erase(box.name) > 0);
         }
         if (!checked.empty()) {
-            return "no network option " + *checked.begin() + " (AutoIP, Hosts, WEB, SWU, C)";
+            return Refusal{"no network option " + *checked.begin() +
+                           " (AutoIP, Hosts, WEB, SWU, C)"};
         }
         store16(e, v);
-        return {};
+        return std::nullopt;
     }
     if (t == kCircuitItems && d.code == kItemRecepControl) {
         std::set<int> on;
         for (const std::string& n : splitList(text)) {
             if (!isInteger(n, 1, kMaxReceptacles) ||
                 !ReceptacleRowShown(c.record, std::stoi(n) - 1)) {
-                return "no receptacle " + n + " on this PDU";
+                return Refusal{"no receptacle " + n + " on this PDU"};
             }
             on.insert(std::stoi(n) - 1);
         }
@@ -260,56 +280,59 @@ std::string assign(Configurator& c, int t, int i, const std::string& text) {
                 byte = static_cast<std::uint8_t>(on.count(r) ? byte | bit : byte & ~bit);
             }
         }
-        return {};
+        return std::nullopt;
     }
+    const std::u16string key = FromUtf8(d.keyName);
     if (t == kGeneralItems && d.code == kItemEnvironmentLimits && d.elementIndex < 2) {
+        const bool celsius = c.celsius();
         if (!text.empty() && !isDecimal(text)) {
-            return "expected a temperature in degrees " + std::string(c.celsius() ? "C" : "F");
+            return Refusal{"expected a temperature in degrees " + std::string(celsius ? "C" : "F")};
         }
-        store16(e, TemperatureEntered(wide, c.celsius()));
-        return {};
+        if (!TemperatureEntryFits(wide, celsius)) {
+            return outOfRange(key + (celsius ? u" (C)" : u" (F)"), wide,
+                              TemperatureEntryRange(celsius));
+        }
+        store16(e, TemperatureEntered(wide, celsius));
+        return std::nullopt;
     }
+    EntryRange range;
     switch (d.kind) {
         case kKindSigned16:
-            if (!isInteger(text, -32768, 32767)) {
-                return "expected an integer -32768..32767";
-            }
-            break;
         case kKindUnsigned16:
-            if (!isInteger(text, 0, 65535)) {
-                return "expected an integer 0..65535";
-            }
-            break;
         case kKindByte:
-            if (!isInteger(text, 0, 255)) {
-                return "expected an integer 0..255";
+            ConfigEntryRange(d.kind, range);
+            if (!isIntegerText(text)) {
+                return Refusal{"expected an integer " + ToUtf8(EntryRangeText(range))};
             }
             break;
         case kKindHundredths:
-            if (!text.empty() &&
-                (!isDecimal(text) || text[0] == '-' || HundredthsEntered(wide) > 65535)) {
-                return "expected a number 0..655.35";
+            ConfigEntryRange(d.kind, range);
+            if (!text.empty() && !isDecimal(text)) {
+                return Refusal{"expected a number " + ToUtf8(EntryRangeText(range))};
             }
             break;
         case kKindIpAddress:
             if (!text.empty() && !isIp(text)) {
-                return "expected an IP address a.b.c.d";
+                return Refusal{"expected an IP address a.b.c.d"};
             }
             break;
         case kKindText: {
             const std::size_t chars =
                 t == kReceptacleNameItems ? kNameChars : TerminatedTextChars(d.size);
             if (wide.size() > chars) {
-                return "at most " + std::to_string(chars) + " characters";
+                return Refusal{"at most " + std::to_string(chars) + " characters"};
             }
             break;
         }
         default:
-            return "not settable";
+            return Refusal{"not settable"};
+    }
+    if (!ConfigEntryFits(d.kind, wide)) {
+        return outOfRange(key, wide, range);
     }
     ParseConfigElement(d.kind, d.size, wide, e,
                        t == kReceptacleNameItems ? kNameChars : TerminatedTextChars(d.size));
-    return {};
+    return std::nullopt;
 }
 
 std::string trimmed(std::string error) {
@@ -416,11 +439,14 @@ void runSet(Context& ctx, const std::vector<std::string>& assignments, bool deve
     std::stable_partition(entries.begin(), entries.end(), [&c](const auto& entry) {
         return c.item(entry.first.first, entry.first.second).code == kItemNetOptions;
     });
+    // A value that is refused writes nothing at all: the command stops before the save.
     for (const auto& [where, value] : entries) {
-        const std::string error = assign(c, where.first, where.second, value);
-        if (!error.empty()) {
-            ctx.fail(std::string(c.item(where.first, where.second).keyName) + ": " + error,
-                     kExitUsage);
+        if (const auto refusal = assign(c, where.first, where.second, value)) {
+            ctx.fail(
+                refusal->code == kExitUsage
+                    ? std::string(c.item(where.first, where.second).keyName) + ": " + refusal->text
+                    : refusal->text + ", nothing was written",
+                refusal->code);
             return;
         }
     }

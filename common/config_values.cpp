@@ -8,6 +8,7 @@
 
 #include "common/address_text.h"
 #include "common/config_item.h"
+#include "common/model_profile.h"
 
 namespace quorvel {
 
@@ -76,6 +77,19 @@ bool parseMicro(std::u16string_view text, std::int64_t& micro) {
         micro = -micro;
     }
     return digits > 0;
+}
+
+// Typed text in hundredths, truncated toward zero, without the 32-bit cut.
+std::int64_t hundredthsOf(std::u16string_view text) {
+    std::int64_t micro = 0;
+    parseMicro(text, micro);
+    return micro / 10000;
+}
+
+// The value a hundredths field enters: number × 100 + 0.0001, truncated; no digits give 0.
+std::int64_t hundredthsEntered(std::u16string_view text) {
+    std::int64_t micro = 0;
+    return parseMicro(text, micro) ? (micro + 1) / 10000 : 0;
 }
 
 void storeText(std::u16string_view text, std::uint8_t* element, std::uint32_t size,
@@ -192,22 +206,101 @@ std::int64_t ParseDecimalInteger(std::u16string_view text) {
 }
 
 std::int32_t HundredthsTruncated(std::u16string_view text) {
-    std::int64_t micro = 0;
-    parseMicro(text, micro);
-    return static_cast<std::int32_t>(micro / 10000);
+    return static_cast<std::int32_t>(hundredthsOf(text));
 }
 
 std::int32_t HundredthsEntered(std::u16string_view text) {
-    std::int64_t micro = 0;
-    if (!parseMicro(text, micro)) {
-        return 0;
-    }
-    // number × 100 in units of 0.0001, plus 0.0001, truncated toward zero.
-    return static_cast<std::int32_t>((micro + 1) / 10000);
+    return static_cast<std::int32_t>(hundredthsEntered(text));
 }
 
 std::u16string FormatHundredths(std::uint16_t value) {
     return fixed1(value / 100.0 + 0.0001);
+}
+
+namespace {
+
+bool within(std::int64_t v, const EntryRange& r) {
+    return v >= r.low && v <= r.high;
+}
+
+std::u16string numberText(std::int64_t v, bool hundredths) {
+    if (!hundredths) {
+        return widen(std::to_string(v));
+    }
+    const std::int64_t magnitude = v < 0 ? -v : v;
+    std::string s = v < 0 ? "-" : "";
+    s += std::to_string(magnitude / 100) + '.';
+    s += static_cast<char>('0' + magnitude % 100 / 10);
+    s += static_cast<char>('0' + magnitude % 10);
+    return widen(s);
+}
+
+// The Celsius limits whose Fahrenheit form (C × 9 / 5 truncated, plus 3200) lies in 0..65535.
+constexpr std::int64_t kCelsiusLowest = -1778;
+constexpr std::int64_t kCelsiusHighest = 34631;
+
+}  // namespace
+
+bool ConfigEntryRange(std::uint8_t kind, EntryRange& range) {
+    switch (kind) {
+        case kKindSigned16:
+            range = {-32768, 32767, false};
+            return true;
+        case kKindUnsigned16:
+            range = {0, 65535, false};
+            return true;
+        case kKindHundredths:
+            range = {0, 65535, true};
+            return true;
+        case kKindByte:
+            range = {0, 255, false};
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool ConfigEntryFits(std::uint8_t kind, std::u16string_view text) {
+    EntryRange range;
+    if (!ConfigEntryRange(kind, range)) {
+        return true;
+    }
+    return within(range.hundredths ? hundredthsEntered(text) : ParseDecimalInteger(text), range);
+}
+
+EntryRange TemperatureEntryRange(bool celsius) {
+    return celsius ? EntryRange{kCelsiusLowest, kCelsiusHighest, true} : EntryRange{0, 65535, true};
+}
+
+bool TemperatureEntryFits(std::u16string_view text, bool celsius) {
+    return text.empty() || within(hundredthsOf(text), TemperatureEntryRange(celsius));
+}
+
+std::u16string EntryRangeText(const EntryRange& range) {
+    return numberText(range.low, range.hundredths) + u" to " +
+           numberText(range.high, range.hundredths);
+}
+
+std::u16string RefusedEntryText(std::u16string_view field, std::u16string_view typed,
+                                const EntryRange& range) {
+    std::u16string s(field);
+    s += u": ";
+    s += typed;
+    s += u" is outside the accepted range ";
+    s += EntryRangeText(range);
+    return s;
+}
+
+int CircuitDefaultRating(std::uint8_t rating, int circuit) {
+    constexpr std::uint8_t kSplitRating = 223;  // "20/20/30 A"
+    constexpr int kSplit[] = {20, 20, 30};
+    if (circuit < 0 || circuit >= kMaxCircuits) {
+        return 0;
+    }
+    if (rating == kSplitRating) {
+        return circuit < 3 ? kSplit[circuit] : 0;
+    }
+    return rating;
 }
 
 std::int32_t FahrenheitToCelsius(std::uint16_t fahrenheit) {

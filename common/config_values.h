@@ -40,6 +40,35 @@ std::int32_t HundredthsEntered(std::u16string_view text);
 // A hundredths field as shown: "%.1f" of value / 100 after adding 0.0001.
 std::u16string FormatHundredths(std::uint16_t value);
 
+// The numbers a numeric field accepts: what its element holds, in hundredths for the
+// hundredths fields and the temperature limits. A value outside is refused, never wrapped.
+struct EntryRange {
+    std::int64_t low = 0;
+    std::int64_t high = 0;
+    bool hundredths = false;
+
+    bool operator==(const EntryRange&) const = default;
+};
+// The range of kinds 0, 1, 5 and 6; false for the kinds that are not numbers.
+bool ConfigEntryRange(std::uint8_t kind, EntryRange& range);
+// Whether typed text enters an element of the kind within its range. Text that is not a
+// number enters as 0, so it fits; kinds that are not numbers always fit.
+bool ConfigEntryFits(std::uint8_t kind, std::u16string_view text);
+// A temperature limit typed in the given unit: the range that keeps its Fahrenheit form
+// within the field, and whether the text fits it (empty text is "not set" and fits).
+EntryRange TemperatureEntryRange(bool celsius);
+bool TemperatureEntryFits(std::u16string_view text, bool celsius);
+// "0 to 65535", "0.00 to 655.35".
+std::u16string EntryRangeText(const EntryRange& range);
+// "<field>: <typed> is outside the accepted range <range>".
+std::u16string RefusedEntryText(std::u16string_view field, std::u16string_view typed,
+                                const EntryRange& range);
+
+// Set Defaults' current rating of circuit 0..5 in whole amperes from the profile's rating:
+// the rating itself, or for 223 ("20/20/30 A") 20, 20 and 30 on the first three circuits.
+// 0 where the rating gives none.
+int CircuitDefaultRating(std::uint8_t rating, int circuit);
+
 // Temperatures in hundredths of a degree. Fahrenheit 0 and Celsius -20000 mean "not set".
 std::int32_t FahrenheitToCelsius(std::uint16_t fahrenheit);
 std::uint16_t CelsiusToFahrenheit(std::int32_t celsius);

@@ -5,7 +5,7 @@ namespace quorvel {
 namespace {
 
 class Reader {
-public:
+  public:
     explicit Reader(std::span<const std::uint8_t> f) : f_(f) {}
     bool byte(std::uint8_t& v) {
         if (pos_ >= f_.size()) {
@@ -35,6 +35,18 @@ public:
         }
         return true;
     }
+    // Counted 16-bit values read as two's complement.
+    bool signedWords(std::vector<std::int16_t>& out) {
+        std::vector<std::uint16_t> raw;
+        if (!words(raw)) {
+            return false;
+        }
+        out.clear();
+        for (std::uint16_t v : raw) {
+            out.push_back(static_cast<std::int16_t>(v));
+        }
+        return true;
+    }
     bool bitmap(std::vector<std::uint8_t>& out) {
         std::uint8_t n;
         if (!byte(n)) {
@@ -53,7 +65,7 @@ public:
     }
     std::size_t position() const { return pos_; }
 
-private:
+  private:
     std::span<const std::uint8_t> f_;
     std::size_t pos_ = 0;
 };
@@ -69,7 +81,7 @@ bool ParseStatusFrame(std::span<const std::uint8_t> frame, StatusFrameView& out)
     }
     if (!r.words(out.voltages) || !r.words(out.circuitCurrents) || !r.words(out.extra) ||
         !r.words(out.receptacleCurrents) || !r.bitmap(out.state) || !r.bitmap(out.blocked) ||
-        !r.words(out.temperatures) || !r.words(out.humidities) || !r.byte(out.alarmCount)) {
+        !r.signedWords(out.temperatures) || !r.words(out.humidities) || !r.byte(out.alarmCount)) {
         return false;
     }
     if (out.alarmCount > 0 && !r.word(out.alarmWord)) {

@@ -14,10 +14,10 @@ struct StatusFrameView {
     std::vector<std::uint16_t> circuitCurrents;  // hundredths of an ampere
     std::vector<std::uint16_t> extra;
     std::vector<std::uint16_t> receptacleCurrents;  // hundredths of an ampere
-    std::vector<std::uint8_t> state;          // the bitmap's bytes as sent; empty when skipped
-    std::vector<std::uint8_t> blocked;        // likewise
-    std::vector<std::uint16_t> temperatures;  // hundredths of a degree; 0 = no reading
-    std::vector<std::uint16_t> humidities;    // hundredths of a percent; 0 = no reading
+    std::vector<std::uint8_t> state;         // the bitmap's bytes as sent; empty when skipped
+    std::vector<std::uint8_t> blocked;       // likewise
+    std::vector<std::int16_t> temperatures;  // hundredths of a degree, signed; 0 = no reading
+    std::vector<std::uint16_t> humidities;   // hundredths of a percent; 0 = no reading
     std::uint8_t alarmCount = 0;
     std::uint16_t alarmWord = 0;
     std::uint16_t lockWord = 0;

@@ -40,6 +40,7 @@ const QString kResetTitle = QStringLiteral("Reset Network");
 const QString kResetQuestion = QStringLiteral("Do you really want to Reset Network Configuration?");
 const QString kClearTitle = QStringLiteral("Clear Values");
 const QString kClearQuestion = QStringLiteral("Do you really want to Clear All Values?");
+const QString kRefusedTitle = QStringLiteral("Out of Range");
 constexpr int kCheckIndicator = 20;  // a check box's indicator and its gap to the text
 constexpr double kLargestPoints = 9.0;
 constexpr double kSmallestPoints = 6.0;
@@ -536,13 +537,14 @@ bool CConfigDlg::event(QEvent* e) {
 // The passes write the images the dialog reads and fills, so from the moment a pass is asked
 // for until its busy-ends message the buttons that start or feed one stay disabled.
 void CConfigDlg::onLoad() {
+    needsLoad_ = false;
     save_->setEnabled(true);
     setBusy(true);
     post(CFG_CMD_LOAD);
 }
 
 void CConfigDlg::onSave() {
-    collect();
+    reportRefused(collect());
     if (canWrite_) {
         setBusy(true);
     }
@@ -552,6 +554,10 @@ void CConfigDlg::onSave() {
 void CConfigDlg::onFormat() {
     if (DialogPrompter().question(this, kFormatTitle, kFormatQuestion, Buttons::YesNo) ==
         Answer::Yes) {
+        // The PDU now holds its defaults, not what the dialog last read: a Save would skip
+        // every field the operator did not touch.
+        needsLoad_ = true;
+        save_->setEnabled(false);
         post(CFG_CMD_FORMAT);
     }
 }
@@ -569,7 +575,7 @@ void CConfigDlg::onSetDefaults() {
         return;
     }
     fillDefaults();
-    save_->setEnabled(true);
+    save_->setEnabled(!needsLoad_);
 }
 
 void CConfigDlg::onClear() {
@@ -578,7 +584,7 @@ void CConfigDlg::onClear() {
         return;
     }
     clearFields();
-    save_->setEnabled(true);
+    save_->setEnabled(!needsLoad_);
 }
 
 void CConfigDlg::onAutoIp(bool checked) {
@@ -592,9 +598,15 @@ void CConfigDlg::onAutoIp(bool checked) {
 }
 
 void CConfigDlg::onCelsius(bool checked) {
-    temperatures_.switchUnit(checked, {temperatureEdits_[0]->text().toStdU16String(),
-                                       temperatureEdits_[1]->text().toStdU16String()});
-    showTemperatures();
+    reportRefused(switchTemperatureUnit(checked));
+}
+
+void CConfigDlg::reportRefused(const QStringList& refused) {
+    if (!refused.isEmpty()) {
+        DialogPrompter().warning(
+            this, kRefusedTitle,
+            refused.join(u'\n') + QStringLiteral("\n\nThese values were not taken."));
+    }
 }
 
 }  // namespace quorvel::dialogs

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -96,7 +97,15 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     void showItem(int table, int index);
     void showElement(int table, int index);
     void showTemperatures();
-    void collect();
+    // Brings the temperature limits to the unit asked for; the refusals of typed limits that
+    // lie outside the unit's range, one text each (and which limits, when asked).
+    QStringList switchTemperatureUnit(bool celsius, std::array<bool, 2>* refused = nullptr);
+    // Collects the fields into the edit image; the refusals of fields whose typed number lies
+    // outside the field's range (their elements keep what the PDU holds), one text each.
+    QStringList collect();
+    // The field of entry index of table as the operator knows it, for messages.
+    QString fieldName(int table, int index) const;
+    void reportRefused(const QStringList& refused);
     bool protectedHidden(std::uint8_t code) const;
     // Sets an edit's text and remembers it as shown, so that collecting skips an edit whose
     // text the operator did not change.
@@ -110,6 +119,9 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     std::uint8_t developer_ = 0;
     bool canWrite_ = false;
     bool busy_ = false;
+    // After Format the device image no longer says what the PDU holds: Save stays disabled
+    // until a Load has read it again.
+    bool needsLoad_ = false;
     std::shared_ptr<ConfigRun> run_;
     std::unique_ptr<QtMessageTarget> target_;
     std::shared_ptr<platform::MessagePort> port_;

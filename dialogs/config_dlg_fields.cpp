@@ -5,9 +5,11 @@
 // the worker reported it (and the worker does not touch that item again in the pass), and it
 // collects only while no pass runs, so neither waits for the device.
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <cstring>
 
 #include "common/config_values.h"
 #include "dialogs/config_dlg.h"
@@ -49,7 +51,9 @@ bool CConfigDlg::protectedHidden(std::uint8_t code) const {
 void CConfigDlg::setShown(QLineEdit* edit, const QString& shown) {
     if (edit != nullptr) {
         edit->setText(shown);
-        shown_.insert(edit, shown);
+        // What the edit holds: a text longer than the edit takes is cut, and only a change the
+        // operator made should count as one.
+        shown_.insert(edit, edit->text());
     }
 }
 
@@ -155,17 +159,86 @@ void CConfigDlg::showElement(int table, int index) {
     setShown(edit, text(FormatConfigElement(d.kind, d.size, e)));
 }
 
-void CConfigDlg::collect() {
+QString CConfigDlg::fieldName(int table, int index) const {
+    const ConfigItemDescriptor& d = run_->catalogue.table(table)[index];
+    QString label = text(d.label != nullptr ? d.label : u"");
+    if (table == kGeneralItems && generalLabels_[static_cast<std::size_t>(index)] != nullptr) {
+        label = generalLabels_[static_cast<std::size_t>(index)]->text();  // in the unit shown
+    }
+    if (label.endsWith(u':')) {
+        label.chop(1);
+    }
+    if (table != kCircuitItems) {
+        return label;
+    }
+    // Circuit limits are named by their group, delays by their receptacle row.
+    const auto within = [&label](const QString& whose) {
+        return whose.trimmed().isEmpty() ? label : whose.trimmed() + u' ' + label;
+    };
+    const auto e = static_cast<std::size_t>(d.elementIndex);
+    switch (d.code) {
+        case kItemMaxCurrents:
+        case kItemLockCurrents:
+            return within(circuits_[e].box->title());
+        case kItemMinVoltages:
+        case kItemMaxVoltages: {
+            const int c = VoltageInputCircuit(record_, d.elementIndex);
+            return within(c >= 0 ? circuits_[static_cast<std::size_t>(c)].box->title() : QString());
+        }
+        case kItemOnDelays:
+        case kItemResetDelays:
+            return within(rows_[e].label->text());
+        default:
+            return label;
+    }
+}
+
+QStringList CConfigDlg::switchTemperatureUnit(bool celsius, std::array<bool, 2>* refusedOut) {
+    const bool shownCelsius = temperatures_.celsius();
+    std::array<std::u16string, 2> typed;
+    std::array<std::u16string, 2> labels;
+    for (std::size_t w = 0; w < 2; ++w) {
+        typed[w] = temperatureEdits_[w]->text().toStdU16String();
+        labels[w] = temperatures_.label(static_cast<int>(w));
+        labels[w].pop_back();  // the colon
+    }
+    const std::array<bool, 2> refused = temperatures_.switchUnit(celsius, typed);
+    QStringList out;
+    for (std::size_t w = 0; w < 2; ++w) {
+        if (refused[w]) {
+            out << text(RefusedEntryText(labels[w], typed[w], TemperatureEntryRange(shownCelsius)));
+        }
+    }
+    showTemperatures();
+    if (refusedOut != nullptr) {
+        *refusedOut = refused;
+    }
+    return out;
+}
+
+QStringList CConfigDlg::collect() {
     progress_->setValue(0);
+    QStringList refused;
     std::uint8_t* image = run_->block->editImage;
-    const auto parse = [this, image](const ConfigItemDescriptor& d, const QLineEdit* edit,
-                                     std::size_t maxChars) {
+    const std::uint8_t* device = run_->block->deviceImage;
+    const auto parse = [this, image, device, &refused](int table, int index, const QLineEdit* edit,
+                                                       std::size_t maxChars) {
+        const ConfigItemDescriptor& d = run_->catalogue.table(table)[index];
         // An edit whose text is still what the dialog showed keeps the image's value, so a
         // value the display rounds is never written back rounded.
-        if (edit != nullptr && changedSinceShown(edit) && ConfigItemInImage(d, 1)) {
-            ParseConfigElement(d.kind, d.size, edit->text().toStdU16String(), image + d.offset,
-                               maxChars);
+        if (edit == nullptr || !changedSinceShown(edit) || !ConfigItemInImage(d, 1)) {
+            return;
         }
+        const std::u16string typed = edit->text().toStdU16String();
+        EntryRange range;
+        if (ConfigEntryRange(d.kind, range) && !ConfigEntryFits(d.kind, typed)) {
+            // Nothing is written for the field: its element keeps what the PDU holds.
+            refused << text(
+                RefusedEntryText(fieldName(table, index).toStdU16String(), typed, range));
+            std::memcpy(image + d.offset, device + d.offset, d.size);
+            return;
+        }
+        ParseConfigElement(d.kind, d.size, typed, image + d.offset, maxChars);
     };
 
     const ConfigItemDescriptor* general = run_->catalogue.table(kGeneralItems);
@@ -185,17 +258,27 @@ void CConfigDlg::collect() {
         } else if (d.code == kItemEnvironmentLimits && d.elementIndex < 2) {
             continue;  // below, from the Fahrenheit state
         } else {
-            parse(d, generalEdits_[static_cast<std::size_t>(i)], TerminatedTextChars(d.size));
+            parse(kGeneralItems, i, generalEdits_[static_cast<std::size_t>(i)],
+                  TerminatedTextChars(d.size));
         }
     }
     // Temperature limits: a typed limit is read in the unit shown; the PDU stores Fahrenheit.
-    onCelsius(temperatures_.celsius());
+    // A refused limit goes back to what the PDU holds.
+    std::array<bool, 2> limitRefused{};
+    refused << switchTemperatureUnit(temperatures_.celsius(), &limitRefused);
     for (int w = 0; w < 2; ++w) {
         const int i = FindConfigItem(general, kItemEnvironmentLimits, static_cast<std::uint8_t>(w));
-        if (i >= 0 && ConfigItemInImage(general[i], 1)) {
-            store16(image + general[i].offset, temperatures_.fahrenheit(w));
+        if (i < 0 || !ConfigItemInImage(general[i], 1)) {
+            continue;
         }
+        std::uint8_t* element = image + general[i].offset;
+        if (limitRefused[static_cast<std::size_t>(w)]) {
+            std::memcpy(element, device + general[i].offset, 2);
+            temperatures_.load(w, load16(element));
+        }
+        store16(element, temperatures_.fahrenheit(w));
     }
+    showTemperatures();
 
     const bool switched = (record_.featureWord & kFeatureSwitched) != 0;
     const ConfigItemDescriptor* names = run_->catalogue.table(kReceptacleNameItems);
@@ -204,7 +287,7 @@ void CConfigDlg::collect() {
             continue;
         }
         const ReceptacleWidgets& row = rows_[static_cast<std::size_t>(r)];
-        parse(names[r], row.name, kNameChars);
+        parse(kReceptacleNameItems, r, row.name, kNameChars);
         // Power-on bits of the rows in use; the bits of other rows keep what the PDU holds.
         if (switched) {
             setMaskBit(image + kPowerOnMaskOffset, r, row.powerOn->isChecked());
@@ -234,9 +317,10 @@ void CConfigDlg::collect() {
                 break;
         }
         if (wanted) {
-            parse(d, circuitEdits_[static_cast<std::size_t>(j)], 0);
+            parse(kCircuitItems, j, circuitEdits_[static_cast<std::size_t>(j)], 0);
         }
     }
+    return refused;
 }
 
 void CConfigDlg::fillDefaults() {
@@ -267,10 +351,14 @@ void CConfigDlg::fillDefaults() {
         row.resetDelay->setText(QStringLiteral("5"));
         row.powerOn->setChecked(true);
     }
-    const int rating = record_.currentRating;
-    for (CircuitWidgets& c : circuits_) {
-        c.maxCurrent->setText(QStringLiteral("%1.0").arg(rating));
-        c.lockCurrent->setText(QStringLiteral("%1.5").arg(rating - 1));
+    // Circuits without a rating (an invalid current code) keep their limits.
+    for (int c = 0; c < kMaxCircuits; ++c) {
+        const int rating = CircuitDefaultRating(record_.currentRating, c);
+        if (rating > 0) {
+            CircuitWidgets& w = circuits_[static_cast<std::size_t>(c)];
+            w.maxCurrent->setText(QStringLiteral("%1.0").arg(rating));
+            w.lockCurrent->setText(QStringLiteral("%1.5").arg(rating - 1));
+        }
     }
 }
 

@@ -13,6 +13,8 @@ namespace quorvel {
 
 namespace {
 
+constexpr std::size_t kVersionTextSize = 256;  // what ReadVersion's outputs hold
+
 bool consoleMode(const ConfigWorkerBlock* block) {
     return block != nullptr && block->ops != nullptr && block->ops->mode == 0;
 }
@@ -43,7 +45,15 @@ std::int32_t ConfigOpen(ConfigWorkerBlock* block) {
         return 0;
     }
     PduRecord& rec = *block->record;
-    rec.generationNumber = static_cast<std::uint8_t>(ReadGeneration());
+    // A version reply of one item is a first-generation unit; no reply at all says nothing,
+    // and the generation the record came with stands.
+    char version[kVersionTextSize] = {};
+    char generation[kVersionTextSize] = {};
+    const int items = ReadVersion(version, generation);
+    if (items > 0) {
+        rec.generationNumber =
+            static_cast<std::uint8_t>(items == 2 ? GenerationFromText(generation) : 1);
+    }
     std::uint16_t feature = 0;
     std::uint16_t extension = 0;
     std::uint32_t attribute = 0;

@@ -19,7 +19,9 @@ bool queryWithTries(bool (PDUIfce::*query)(std::span<char>), char (&reply)[kRepl
     return WithTries([&](PDUIfce& ifce) { return (ifce.*query)(out); });
 }
 
-// "Temperature=23.456": the reading times 100, truncated; "*" reads as 0.
+// "Temperature=23.456": the reading times 100, the 0.0001 that guards the rounding added away
+// from zero, truncated; "*" reads as 0. A reading below zero is the mirror of the one above
+// it (-5.25 gives -525), and one beyond the field keeps its low 16 bits.
 void readScaled(const char* item, const char* prefix, std::int16_t& reading) {
     const std::size_t n = std::strlen(prefix);
     if (std::strncmp(item, prefix, n) != 0) {
@@ -30,7 +32,10 @@ void readScaled(const char* item, const char* prefix, std::int16_t& reading) {
         reading = 0;
         return;
     }
-    reading = static_cast<std::int16_t>(HundredthsLow16(ParseDecimal(value)));
+    const double x = ParseDecimal(value);
+    const std::uint16_t magnitude = HundredthsLow16(x < 0 ? -x : x);
+    reading =
+        static_cast<std::int16_t>(x < 0 ? static_cast<std::uint16_t>(0u - magnitude) : magnitude);
 }
 
 }  // namespace

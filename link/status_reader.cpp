@@ -1,5 +1,6 @@
 #include "link/status_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -179,6 +180,17 @@ bool readLaterGeneration(const PduRecord& rec, FrameWriter& w) {
     return true;
 }
 
+// A first-generation voltage sample v as volts, v × 100 / 256, kept to what the frame's
+// 16-bit field holds (a reading below zero as its two's complement): a sample too large for
+// the arithmetic gives the largest value instead of overflowing.
+long firstGenerationVolts(long sample) {
+    constexpr long kLowest = -32768;
+    constexpr long kHighest = 65535;
+    constexpr long kSampleBound = (kHighest + 1) * 256 / 100 + 1;  // beyond it: clamped anyway
+    const long v = std::clamp(sample, -kSampleBound, kSampleBound);
+    return std::clamp(v * 100 / 256, kLowest, kHighest);
+}
+
 bool readFirstGeneration(const PduRecord& rec, FrameWriter& w) {
     char reply[kReplyTextSize];
     char* items[kMaxReplyItems];
@@ -192,7 +204,7 @@ bool readFirstGeneration(const PduRecord& rec, FrameWriter& w) {
                 return false;
             }
             SplitReplyItems(reply, 1, items);
-            volts = static_cast<unsigned>(IntegerReading(items[0]) * 100 / 256);
+            volts = static_cast<unsigned>(firstGenerationVolts(IntegerReading(items[0])));
         }
         w.word(volts & 0xFFFF);
     }

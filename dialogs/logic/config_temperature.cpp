@@ -10,12 +10,17 @@ void TemperatureLimits::load(int which, std::uint16_t fahrenheit) {
     changed_[i] = false;
 }
 
-void TemperatureLimits::switchUnit(bool celsius, const std::array<std::u16string, 2>& texts) {
+std::array<bool, 2> TemperatureLimits::switchUnit(bool celsius,
+                                                  const std::array<std::u16string, 2>& texts) {
+    std::array<bool, 2> refused{};
     for (std::size_t i = 0; i < 2; ++i) {
         if (!changed_[i]) {
             continue;
         }
-        if (texts[i].empty()) {
+        changed_[i] = false;
+        if (!TemperatureEntryFits(texts[i], celsius_)) {
+            refused[i] = true;
+        } else if (texts[i].empty()) {
             fahrenheit_[i] = 0;
             celsiusValue_[i] = kCelsiusNotSet;
         } else if (celsius_) {
@@ -25,9 +30,9 @@ void TemperatureLimits::switchUnit(bool celsius, const std::array<std::u16string
             fahrenheit_[i] = static_cast<std::uint16_t>(HundredthsTruncated(texts[i]));
             celsiusValue_[i] = FahrenheitToCelsius(fahrenheit_[i]);
         }
-        changed_[i] = false;
     }
     celsius_ = celsius;
+    return refused;
 }
 
 std::u16string TemperatureLimits::text(int which) const {

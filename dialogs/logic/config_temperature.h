@@ -25,9 +25,10 @@ class QUORVEL_HALVEX_API TemperatureLimits {
 
     // Switches to the unit asked for (a switch to the unit shown brings the limits up to
     // date): a limit whose edit changed is first read from its text in the unit shown (empty:
-    // not set) and its other unit computed. The changed flags are cleared; the edits then
-    // show text(), the labels label().
-    void switchUnit(bool celsius, const std::array<std::u16string, 2>& texts);
+    // not set) and its other unit computed. A text outside the unit's range
+    // (TemperatureEntryRange) is refused: that limit keeps its value and its flag in the result
+    // is set. The changed flags are cleared; the edits then show text(), the labels label().
+    std::array<bool, 2> switchUnit(bool celsius, const std::array<std::u16string, 2>& texts);
 
     bool celsius() const { return celsius_; }
     std::uint16_t fahrenheit(int which) const { return fahrenheit_[index(which)]; }

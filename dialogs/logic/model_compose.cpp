@@ -72,6 +72,11 @@ FeatureChecks ApplyCheckRules(FeatureChecks checks, FeatureBox clicked) {
             if (checks.ethernet) {
                 checks.serial = true;
             }
+            // Socket control and meter need a port to be reached through.
+            if (!checks.serial && !checks.ethernet) {
+                checks.socketControl = false;
+                checks.socketMeter = false;
+            }
             break;
         case FeatureBox::Environment:
             if (!checks.environment) {

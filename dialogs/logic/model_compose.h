@@ -73,9 +73,10 @@ struct ModelControls {
 };
 
 // The check boxes after the operator clicked `clicked` (whose new state `checks` already holds):
-// socket control or meter cannot be checked without serial or Ethernet; Ethernet brings serial;
-// serial stays checked while Ethernet is; "2nd" brings the environment sensor, and unchecking
-// the environment sensor drops "2nd".
+// socket control or meter cannot be checked without serial or Ethernet, and unchecking the last
+// of serial and Ethernet unchecks them both; Ethernet brings serial; serial stays checked while
+// Ethernet is; "2nd" brings the environment sensor, and unchecking the environment sensor drops
+// "2nd".
 QUORVEL_HALVEX_API FeatureChecks ApplyCheckRules(FeatureChecks checks, FeatureBox clicked);
 
 // The TLD selection composing uses: "0" without socket control and meter; with either, a "0"

@@ -30,7 +30,7 @@ std::u16string Widen(const std::string& text) {
     return Widen(text.c_str());
 }
 
-double Reading(std::uint16_t hundredths) {
+double Reading(std::int32_t hundredths) {
     return hundredths / 100.0 + 0.0001;
 }
 
@@ -39,7 +39,8 @@ double Celsius(double fahrenheit) {
 }
 
 // Twelve spaces; a first reading replaces them, a second one is appended.
-std::u16string TwoReadings(const std::vector<std::uint16_t>& values, const char* firstFormat,
+template <typename Value>
+std::u16string TwoReadings(const std::vector<Value>& values, const char* firstFormat,
                            const char* secondFormat, bool celsius) {
     std::u16string text(12, u' ');
     char buffer[64];
@@ -85,7 +86,7 @@ std::u16string FormatVoltage(std::uint16_t volts) {
     return Widen(buffer);
 }
 
-std::u16string FormatTemperatures(const std::vector<std::uint16_t>& hundredths, bool celsius) {
+std::u16string FormatTemperatures(const std::vector<std::int16_t>& hundredths, bool celsius) {
     return TwoReadings(hundredths, celsius ? "%.1fC   " : "%.1fF   ", celsius ? "%.1fC" : "%.1fF",
                        celsius);
 }

@@ -63,7 +63,7 @@ inline constexpr char16_t kAlarmTitle[] = u"Alarm Details";
 std::u16string FormatHundredths(std::uint16_t value);  // "%.2f" of value / 100 + 0.0001
 std::u16string FormatVoltage(std::uint16_t volts);     // "%d V"
 // Twelve spaces, the first reading as "%.1fF   " (or C), the second appended as "%.1fF".
-std::u16string FormatTemperatures(const std::vector<std::uint16_t>& hundredths, bool celsius);
+std::u16string FormatTemperatures(const std::vector<std::int16_t>& hundredths, bool celsius);
 // The same scheme with "%.1f%%  " and "%.1f%%".
 std::u16string FormatHumidities(const std::vector<std::uint16_t>& hundredths);
 std::u16string FormatModelNumber(std::uint16_t feature, std::uint32_t attribute,

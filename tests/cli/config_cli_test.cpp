@@ -115,6 +115,29 @@ TEST_F(ConfigCliDevice, RefusalsAndUsageErrors) {
     EXPECT_EQ(config({"set", "cLogInterval"}).code, 2);
     EXPECT_EQ(simulator.deviceSnapshot().variableNumber(1, 0), 15u);
 
+    // A number outside its field is refused with exit 1, by field, value and range, and the
+    // command writes nothing at all.
+    const auto before = simulator.deviceSnapshot().variables;
+    const struct {
+        const char* assignment;
+        const char* refusal;
+    } outOfRange[] = {
+        {"cMinTempLimit=1000",
+         "cMinTempLimit (F): 1000 is outside the accepted range 0.00 to 655.35"},
+        {"cDevConnLPort=70000", "cDevConnLPort: 70000 is outside the accepted range 0 to 65535"},
+        {"cRecepOnDelay3=300", "cRecepOnDelay3: 300 is outside the accepted range 0 to 255"},
+        {"cCircAMaxCurrent=-1",
+         "cCircAMaxCurrent: -1 is outside the accepted range 0.00 to 655.35"},
+    };
+    for (const auto& c : outOfRange) {
+        const Result r = config({"set", "cLogInterval=20", c.assignment});
+        EXPECT_EQ(r.code, 1) << c.assignment;
+        EXPECT_NE(r.err.find(c.refusal), std::string::npos) << r.err;
+    }
+    for (const auto& [id, var] : simulator.deviceSnapshot().variables) {
+        EXPECT_EQ(var.elements, before.at(id).elements) << "variable " << id;
+    }
+
     const Result dev = config({"set", "-d", "cDevsPassword=s3cret"});
     ASSERT_EQ(dev.code, 0) << dev.err;
     EXPECT_EQ(dev.json["written"]["cDevsPassword"], "s3cret");

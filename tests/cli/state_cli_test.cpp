@@ -72,6 +72,26 @@ TEST_P(StateCli, RequestsShowInTheNextSnapshot) {
 
 INSTANTIATE_TEST_SUITE_P(Profiles, StateCli, ::testing::Values("v1", "v2", "v4"));
 
+// Readings below zero come out as negative numbers, rounded as their mirror above zero is.
+TEST(StateCliEnvironment, TemperaturesBelowZeroAreNegative) {
+    const struct {
+        const char* profile;
+        std::vector<int> temperatures;
+    } cases[] = {{"v1", {-424}}, {"v4", {-424, -525}}};
+    for (const auto& c : cases) {
+        sim::Profile profile;
+        std::string error;
+        ASSERT_TRUE(sim::loadProfile(c.profile, profile, error)) << error;
+        profile.device.drift = false;
+        profile.device.temperature = {-4.24, -5.25};
+        sim::PtySimulator simulator;
+        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+        const Result r = quorvelctl({"--port", simulator.slavePath(), "status"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.json["temperatures"].get<std::vector<int>>(), c.temperatures) << c.profile;
+    }
+}
+
 TEST(StateCliReset, ResetNeedsALaterGeneration) {
     sim::Profile profile;
     std::string error;

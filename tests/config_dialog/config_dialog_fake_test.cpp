@@ -76,6 +76,10 @@ class ScriptedPrompter : public test_support::ScriptedPrompter {
     ScriptedPrompter() : test_support::ScriptedPrompter(Answer::No) {}
 };
 
+void SetText(ProfileText& to, const char16_t* text) {
+    std::u16string(text).copy(to, kProfileTextChars - 1);
+}
+
 void PutText(std::uint8_t* image, int offset, const char16_t* text) {
     for (int i = 0; text[i] != 0; ++i) {
         image[offset + 2 * i] = static_cast<std::uint8_t>(text[i]);
@@ -304,6 +308,92 @@ TEST_F(ConfigDialogFake, SetDefaultsAndClearAskFirst) {
     save();
     EXPECT_EQ(pduNumber(146), 0);
     EXPECT_EQ(pduNumber(6), 0);
+}
+
+TEST_F(ConfigDialogFake, NumbersOutsideTheirRangeAreRefusedByNameAndNotWritten) {
+    SetText(record.circuitWord, u"Circuit ");
+    SetText(record.circuitShortLabel[0], u"A");
+    SetText(record.receptacleWord[0], u"Socket ");
+    SetText(record.receptacleLabel[0], u"1");
+    pdu.image[2] = 30;  // cAlarmInterval
+    open();
+    load();
+    const struct {
+        const char* edit;
+        const char* typed;
+        int offset;
+        const char* refusal;  // null: taken
+    } cases[] = {
+        {"edit_cDevConnLPort", "70000", 6,
+         "PDU Connection Port: 70000 is outside the accepted range 0 to 65535"},
+        {"edit_cRecepOnDelay1", "300", 50,
+         "Socket 1 ON Delay: 300 is outside the accepted range 0 to 255"},
+        {"edit_cCircAMaxCurrent", "-1", 146,
+         "Circuit A Maximum Current: -1 is outside the accepted range 0.00 to 655.35"},
+        {"edit_cMinTempLimit", "1000", 3514,
+         "Min Temperature (F): 1000 is outside the accepted range 0.00 to 655.35"},
+        {"edit_cAlarmInterval", "soon", 2, nullptr},  // not a number: enters as 0
+        {"edit_cLogDiff", "655.35", 4, nullptr},      // the top of its range
+    };
+    std::vector<std::uint16_t> before;
+    for (const auto& c : cases) {
+        before.push_back(pduNumber(c.offset));
+        QLineEdit* edit = child<QLineEdit>(c.edit);
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromLatin1(c.typed));
+    }
+    save();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].kind, QStringLiteral("warning"));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        if (c.refusal != nullptr) {
+            EXPECT_TRUE(prompter.shown[0].text.contains(QString::fromLatin1(c.refusal)))
+                << prompter.shown[0].text.toStdString();
+            EXPECT_EQ(pduNumber(c.offset), before[i]) << c.edit;
+        }
+    }
+    EXPECT_EQ(writes(), (std::vector<std::string>{"cAlarmInterval", "cLogDiff"}));
+    EXPECT_EQ(pduNumber(2), 0);
+    EXPECT_EQ(pduNumber(4), 65535);
+    EXPECT_EQ(text("edit_cMinTempLimit"), QStringLiteral("32.0"));  // back to what the PDU holds
+}
+
+TEST_F(ConfigDialogFake, NothingIsWrittenThatTheOperatorDidNotGive) {
+    PutText(pdu.image, 186, u"Rack name of thirty-two letters!");  // one more than the edit takes
+    pdu.image[152] = 1234 & 0xFF, pdu.image[153] = 1234 >> 8;      // cCircDMaxCurrent 12.34 A
+    record.currentRating = 223;                                    // "20/20/30 A"
+    open();
+    load();
+    save();
+    EXPECT_TRUE(writes().empty());  // the long name is not written back cut short
+
+    prompter.script = {Answer::Yes};
+    click("setDefaultsButton");
+    EXPECT_EQ(text("edit_cCircAMaxCurrent"), QStringLiteral("20.0"));
+    EXPECT_EQ(text("edit_cCircBLockCurrent"), QStringLiteral("19.5"));
+    EXPECT_EQ(text("edit_cCircCMaxCurrent"), QStringLiteral("30.0"));
+    EXPECT_EQ(text("edit_cCircDMaxCurrent"), QStringLiteral("12.3"));  // no rating of its own
+
+    // A code without a rating leaves every current limit as it was.
+    dialog.reset();
+    record.currentRating = 0;
+    open();
+    load();
+    prompter.script = {Answer::Yes};
+    click("setDefaultsButton");
+    EXPECT_EQ(text("edit_cCircAMaxCurrent"), QStringLiteral("16.0"));
+    EXPECT_EQ(text("edit_cCircALockCurrent"), QStringLiteral("0.0"));
+
+    // After Format the dialog no longer knows what the PDU holds: no Save until a Load.
+    prompter.script = {Answer::Yes, Answer::Yes, Answer::Yes};
+    click("formatButton");
+    EXPECT_FALSE(child<QPushButton>("saveButton")->isEnabled());
+    click("setDefaultsButton");
+    click("clearButton");
+    EXPECT_FALSE(child<QPushButton>("saveButton")->isEnabled());
+    load();
+    EXPECT_TRUE(child<QPushButton>("saveButton")->isEnabled());
 }
 
 TEST_F(ConfigDialogFake, FormatAndResetNetAskFirstAndOkEndsTheWorker) {

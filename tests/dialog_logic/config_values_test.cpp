@@ -2,6 +2,7 @@
 // units, the network option boxes and the dialog's temperature state with its unit switch.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "common/config_item.h"
@@ -76,6 +77,73 @@ TEST(ConfigValues, TemperaturesInBothUnits) {
     EXPECT_EQ(FormatHumidity(4550), u"45.5");
 }
 
+TEST(ConfigValues, NumbersOutsideTheirFieldAreRefusedNeverWrapped) {
+    const struct {
+        std::uint8_t kind;
+        const char16_t* text;
+        bool fits;
+    } cases[] = {
+        {kKindUnsigned16, u"65535", true},  {kKindUnsigned16, u"70000", false},
+        {kKindUnsigned16, u"-1", false},    {kKindUnsigned16, u"port", true},  // enters as 0
+        {kKindSigned16, u"-32768", true},   {kKindSigned16, u"32768", false},
+        {kKindSigned16, u"-32769", false},  {kKindByte, u"255", true},
+        {kKindByte, u"256", false},         {kKindByte, u"-1", false},
+        {kKindHundredths, u"655.35", true}, {kKindHundredths, u"655.36", false},
+        {kKindHundredths, u"-1", false},    {kKindHundredths, u"-0.001", true},  // truncates to 0
+        {kKindHundredths, u"", true},       {kKindHundredths, u"99999999999999", false},
+        {kKindText, u"70000", true},        {kKindIpAddress, u"300.1.1.1", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ConfigEntryFits(c.kind, c.text), c.fits) << int{c.kind} << " " << ToUtf8(c.text);
+    }
+    // Temperature limits: Fahrenheit as the field holds it, Celsius as far as its Fahrenheit
+    // form stays in the field; empty is "not set".
+    EXPECT_TRUE(TemperatureEntryFits(u"655.35", false));
+    EXPECT_FALSE(TemperatureEntryFits(u"655.36", false));
+    EXPECT_FALSE(TemperatureEntryFits(u"-0.01", false));
+    EXPECT_TRUE(TemperatureEntryFits(u"", true));
+    for (bool celsius : {false, true}) {
+        const EntryRange r = TemperatureEntryRange(celsius);
+        for (std::int64_t c : {r.low, r.high}) {
+            const std::int64_t f = celsius ? c * 9 / 5 + 3200 : c;
+            EXPECT_TRUE(f >= 0 && f <= 65535) << c;
+        }
+        const std::int64_t below = celsius ? (r.low - 1) * 9 / 5 + 3200 : r.low - 1;
+        const std::int64_t above = celsius ? (r.high + 1) * 9 / 5 + 3200 : r.high + 1;
+        EXPECT_LT(below, 0);
+        EXPECT_GT(above, 65535);
+    }
+    EXPECT_TRUE(TemperatureEntryFits(u"-17.78", true));
+    EXPECT_FALSE(TemperatureEntryFits(u"-17.79", true));
+    EXPECT_FALSE(TemperatureEntryFits(u"-200", true));  // not a way to say "not set"
+    EXPECT_TRUE(TemperatureEntryFits(u"346.31", true));
+    EXPECT_FALSE(TemperatureEntryFits(u"346.32", true));
+
+    EntryRange port;
+    ASSERT_TRUE(ConfigEntryRange(kKindUnsigned16, port));
+    EXPECT_EQ(RefusedEntryText(u"PDU Connection Port", u"70000", port),
+              u"PDU Connection Port: 70000 is outside the accepted range 0 to 65535");
+    EXPECT_EQ(EntryRangeText(TemperatureEntryRange(true)), u"-17.78 to 346.31");
+    EXPECT_EQ(EntryRangeText({-5, 7, true}), u"-0.05 to 0.07");
+    EntryRange current;
+    ASSERT_TRUE(ConfigEntryRange(kKindHundredths, current));
+    EXPECT_EQ(EntryRangeText(current), u"0.00 to 655.35");
+    EntryRange none;
+    EXPECT_FALSE(ConfigEntryRange(kKindText, none));
+}
+
+TEST(ConfigValues, DefaultRatingsPerCircuit) {
+    EXPECT_EQ(CircuitDefaultRating(16, 0), 16);
+    EXPECT_EQ(CircuitDefaultRating(16, 5), 16);
+    // "20/20/30 A": the first three circuits; none for the others.
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_EQ(CircuitDefaultRating(223, c), (std::array{20, 20, 30, 0, 0, 0})[c]) << c;
+    }
+    EXPECT_EQ(CircuitDefaultRating(0, 0), 0);  // an invalid current code: no rating
+    EXPECT_EQ(CircuitDefaultRating(16, 6), 0);
+    EXPECT_EQ(CircuitDefaultRating(16, -1), 0);
+}
+
 TEST(ConfigValues, NetworkOptionBoxes) {
     const NetOptionBox& swu = kNetOptionBoxes[3];
     EXPECT_TRUE(NetOptionChecked(0x0000, swu));  // checked while its bit is clear
@@ -122,6 +190,19 @@ TEST(TemperatureLimits, UnitSwitchReadsOnlyTypedLimits) {
     t.switchUnit(false, {u"", u""});  // an emptied limit is "not set" in both units
     EXPECT_EQ(t.fahrenheit(0), 0);
     EXPECT_EQ(t.celsiusValue(0), kCelsiusNotSet);
+
+    // A typed limit outside the unit shown is refused and keeps its value; the other is read.
+    t.load(0, 5000);
+    t.load(1, 9500);
+    t.edited(0);
+    t.edited(1);
+    EXPECT_EQ(t.switchUnit(true, {u"1000", u"90"}), (std::array<bool, 2>{true, false}));
+    EXPECT_EQ(t.fahrenheit(0), 5000);
+    EXPECT_EQ(t.fahrenheit(1), 9000);
+    EXPECT_FALSE(t.changed(0));
+    t.edited(1);
+    EXPECT_EQ(t.switchUnit(true, {u"", u"-40"}), (std::array<bool, 2>{false, true}));  // in C
+    EXPECT_EQ(t.fahrenheit(1), 9000);
 }
 
 }  // namespace

@@ -127,6 +127,15 @@ TEST(ModelCompose, CheckBoxRules) {
     EXPECT_TRUE(ApplyCheckRules(c, FeatureBox::Serial).serial);
     c.ethernet = false;
     EXPECT_FALSE(ApplyCheckRules(c, FeatureBox::Serial).serial);
+    // Unchecking the last port takes socket control and meter with it; one port keeps them.
+    c = FeatureChecks{};
+    c.socketControl = true;
+    c.socketMeter = true;
+    FeatureChecks noPort = ApplyCheckRules(c, FeatureBox::Serial);
+    EXPECT_FALSE(noPort.socketControl);
+    EXPECT_FALSE(noPort.socketMeter);
+    c.serial = true;  // Ethernet unchecked, serial still there
+    EXPECT_EQ(ApplyCheckRules(c, FeatureBox::Ethernet), c);
 
     // "2nd" brings the environment sensor; unchecking the sensor drops "2nd".
     c = FeatureChecks{};

@@ -136,6 +136,8 @@ TEST_F(StateViewTest, TemperatureAndHumidityTexts) {
     EXPECT_EQ(FormatTemperatures({7250, 0}, true), u"22.5C   ");
     EXPECT_EQ(FormatTemperatures({7250, 6800}, false), u"72.5F   68.0F");
     EXPECT_EQ(FormatTemperatures({0, 6800}, true), u"            20.0C");
+    EXPECT_EQ(FormatTemperatures({-424, -2500}, false), u"-4.2F   -25.0F");  // below zero
+    EXPECT_EQ(FormatTemperatures({-424, 0}, true), u"-20.1C   ");
     EXPECT_EQ(FormatHumidities({4500, 3725}), u"45.0%  37.3%");
     EXPECT_EQ(FormatHumidities({0, 0}), u"            ");
     EXPECT_EQ(FormatHundredths(1234), u"12.34");

@@ -113,6 +113,14 @@ TEST_F(ConfigOperationsTest, AFirstGenerationPduReadsThreeCurrentsAndNoVoltages)
     ConfigReadItem(0, kCircuitItems, 999, run.block.get());
     ConfigReadItem(0, 7, 0, run.block.get());
     EXPECT_TRUE(lines.empty());
+
+    // A version query that gets no answer says nothing: the record's generation stands.
+    ConfigRunner quiet;
+    quiet.record.generationNumber = 4;
+    console->answers["u"] = "\r\nno prompt";
+    EXPECT_EQ(ConfigOpen(quiet.block.get()), 0);
+    EXPECT_EQ(quiet.record.generationNumber, 4);
+    EXPECT_EQ(quiet.catalogue.table(kCircuitItems)[quiet.entry(kItemMaxCurrents)].count, 6);
 }
 
 TEST_F(ConfigOperationsTest, PowerOnGroupsTravelAsSixBitValuesAroundTheMask) {

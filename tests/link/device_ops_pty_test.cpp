@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "catalogue/attribute_loader.h"
@@ -92,18 +94,47 @@ TEST_P(DeviceOpsPty, StampedModelsReadBack) {
 
     std::uint16_t f = 0, e = 0;
     std::uint32_t a = 0;
-    std::uint8_t map[kKvbMapRecordSize] = {};
-    ReadIdentity(&f, &a, &e, map);
+    ReadIdentity(&f, &a, &e, nullptr);
     EXPECT_EQ(f, code.feature);
     EXPECT_EQ(a, code.attribute);
-    KvbMapRecord expectedMap;
-    ASSERT_TRUE(Attributes().kvbMapRecord(code, &expectedMap, false));
-    EXPECT_EQ(std::memcmp(map, &expectedMap, sizeof map), 0);
     std::uint8_t layout[kLayoutRecordSize] = {};
     ReadLayoutRecord(layout);
     LayoutRecord expectedLayout;
     ASSERT_TRUE(Attributes().layoutRecord(code, &expectedLayout, false));
     EXPECT_EQ(std::memcmp(layout, &expectedLayout, sizeof layout), 0);
+}
+
+// The map record a stamp leaves on the device is the series' own, byte for byte: its current-
+// input map one value per byte, whether the series keeps the map packed or in the direct form.
+TEST_P(DeviceOpsPty, AStampedMapRecordIsTheSeriesOwnByteForByte) {
+    constexpr SeriesIndex kPacked = 17000;
+    constexpr SeriesIndex kDirect = 17001;
+    const std::vector<std::uint16_t> currentAddresses{0x30, 0x31, 0x32};
+    std::vector<std::uint16_t> receptacles(36, 0);
+    for (std::size_t c = 0; c < receptacles.size(); c += 7) {
+        receptacles[c] = static_cast<std::uint16_t>(0x3F - c);
+    }
+    AttributeTables& tables = Attributes();
+    ASSERT_EQ(tables.storeValues(kDirect, kTabExtModel, std::vector<std::uint16_t>{0x1000}), 1u);
+    for (SeriesIndex series : {kPacked, kDirect}) {
+        ASSERT_TRUE(tables.storeValue(series, kTabVSampleMap, 0, 0x03));
+        ASSERT_EQ(tables.storeValues(series, kTabIAddMap, currentAddresses), 3u);
+        ASSERT_EQ(tables.storeValues(series, kTabRecepIMap, receptacles), 36u);
+    }
+    std::array<std::uint8_t, kKvbMapRecordSize> expected{};
+    expected[0] = 0x03;
+    std::copy(currentAddresses.begin(), currentAddresses.end(), expected.begin() + 10);
+    std::copy(receptacles.begin(), receptacles.end(), expected.begin() + 22);
+
+    const auto words = [](SeriesIndex s, std::uint16_t marker) {
+        return ModelCode{0x0380, (s & 0x3Fu) << 18 | ((s & 0x40u) != 0 ? 0x80u : 0u),
+                         static_cast<std::uint16_t>(s >> 7 | marker)};
+    };
+    // A code from a part number never has the marker; a fourth-generation stamp does.
+    for (const ModelCode& code : {words(kPacked, 0), words(kDirect, 0), words(kDirect, 0x1000)}) {
+        ASSERT_TRUE(StampModel(code.feature, code.attribute, code.extension, 1));
+        EXPECT_EQ(device().identity.kvbMap, expected) << std::hex << code.extension;
+    }
 }
 
 TEST_P(DeviceOpsPty, ConfigurationItemsWriteAndReadBack) {

@@ -202,7 +202,7 @@ TEST(Environment, ReadingsTimesAHundred) {
     EXPECT_THAT(r, ElementsAre(0, 4550, 3, 4));
     EXPECT_EQ(ParseEnvironment("Temperature=23.456 Humidity=40 Temperature2=-5.25 Humidity2=*", r),
               4);
-    EXPECT_THAT(r, ElementsAre(2345, 4000, -524, 0));
+    EXPECT_THAT(r, ElementsAre(2345, 4000, -525, 0));  // the mirror of 5.25 above zero
     EXPECT_EQ(ParseEnvironment("Temp=99 Humidity=1", r), 2);
     EXPECT_EQ(r[0], 2345);  // another beginning leaves the reading alone
     EXPECT_EQ(ParseEnvironment("", r), 1);
@@ -210,7 +210,7 @@ TEST(Environment, ReadingsTimesAHundred) {
     // fuzzing: the conversion used to be undefined).
     EXPECT_EQ(ParseEnvironment("Temperature=74230 Humidity=-655.38", r), 2);
     EXPECT_EQ(r[0], 17432);  // 7423000 - 113 * 65536
-    EXPECT_EQ(r[1], -1);     // -65537 keeps its low 16 bits
+    EXPECT_EQ(r[1], -2);     // -65538 keeps its low 16 bits
     EXPECT_EQ(
         ParseEnvironment(("Temperature=1" + std::string(200, '0') + " Humidity=0").c_str(), r), 2);
     EXPECT_EQ(r[0], 0);  // 10^202 is a multiple of 65536

@@ -29,7 +29,7 @@ struct Bytes {
 };
 
 class StatusReaderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         console = std::make_shared<test::ScriptConsole>();
         auto c = console;
@@ -175,6 +175,12 @@ TEST_F(StatusReaderTest, FirstGenerationAsksEachBranch) {
     f.b(3).b(0).b(0).b(0b111).b(0);
     f.b(1).w(2000).b(1).w(5000).b(0);
     EXPECT_EQ(written(f.v.size()), f.v);
+
+    // Samples too large for the arithmetic give the field's largest value and its smallest.
+    answer("G V A 0", "99999999999999999999");
+    answer("G V B 0", "-99999999999999999999");
+    ASSERT_TRUE(ReadStatusFrame(r, frame));
+    EXPECT_EQ(written(7), (Bytes{}.b(2).w(0xFFFF).w(0x8000).v));
 }
 
 TEST(Readings, DecimalAndIntegerReadings) {
