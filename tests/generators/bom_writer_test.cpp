@@ -42,6 +42,8 @@ TEST(BomWriter, NoOptionsListsChassisKvbAndOneToroid) {
     EXPECT_THAT(bom(code), ElementsAre("*", "* Tevra", "* BOM for PDU SQV11010000BA-0", "*",
                                        "1 - Chassis with Vertical form factor",
                                        "1 - KVB module w/: single phase", "1 - Toroid"));
+    // Two breakers: a toroid each.
+    EXPECT_EQ(bom(ModelCode{0, code.attribute | kBreakers(2), 0}).back(), "2 - Toroids");
 }
 
 TEST(BomWriter, ThreePhaseSocketControlExample) {

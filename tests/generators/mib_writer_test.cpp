@@ -12,6 +12,7 @@
 
 #include "catalogue/model_profile_builder.h"
 #include "generator_test_support.h"
+#include "generators/mib_document.h"
 #include "generators/mib_writer.h"
 
 namespace quorvel {
@@ -316,6 +317,14 @@ TEST_F(MibWriterTest, NumberNamesGetALetterAndAMissingVoltageInputIsLeftOut) {
         EXPECT_FALSE(item[0] >= '0' && item[0] <= '9') << item;
 }
 
+TEST(MibIdentifier, ADigitFirstGetsTheLetter) {
+    EXPECT_EQ(mib::identifier("", "0", "CTRL"), "P0CTRL");
+    EXPECT_EQ(mib::identifier("", "9"), "P9");
+    EXPECT_EQ(mib::identifier("CURRENT", "1"), "CURRENT1");
+    EXPECT_EQ(mib::identifier("", "A1", "NAME"), "A1NAME");
+    EXPECT_EQ(mib::identifier("", ""), "");
+}
+
 // The first generation numbers receptacle metrics, lock currents and temperature traps from 4:
 // a model with more than three circuits is refused and nothing is written.
 TEST_F(MibWriterTest, FirstGenerationOfMoreThanThreeCircuitsIsRefused) {
@@ -350,6 +359,13 @@ TEST_F(MibWriterTest, HeaderNamesTheModelAndTheTimeStamp) {
     const std::vector<std::string> stamp(2, "    LAST-UPDATED \"200903050704Z\" -- 5 March 2009");
     EXPECT_THAT(filtered(lines, "LAST-UPDATED"), ::testing::ContainerEq(stamp));
     EXPECT_THAT(lines, ::testing::Contains("        \"PDU Model SQV11220010BA-0.\""));
+    for (const auto& [month, name] : {std::pair{0, "January"}, std::pair{11, "December"}}) {
+        std::tm when = fixedTime();
+        when.tm_mon = month;
+        StringSink sink;
+        ASSERT_TRUE(WriteMibText(sink, profile(kMinimal), 2, when));
+        EXPECT_THAT(sink.text, HasSubstr(std::string("Z\" -- 5 ") + name + " 2009\n"));
+    }
 
     // Through the public entry: today's local date, no leading zero in the long date.
     const auto dir = scratchDir("stamp");
