@@ -1,5 +1,6 @@
-// quorvelctl mib and bom: write the SNMP MIB module or the bill of materials of a model code to
-// a file, for the models whose profile the attribute file can build.
+// quorvelctl mib and bom: write the SNMP MIB module of a model whose profile the attribute file
+// can build, or the bill of materials of any model code whose fields are in range (it needs
+// nothing but the code).
 #include <CLI/CLI.hpp>
 
 #include <charconv>
@@ -24,17 +25,19 @@ struct DocumentRequest {
     int generation = kMibSecondGeneration;
 };
 
-// The code of the request when it names a model whose profile can be built; else reports why.
-bool modelOf(Context& ctx, const std::string& verb, const std::string& text, ModelCode& code) {
-    if (!ParseCodeArgument(text, code)) {
-        ctx.fail(verb + ": not a valid model code: " + text);
+bool parsed(Context& ctx, const std::string& verb, const std::string& text, ModelCode& code) {
+    if (ParseCodeArgument(text, code))
+        return true;
+    ctx.fail(verb + ": not a valid model code: " + text);
+    return false;
+}
+
+// The profile of the code when the attribute file can build it; else reports why.
+bool profileOf(Context& ctx, const std::string& text, ModelCode& code, ModelProfile& profile) {
+    if (!parsed(ctx, "mib", text, code) || !ctx.loadAttributes())
         return false;
-    }
-    if (!ctx.loadAttributes())
-        return false;
-    ModelProfile profile;
     if (!BuildModelProfile(code, profile)) {
-        ctx.fail(verb + ": no profile for " + text +
+        ctx.fail("mib: no profile for " + text +
                  " (series not in the attribute file, or a field out of range); nothing written");
         return false;
     }
@@ -63,8 +66,16 @@ void addMib(CLI::App& app, Context& ctx) {
     cmd->add_option("-o,--output", req->file, "MIB file to write")->required();
     cmd->callback([&ctx, req] {
         ModelCode code;
-        if (!modelOf(ctx, "mib", req->code, code))
+        ModelProfile profile;
+        if (!profileOf(ctx, req->code, code, profile))
             return;
+        if (!MibGenerationFits(profile, req->generation)) {
+            ctx.fail("mib: " + req->code + " has " + std::to_string(MibCircuitCount(profile)) +
+                     " circuits and a first-generation MIB numbers at most " +
+                     std::to_string(kFirstGenerationMaxCircuits) +
+                     " without repeating object numbers; write it with --gen 2; nothing written");
+            return;
+        }
         std::tm now{};
         const std::time_t t = std::time(nullptr);
         localtime_r(&t, &now);
@@ -79,8 +90,12 @@ void addBom(CLI::App& app, Context& ctx) {
     cmd->add_option("-o,--output", req->file, "BOM file to write")->required();
     cmd->callback([&ctx, req] {
         ModelCode code;
-        if (!modelOf(ctx, "bom", req->code, code))
+        if (!parsed(ctx, "bom", req->code, code))
             return;
+        if (const std::string field = BomFieldOutOfRange(code); !field.empty()) {
+            ctx.fail("bom: " + req->code + ": " + field + "; nothing written");
+            return;
+        }
         report(ctx, "bom", req->file, WriteBom(req->file, code));
     });
 }

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 #include <cstring>
 #include <memory>
@@ -34,6 +35,31 @@ QString FromU16(std::u16string_view text) {
 
 int Value(const QComboBox* combo) {
     return combo->currentIndex() < 0 ? kNoSelection : combo->currentData().toInt();
+}
+
+// A first-generation (KVB V1) module numbers receptacle metrics, lock currents and temperature
+// traps from 4, so the MIB writer refuses one for a model of more circuits.
+constexpr int kFirstGenerationMibCircuits = 3;
+constexpr std::size_t kCurrentAddressMap = 10;  // six bytes of the map record, one per circuit
+
+// The model's circuits as its profile counts them: the circuits with a current address, else
+// its breakers. 0 when the attribute file lacks the series.
+int CircuitCount(const ModelOps& ops, const ModelWords& w) {
+    std::uint8_t kvb[kKvbMapRecordBytes] = {};
+    if (ops.GetKvbMapRecord == nullptr ||
+        !ops.GetKvbMapRecord(w.feature, w.attribute, w.extension, kvb, false)) {
+        return 0;
+    }
+    int circuits = 0;
+    for (std::size_t c = 0; c < 6; ++c) {
+        circuits += kvb[kCurrentAddressMap + c] != 0 ? 1 : 0;
+    }
+    return circuits != 0 ? circuits : static_cast<int>((w.attribute >> 27) & 7u);
+}
+
+// True when the MIB writer refuses the generation for the model's circuit count.
+bool TooManyCircuitsForGeneration(const ModelOps& ops, const ModelWords& w, int generation) {
+    return generation < 2 && CircuitCount(ops, w) > kFirstGenerationMibCircuits;
 }
 
 }  // namespace
@@ -197,8 +223,14 @@ void CSetModelDlg::onCreateMib() {
     const ModelWords w = m.words;
     if (ops_->WriteMib == nullptr ||
         !ops_->WriteMib(p.c_str(), w.feature, w.attribute, w.extension, generation)) {
-        DialogPrompter().warning(this, QStringLiteral("Create MIB"),
-                                 QStringLiteral("Failed creating file"));
+        DialogPrompter().warning(
+            this, QStringLiteral("Create MIB"),
+            TooManyCircuitsForGeneration(*ops_, w, generation)
+                ? QStringLiteral("A KVB V1 MIB holds at most 3 circuits and %1 has %2: no file "
+                                 "was written. Choose KVB V2.")
+                      .arg(FromU16(m.text))
+                      .arg(CircuitCount(*ops_, w))
+                : QStringLiteral("Failed creating file"));
     }
 }
 
@@ -219,9 +251,14 @@ void CSetModelDlg::onCreateAllMibs() {
     if (!directory.isEmpty() && !directory.endsWith(u'/')) {
         directory += u'/';
     }
+    QStringList skipped;
     for (int i = 0; i < modelList_->count(); ++i) {
         const WorkingModel& m = list_->at(modelList_->itemData(i).toInt());
         if ((m.words.feature & kEthernetBit) == 0) {
+            continue;
+        }
+        if (TooManyCircuitsForGeneration(*ops_, m.words, generation)) {
+            skipped.append(FromU16(m.text));
             continue;
         }
         const std::u16string path =
@@ -232,6 +269,12 @@ void CSetModelDlg::onCreateAllMibs() {
             DialogPrompter().warning(this, title, QStringLiteral("Failed creating file"));
             return;
         }
+    }
+    if (!skipped.isEmpty()) {
+        DialogPrompter().information(
+            this, title,
+            QStringLiteral("A KVB V1 MIB holds at most 3 circuits. Skipped: %1")
+                .arg(skipped.join(QStringLiteral(", "))));
     }
 }
 

@@ -27,6 +27,33 @@ bool splitPhaseException(const ModelCode& c) {
 
 }  // namespace
 
+std::string BomFieldOutOfRange(const ModelCode& code) {
+    if (isNoModel(code))
+        return "the no-model code";
+    struct Field {
+        const char* name;
+        unsigned value;
+        unsigned max;
+    };
+    const Field fields[] = {
+        {"series index", seriesIndexOf(code), kSeriesCount - 1},
+        {"form factor code", formFactorCode(code), 6},
+        {"voltage code", voltageCode(code), 3},
+        {"phase", phaseCode(code), 1},
+        {"breaker count", breakerCount(code), 6},
+        {"current code", currentCode(code), 8},
+        {"meter count", meterCount(code), 6},
+        {"TLD count", tldCount(code), 8},
+    };
+    for (const Field& f : fields) {
+        if (f.value > f.max) {
+            return std::string(f.name) + " " + std::to_string(f.value) + ", not 0.." +
+                   std::to_string(f.max);
+        }
+    }
+    return {};
+}
+
 bool WriteBomText(TextSink& sink, const ModelCode& code) {
     const bool ethernet = (code.feature & kFeatEthernet) != 0;
     const bool env = (code.feature & kFeatEnvSensor) != 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "catalogue/model_code.h"
 #include "generators/text_output.h"
@@ -17,6 +18,11 @@ namespace quorvel {
 bool WriteBom(const char16_t* path, std::uint16_t feature, std::uint32_t attribute,
               std::uint16_t extension);
 bool WriteBom(const std::filesystem::path& path, const ModelCode& code);
+
+// The first field of the code that a model code string cannot carry, named with its range
+// ("current code 9, not 0..8"), or "" when every field is in range. The no-model code names
+// itself.
+std::string BomFieldOutOfRange(const ModelCode& code);
 
 // The text of the code's bill of materials, line by line into `sink`; stops at the first failed
 // write and returns false.

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/model_profile.h"
@@ -46,5 +47,14 @@ void writeTraps(LineWriter& w, const MibModel& m);
 
 // "%S%S" in a description template replaced by a name.
 std::string fill(std::string_view tmpl, const std::string& name);
+
+// What an identifier that would begin with a digit begins with instead (a model whose circuit
+// or receptacle word is empty and whose labels are numbers): receptacle "1" controls as P1CTRL.
+constexpr char kDigitIdentifierPrefix = 'P';
+
+// The object or trap identifier `prefix` + `name` + `suffix`, with kDigitIdentifierPrefix in
+// front when it would begin with a digit.
+std::string identifier(std::string_view prefix, std::string_view name,
+                       std::string_view suffix = {});
 
 }  // namespace quorvel::mib

@@ -13,8 +13,8 @@ constexpr const char* kDisplay14 = "DisplayString (SIZE (0..14))";
 constexpr const char* kDisplay24 = "DisplayString (SIZE (0..24))";
 constexpr const char* kDisplay64 = "DisplayString (SIZE (0..64))";
 constexpr const char* kDisplay120 = "DisplayString (SIZE (0..120))";
-constexpr const char* kIpAddress = "IPADDRESS";
-constexpr const char* kMacAddress = "OCTETSTRING (SIZE (6))";
+constexpr const char* kIpAddress = "IpAddress";
+constexpr const char* kMacAddress = "OCTET STRING (SIZE (6))";
 constexpr const char* kInt1 = "INTEGER (0..1)";
 constexpr const char* kInt255 = "INTEGER (0..255)";
 constexpr const char* kInt300 = "INTEGER (0..300)";
@@ -59,8 +59,8 @@ void objects(LineWriter& w, const std::vector<Named>& names, std::string_view pr
              std::string_view suffix, std::string_view syntax, bool readWrite,
              std::string_view tmpl, std::string_view parent, unsigned base) {
     for (const Named& n : names) {
-        object(w, std::string(prefix) + n.id + std::string(suffix), syntax, readWrite,
-               {fill(tmpl, n.text)}, parent, base + n.index);
+        object(w, identifier(prefix, n.id, suffix), syntax, readWrite, {fill(tmpl, n.text)}, parent,
+               base + n.index);
     }
 }
 
@@ -292,18 +292,18 @@ void writeObjects(LineWriter& w, const MibModel& m) {
 void writeTraps(LineWriter& w, const MibModel& m) {
     const bool second = m.secondGeneration;
     for (const Named& c : m.circuits) {
-        trap(w, "maxCurrent" + c.id, "CURRENT" + c.id,
+        trap(w, identifier("maxCurrent", c.id), identifier("CURRENT", c.id),
              fill("Trap is sent when current in %S%S exceeds set limit.", c.text), c.index + 1);
     }
     const bool voltageTraps = m.voltMeter && second && m.hasVoltageInputs();
     if (voltageTraps) {
         for (const Named& v : m.inputs) {
-            trap(w, "minVolt" + v.id, "VOLTAGE" + v.id,
+            trap(w, identifier("minVolt", v.id), identifier("VOLTAGE", v.id),
                  fill("Trap is sent when voltage in %S%S drops below low limit.", v.text),
                  v.index + 7);
         }
         for (const Named& v : m.inputs) {
-            trap(w, "maxVolt" + v.id, "VOLTAGE" + v.id,
+            trap(w, identifier("maxVolt", v.id), identifier("VOLTAGE", v.id),
                  fill("Trap is sent when voltage in %S%S exceeds high limit.", v.text),
                  v.index + 9);
         }
@@ -322,10 +322,10 @@ void writeTraps(LineWriter& w, const MibModel& m) {
     std::vector<std::string> logged;
     if (m.voltMeter) {
         for (const Named& v : m.inputs)
-            logged.push_back("VOLTAGE" + v.id);
+            logged.push_back(identifier("VOLTAGE", v.id));
     }
     for (const Named& c : m.circuits)
-        logged.push_back("CURRENT" + c.id);
+        logged.push_back(identifier("CURRENT", c.id));
     if (m.socketMeter)
         logged.push_back("ReceptacleCurrentMAP");
     // The control map object is ReceptaclesCTRLMAP; the trap names that object.

@@ -53,6 +53,15 @@ std::string fill(std::string_view tmpl, const std::string& name) {
     return out;
 }
 
+std::string identifier(std::string_view prefix, std::string_view name, std::string_view suffix) {
+    std::string id;
+    id.reserve(prefix.size() + name.size() + suffix.size() + 1);
+    id.append(prefix).append(name).append(suffix);
+    if (!id.empty() && id.front() >= '0' && id.front() <= '9')
+        id.insert(id.begin(), kDigitIdentifierPrefix);
+    return id;
+}
+
 MibModel makeMibModel(const ModelProfile& p, int generation) {
     MibModel m;
     char code[kMibCodeCapacity] = {};
@@ -66,7 +75,7 @@ MibModel makeMibModel(const ModelProfile& p, int generation) {
     m.voltMeter = (p.featureWord & kFeatVoltMeter) != 0;
     m.powerFactor = (p.featureWord & kFeatPowerFactor) != 0;
 
-    const unsigned n = std::min<unsigned>(p.circuitCount, kMaxCircuits);
+    const unsigned n = MibCircuitCount(p);
     const std::string word = text(p.circuitWord);
     for (unsigned j = 0; j < n; ++j)
         m.circuits.push_back(named(j, word + text(p.circuitShortLabel[j])));
@@ -100,7 +109,7 @@ void writeHeader(LineWriter& w, const MibModel& m, const std::tm& when) {
     for (const char* l : {"IMPORTS", "    MODULE-IDENTITY", "    NOTIFICATION-TYPE",
                           "    TRAP-TYPE", "        FROM RFC-1215", "    DisplayString",
                           "        FROM RFC1213-MIB", "    OBJECT-TYPE", "        FROM RFC-1212",
-                          "    enterprises", "        FROM RFC1155-SMI;", ""})
+                          "    enterprises", "    IpAddress", "        FROM RFC1155-SMI;", ""})
         w.line(l);
 
     w.join("TEVRA OBJECT IDENTIFIER ::= { enterprises ", std::to_string(kOrgEnterpriseNumber),
@@ -133,8 +142,19 @@ void writeHeader(LineWriter& w, const MibModel& m, const std::tm& when) {
 
 }  // namespace mib
 
+unsigned MibCircuitCount(const ModelProfile& profile) {
+    return std::min<unsigned>(profile.circuitCount, kMaxCircuits);
+}
+
+bool MibGenerationFits(const ModelProfile& profile, int generation) {
+    return generation >= kMibSecondGeneration ||
+           MibCircuitCount(profile) <= kFirstGenerationMaxCircuits;
+}
+
 bool WriteMibText(TextSink& sink, const ModelProfile& profile, int generation,
                   const std::tm& when) {
+    if (!MibGenerationFits(profile, generation))
+        return false;
     const mib::MibModel m = mib::makeMibModel(profile, generation);
     LineWriter w(sink);
     mib::writeHeader(w, m, when);
@@ -148,7 +168,7 @@ bool WriteMib(const std::filesystem::path& path, const ModelCode& code, int gene
     if (path.empty())
         return false;
     ModelProfile profile;
-    if (!BuildModelProfile(code, profile, tables))
+    if (!BuildModelProfile(code, profile, tables) || !MibGenerationFits(profile, generation))
         return false;
     TextFile file;
     if (!file.create(path))

@@ -2,11 +2,9 @@
 //
 // Choices beyond the fixed rules: the circuit layout nibbles are counted from the smallest one
 // the visible circuits use (the catalogue numbers grid places from 1); a circuit's receptacles
-// run down each column with as many rows as its receptacle maximum columns value asks for, or
-// more when its receptacles would not fit otherwise, and its group is as wide as the columns
-// that hold receptacles (the receptacle columns value when the model's numbers agree); and a
-// page that outgrows the largest window scrolls above the bottom controls instead of being cut
-// off.
+// run down each column, as many rows as its receptacle maximum columns value (rows per column)
+// says; and a page that outgrows the largest window scrolls above the bottom controls instead of
+// being cut off.
 #include "dialogs/logic/config_layout.h"
 
 #include <algorithm>
@@ -140,13 +138,9 @@ ConfigLayout ComputeConfigLayout(const PduRecord& record, std::int32_t mode,
                 p.voltageInputs.push_back(v);
             }
         }
-        const int count = static_cast<int>(p.receptacles.size());
-        const int columnsValue = std::max<int>(record.receptacleColumns[c], 1);
-        const int needed = (count + columnsValue - 1) / columnsValue;
-        p.rowsPerColumn = hasRows ? std::max<int>(record.receptacleMaxColumns[c], needed) : 0;
-        // Columns that hold receptacles; as many as the model says when its numbers agree.
-        p.columns =
-            p.rowsPerColumn > 0 ? std::max((count + p.rowsPerColumn - 1) / p.rowsPerColumn, 1) : 1;
+        // A receptacle columns value of 0 sizes the group as one column.
+        p.columns = std::max<int>(record.receptacleColumns[c], 1);
+        p.rowsPerColumn = hasRows ? record.receptacleMaxColumns[c] : 0;
         const int baseWidth = switched ? 328 : metered ? 206 : 236;
         p.size.width = baseWidth * p.columns;
         p.size.height = (switched  ? 114
@@ -201,9 +195,10 @@ ConfigLayout ComputeConfigLayout(const PduRecord& record, std::int32_t mode,
                 }
                 g.heads.push_back(h);
             }
-            for (std::size_t j = 0; j < p.receptacles.size(); ++j) {
-                const int k = static_cast<int>(j) / std::max(p.rowsPerColumn, 1);
-                const int r = static_cast<int>(j) % std::max(p.rowsPerColumn, 1);
+            // Down each column first: receptacle j in column j / m, row j mod m.
+            for (std::size_t j = 0; j < p.receptacles.size() && p.rowsPerColumn > 0; ++j) {
+                const int k = static_cast<int>(j) / p.rowsPerColumn;
+                const int r = static_cast<int>(j) % p.rowsPerColumn;
                 const int base = gx + k * columnWidth;
                 const int y = firstRowY + kRowStep * r;
                 ConfigReceptacleRow row;

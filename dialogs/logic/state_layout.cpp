@@ -53,12 +53,9 @@ int ReceptacleRowCount(const PduRecord& r, int circuit) {
     return columns < 2 ? n : (n + columns - 1) / columns;
 }
 
-// Rows per column: the record's value, unless it is too small to hold the circuit's receptacles
-// in its columns. A smaller value would put receptacles in two places, or below the group that
-// was sized by it, so the rows the receptacles need are taken instead. (Records whose value
-// counts columns rather than rows are of that kind.)
+// Rows per column: the record's value, which sizes the group and steps the positions.
 int RowsPerColumn(const PduRecord& r, int circuit) {
-    return std::max<int>(r.receptacleMaxColumns[circuit], ReceptacleRowCount(r, circuit));
+    return r.receptacleMaxColumns[circuit];
 }
 
 // The position-th receptacle row (from 0) that belongs to the circuit, or -1.
@@ -156,13 +153,10 @@ int PlaceReceptacles(StateLayout& l, const PduRecord& r, int i, int pitch) {
     if (n <= 0 || !HasReceptacleRows(r)) {
         return 0;
     }
-    // Every row a column can hold is visited, so that a record whose rows per column exceed
-    // the rows its receptacles fill still shows all of them; positions past the circuit's
-    // receptacles end the row's column loop.
     const int rowsPerColumn = RowsPerColumn(r, i);
     const int columns = Columns(r, i);
     int used = 0;
-    for (int row = 0; row < rowsPerColumn; ++row) {
+    for (int row = 0; row < ReceptacleRowCount(r, i); ++row) {
         const int y = g.y + 50 + kRowPitch * row;
         for (int m = 0; m < columns; ++m) {
             const int position = m * rowsPerColumn + row;

@@ -281,7 +281,8 @@ TEST(ShippedModelProfile, PackedAndExtendedSeries) {
         EXPECT_EQ(p.receptacleInput[17], 2);
         EXPECT_EQ(p.receptacleInput[18], kAbsent);
         EXPECT_EQ(text(p.circuitShortLabel[2]), u"Z");
-        EXPECT_EQ(text(p.receptacleWord[1]), u"");  // word style 9: the table read flat
+        EXPECT_EQ(text(p.receptacleWord[1]), u"Socket ");
+        EXPECT_EQ(text(p.receptacleLabel[17]), u"18");
     }
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "catalogue/attribute_loader.h"
+#include "catalogue/model_profile_builder.h"
+#include "generators/generator_test_support.h"
 
 namespace quorvel {
 namespace {
@@ -111,6 +113,24 @@ TEST_F(ShippedCatalogue, ReceptacleMapsAgree) {
                 const bool expected = (type & kRecepTypeManaged) && row == circuit;
                 EXPECT_EQ(inputBit(row, k), expected) << "row " << row;
             }
+        }
+    }
+}
+
+// The dialogs' layout values: each circuit's rows per column hold the receptacles on its current
+// input in its receptacle columns, none left empty, and its group sits on the grid's places 0..5.
+TEST_F(ShippedCatalogue, RowsPerColumnHoldTheReceptaclesOfTheColumns) {
+    for (SeriesIndex idx : tables_->presentSeries()) {
+        ModelProfile p;
+        ASSERT_TRUE(BuildModelProfile(testing::seriesCode(idx, kFeatSocketControl), p, *tables_));
+        for (int c = 0; c < p.circuitCount; ++c) {
+            SCOPED_TRACE("series " + std::to_string(idx) + " circuit " + std::to_string(c));
+            const int n = p.receptaclesPerCircuit[c];
+            const int columns = std::max<int>(p.receptacleColumns[c], 1);
+            EXPECT_EQ(p.receptacleMaxColumns[c], (n + columns - 1) / columns);
+            EXPECT_LT((columns - 1) * p.receptacleMaxColumns[c], std::max(n, 1));
+            EXPECT_LE(p.circuitLayoutHigh[c], 5);
+            EXPECT_LE(p.circuitLayoutLow[c], 5);
         }
     }
 }

