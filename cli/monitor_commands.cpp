@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <memory>
@@ -67,7 +68,9 @@ class InterruptScope {
     InterruptScope() {
         gInterrupted.store(false);
         if (::pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) {
+            error_ = std::string("could not make the interrupt pipe: ") + std::strerror(errno);
             fds_[0] = fds_[1] = -1;
+            return;
         }
         gWakeFd.store(fds_[1]);
         struct sigaction action {};
@@ -78,6 +81,9 @@ class InterruptScope {
         ::sigaction(SIGTERM, &action, &previousTerm_);
     }
     ~InterruptScope() {
+        if (!error_.empty()) {
+            return;
+        }
         ::sigaction(SIGINT, &previousInt_, nullptr);
         ::sigaction(SIGTERM, &previousTerm_, nullptr);
         gWakeFd.store(-1);
@@ -90,6 +96,8 @@ class InterruptScope {
     InterruptScope(const InterruptScope&) = delete;
     InterruptScope& operator=(const InterruptScope&) = delete;
 
+    // Why the handlers could not be put in place ("" when they are).
+    const std::string& error() const { return error_; }
     const std::atomic<bool>* flag() const { return &gInterrupted; }
     bool interrupted() const { return gInterrupted.load(); }
 
@@ -100,10 +108,6 @@ class InterruptScope {
                 deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) {
                 return false;
-            }
-            if (fds_[0] < 0) {
-                std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(100)));
-                continue;
             }
             pollfd p{fds_[0], POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>(left.count())) > 0) {
@@ -116,6 +120,7 @@ class InterruptScope {
     }
 
   private:
+    std::string error_;
     int fds_[2] = {-1, -1};
     struct sigaction previousInt_ {};
     struct sigaction previousTerm_ {};
@@ -329,6 +334,10 @@ void runMonitor(Context& ctx, const MonitorOptions& o) {
         return;
     }
     InterruptScope interrupt;
+    if (!interrupt.error().empty()) {
+        ctx.fail(interrupt.error());
+        return;
+    }
     CliSession session(ctx);
     if (!session.connect(interrupt.flag())) {
         return;  // reported, or interrupted before the session was up

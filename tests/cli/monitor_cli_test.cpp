@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 #include "sim/profile.h"
@@ -96,11 +97,16 @@ TEST_P(MonitorSnapshots, CsvHasOneHeaderAndOneRowPerRefreshWithTheDevicesValues)
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(c.count + 1)) << r.out;
     const auto header = split(lines[0], ',');
     const auto expected = expectedColumns(d, c.celsius);
-    std::size_t outletColumns = 0;
-    for (const auto& name : header) {
-        outletColumns += name.ends_with("_on");
+    // Exactly the device's columns: its circuits, its outlets, what they measure.
+    std::set<std::string> names(header.begin(), header.end());
+    std::set<std::string> wanted{"time"};
+    for (const auto& [name, value] : expected) {
+        wanted.insert(name);
     }
-    EXPECT_EQ(outletColumns, static_cast<std::size_t>(d.outletCount));
+    if (c.celsius) {
+        wanted.insert("temperature1_C");
+    }
+    EXPECT_EQ(names, wanted);
     for (int row = 1; row <= c.count; ++row) {
         const auto cells = split(lines[row] + ",", ',');
         ASSERT_EQ(cells.size(), header.size()) << lines[row];
@@ -125,13 +131,21 @@ INSTANTIATE_TEST_SUITE_P(Profiles, MonitorSnapshots,
                          ::testing::Values(Case{"v3", 3, false}, Case{"v1", 2, false},
                                            Case{"v2-alarm", 2, true}));
 
-TEST(MonitorJsonLines, OneObjectPerRefreshInEngineeringUnits) {
+struct JsonCase {
+    const char* profile;
+    const char* seventhOutlet;  // the catalogue's name for the model's seventh outlet
+};
+
+class MonitorJsonLines : public ::testing::TestWithParam<JsonCase> {};
+
+TEST_P(MonitorJsonLines, OneObjectPerRefreshInEngineeringUnits) {
     sim::PtySimulator simulator;
-    startStill(simulator, "v2", false);
+    startStill(simulator, GetParam().profile, false);
     test::CliResult r = test::runCtl({"--attribs", QUORVEL_BIN_DIR "/pduattribs.ini", "--port",
                                       simulator.slavePath(), "monitor", "--count", "2"});
     ASSERT_EQ(r.code, 0) << r.err;
     const sim::Device d = simulator.deviceSnapshot();
+    const bool metered = d.identity.feature & sim::kFeatureMetered;
     const auto lines = split(r.out, '\n');
     ASSERT_EQ(lines.size(), 2u);
     for (const auto& line : lines) {
@@ -139,15 +153,24 @@ TEST(MonitorJsonLines, OneObjectPerRefreshInEngineeringUnits) {
         ASSERT_EQ(j["outlets"].size(), static_cast<std::size_t>(d.outletCount));
         for (const auto& o : j["outlets"]) {
             const int k = o["outlet"].get<int>() - 1;
-            EXPECT_EQ(fixed(o["current"].get<double>()), fixed(d.outletCurrent(k))) << k;
             EXPECT_EQ(o["on"].get<bool>(), d.outletOn(k)) << k;
+            EXPECT_EQ(o.contains("current"), metered);
+            if (metered) {
+                EXPECT_EQ(fixed(o["current"].get<double>()), fixed(d.outletCurrent(k))) << k;
+            }
         }
+        EXPECT_EQ(j["outlets"][6]["name"], GetParam().seventhOutlet);
         EXPECT_EQ(fixed(j["circuitCurrents"][1].get<double>()), fixed(d.circuitCurrent(1)));
         EXPECT_EQ(j["temperatureUnit"], "F");
         EXPECT_EQ(fixed(j["temperatures"][0].get<double>()), fixed(d.temperatureReading(0)));
-        EXPECT_EQ(j["voltages"].size(), 0u);  // the model has no voltage inputs
+        EXPECT_EQ(j["voltages"].size(), 0u);  // neither model has voltage inputs
     }
 }
+
+// v1's seventh outlet is the first of its second branch, in the catalogue's ninth row.
+INSTANTIATE_TEST_SUITE_P(Profiles, MonitorJsonLines,
+                         ::testing::Values(JsonCase{"v2", "Socket 7"},
+                                           JsonCase{"v1", "Receptacle G"}));
 
 TEST(MonitorFailure, ALineThatGoesAwayEndsTheRunWithTheConsolesReason) {
     // The adapter is pulled at the second refresh's first query.
@@ -159,9 +182,26 @@ TEST(MonitorFailure, ALineThatGoesAwayEndsTheRunWithTheConsolesReason) {
     EXPECT_EQ(split(r.out, '\n').size(), 2u) << r.out;  // the header and the first refresh
 }
 
+TEST(MonitorNutFile, AFileThatCannotBeReplacedEndsTheRun) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("monitor-nut-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    // No folder to write the temporary file in; a folder in the file's place.
+    for (const auto& target : {dir / "missing" / "pdu.dev", dir}) {
+        test::CliResult r =
+            test::runCtl({"--attribs", QUORVEL_BIN_DIR "/pduattribs.ini", "--simulate=v2",
+                          "monitor", "--count", "1", "--nut", target.string()});
+        EXPECT_EQ(r.code, 1) << target;
+        EXPECT_THAT(r.err, StartsWith("quorvelctl: --nut: ")) << target;
+        EXPECT_EQ(r.out, "") << target;
+    }
+    std::filesystem::remove_all(dir);
+    std::filesystem::remove(dir.string() + ".tmp");
+}
+
 class MonitorSignals : public ::testing::TestWithParam<int> {};
 
-TEST_P(MonitorSignals, EndTheRunCleanlyAtTheNextRefresh) {
+TEST_P(MonitorSignals, EndTheWaitAndTheRunCleanly) {
     sim::PtySimulator simulator;
     startStill(simulator, "v2", false);
     const auto log = std::filesystem::temp_directory_path() /
