@@ -40,24 +40,31 @@ static_assert(std::atomic<std::atomic<bool>*>::is_always_lock_free);
 std::atomic<bool> gInterrupted{false};
 // The stop flag of the operations running now (they give up between exchanges once it is set).
 std::atomic<std::atomic<bool>*> gStopFlag{nullptr};
-// Handlers inside the part that uses gStopFlag; its owner waits for 0 before the flag goes.
-std::atomic<int> gHandlersBusy{0};
 std::atomic<int> gWakeFd{-1};
+// Handlers running now. Whoever withdraws the stop flag or the pipe clears its pointer first,
+// then waits for 0 (a handler takes a few instructions) before the flag or the pipe goes.
+std::atomic<int> gHandlersBusy{0};
+
+void awaitHandlers() {
+    while (gHandlersBusy.load() != 0) {
+        std::this_thread::yield();
+    }
+}
 
 extern "C" void onInterrupt(int) {
+    gHandlersBusy.fetch_add(1);
     const int savedErrno = errno;
     gInterrupted.store(true);
-    gHandlersBusy.fetch_add(1);
     if (std::atomic<bool>* stop = gStopFlag.load()) {
         stop->store(true);
     }
-    gHandlersBusy.fetch_sub(1);
     const int fd = gWakeFd.load();
     if (fd >= 0) {
         const char byte = 1;
         [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1);
     }
     errno = savedErrno;
+    gHandlersBusy.fetch_sub(1);
 }
 
 // SIGINT and SIGTERM for the length of one run: the handler records the interruption, stops the
@@ -87,6 +94,7 @@ class InterruptScope {
         ::sigaction(SIGINT, &previousInt_, nullptr);
         ::sigaction(SIGTERM, &previousTerm_, nullptr);
         gWakeFd.store(-1);
+        awaitHandlers();
         for (int fd : fds_) {
             if (fd >= 0) {
                 ::close(fd);
@@ -138,9 +146,7 @@ class StopFlagLink {
     }
     ~StopFlagLink() {
         gStopFlag.store(nullptr);
-        while (gHandlersBusy.load() != 0) {
-            std::this_thread::yield();
-        }
+        awaitHandlers();
     }
     StopFlagLink(const StopFlagLink&) = delete;
     StopFlagLink& operator=(const StopFlagLink&) = delete;
