@@ -38,6 +38,19 @@ std::vector<std::string> split(const std::string& text, char by) {
     return parts;
 }
 
+// A path in the temporary folder that is gone again when the test ends, however it ends.
+struct TempPath {
+    explicit TempPath(const std::string& name)
+        : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(path);
+    }
+    ~TempPath() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    std::filesystem::path path;
+};
+
 // Starts a simulated PDU whose readings do not drift; `celsius` sets the display option.
 void startStill(sim::PtySimulator& simulator, const std::string& profileName, bool celsius) {
     sim::Profile profile;
@@ -183,8 +196,9 @@ TEST(MonitorFailure, ALineThatGoesAwayEndsTheRunWithTheConsolesReason) {
 }
 
 TEST(MonitorNutFile, AFileThatCannotBeReplacedEndsTheRun) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("monitor-nut-" + std::to_string(::getpid()));
+    const TempPath folder("monitor-nut");
+    const TempPath beside("monitor-nut-" + std::to_string(::getpid()) + ".tmp");
+    const auto& dir = folder.path;
     std::filesystem::create_directories(dir);
     // No folder to write the temporary file in; a folder in the file's place.
     for (const auto& target : {dir / "missing" / "pdu.dev", dir}) {
@@ -195,8 +209,6 @@ TEST(MonitorNutFile, AFileThatCannotBeReplacedEndsTheRun) {
         EXPECT_THAT(r.err, StartsWith("quorvelctl: --nut: ")) << target;
         EXPECT_EQ(r.out, "") << target;
     }
-    std::filesystem::remove_all(dir);
-    std::filesystem::remove(dir.string() + ".tmp");
 }
 
 class MonitorSignals : public ::testing::TestWithParam<int> {};
@@ -204,14 +216,12 @@ class MonitorSignals : public ::testing::TestWithParam<int> {};
 TEST_P(MonitorSignals, EndTheWaitAndTheRunCleanly) {
     sim::PtySimulator simulator;
     startStill(simulator, "v2", false);
-    const auto log = std::filesystem::temp_directory_path() /
-                     ("monitor-signal-" + std::to_string(::getpid()) + ".log");
-    std::filesystem::remove(log);
+    const TempPath log("monitor-signal.log");
     test::ChildProcess monitor;
     ASSERT_TRUE(monitor.start(
         {QUORVEL_BIN_DIR "/quorvelctl", "--attribs", QUORVEL_BIN_DIR "/pduattribs.ini", "--port",
          simulator.slavePath(), "monitor", "--interval", "30"},
-        log.string(), true));
+        log.path.string(), true));
     const auto first = monitor.readLine(std::chrono::seconds(60));
     ASSERT_TRUE(first.has_value());
     EXPECT_NO_THROW(nlohmann::json::parse(*first));
@@ -219,10 +229,9 @@ TEST_P(MonitorSignals, EndTheWaitAndTheRunCleanly) {
     monitor.signal(GetParam());
     EXPECT_EQ(monitor.waitExit(std::chrono::seconds(20)), std::optional<int>(0));
     EXPECT_FALSE(monitor.readLine(std::chrono::seconds(1)).has_value());  // no second snapshot
-    std::ifstream err(log);
+    std::ifstream err(log.path);
     const std::string errText((std::istreambuf_iterator<char>(err)), {});
     EXPECT_EQ(errText, "");
-    std::filesystem::remove(log);
 }
 
 INSTANTIATE_TEST_SUITE_P(Interrupts, MonitorSignals, ::testing::Values(SIGINT, SIGTERM));
