@@ -64,6 +64,7 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
     registerLinkCommands(app, ctx);
     registerStateCommands(app, ctx);
+    registerMonitorCommands(app, ctx);
     registerCatalogueCommands(app, ctx);
     registerGeneratorCommands(app, ctx);
     registerProfileCommands(app, ctx);

@@ -145,7 +145,7 @@ void CliSession::reportFailure(const std::u16string& failure, const std::u16stri
     ctx_.fail(reason);
 }
 
-bool CliSession::connect() {
+bool CliSession::connect(const std::atomic<bool>* cancel) {
     if (!selectDevice()) {
         return false;
     }
@@ -157,6 +157,11 @@ bool CliSession::connect() {
     bool configReady = false;
     const auto deadline = std::chrono::steady_clock::now() + kConnectBound;
     while (std::chrono::steady_clock::now() < deadline) {
+        if (cancel != nullptr && cancel->load()) {
+            worker_.requestStop();
+            worker_.join(kLogoffBoundMs);
+            return false;
+        }
         auto m = queue_.take(kPollMs);
         if (!m) {
             continue;

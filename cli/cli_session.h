@@ -3,6 +3,7 @@
 // when it goes away. Verbs run their device operations while it is connected.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -39,8 +40,10 @@ class CliSession {
     CliSession& operator=(const CliSession&) = delete;
 
     // Sets the device up and connects. On failure the reason is reported through ctx and the
-    // exit code set (2 for a usage error, 1 for a failed device); returns false.
-    bool connect();
+    // exit code set (2 for a usage error, 1 for a failed device); returns false. Once *cancel
+    // turns true the login gives up (logging off what it began) and connect returns false
+    // without a report.
+    bool connect(const std::atomic<bool>* cancel = nullptr);
     // Logs off and waits for the worker to end; true when it ended in time.
     bool disconnect();
 

@@ -46,6 +46,7 @@ struct Context {
 void registerLinkCommands(CLI::App& app, Context& ctx);
 void registerCatalogueCommands(CLI::App& app, Context& ctx);
 void registerStateCommands(CLI::App& app, Context& ctx);
+void registerMonitorCommands(CLI::App& app, Context& ctx);
 void registerGeneratorCommands(CLI::App& app, Context& ctx);
 void registerProfileCommands(CLI::App& app, Context& ctx);
 void registerCalibrationCommands(CLI::App& app, Context& ctx);

@@ -3,42 +3,19 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
-#include "catalogue/model_profile_builder.h"
 #include "cli/cli_session.h"
 #include "cli/context.h"
+#include "cli/live_state.h"
 #include "common/state_ops.h"
 #include "common/status_frame.h"
-#include "link/device_ops.h"
 #include "link/reply_items.h"
-#include "link/state_operations.h"
 
 namespace quorvel::cli {
 
 namespace {
-
-// What a state dialog has while it runs: the record, the operations and their block.
-struct Monitor {
-    PduRecord record;
-    StateOps ops;
-    StateWorkerBlock block;
-    std::int32_t handle = 0;
-
-    explicit Monitor(const SessionRecord& session) {
-        // The model's profile sizes the questions; without one the record keeps the words.
-        if (!BuildModelProfile(session.featureWord, session.attributeWord, session.extensionWord,
-                               &record)) {
-            record.featureWord = session.featureWord;
-            record.attributeWord = session.attributeWord;
-            record.extensionWord = session.extensionWord;
-        }
-        FillStateOps(ops, 0);
-        block.ops = &ops;
-        block.record = &record;
-        handle = ops.OpenDevice(&block);
-    }
-};
 
 std::string hex(const std::uint8_t* bytes, std::size_t n) {
     return EncodeHexPairs(bytes, n);
@@ -48,7 +25,7 @@ std::string hexBytes(const std::vector<std::uint8_t>& v) {
     return hex(v.data(), v.size());
 }
 
-nlohmann::json statusJson(const Monitor& m, const StatusFrameView& f) {
+nlohmann::json statusJson(const LiveState& m, const StatusFrameView& f) {
     char model[32];
     std::snprintf(model, sizeof model, "%4.4X:%8.8X:%4.4X", unsigned{m.block.modelFeature},
                   unsigned{m.block.modelAttribute}, unsigned{m.block.modelExtension});
@@ -84,16 +61,16 @@ void runRequest(Context& ctx, std::uint8_t code, const std::function<void(StateW
     if (!session.connect()) {
         return;
     }
-    Monitor m(session.record());
-    fill(m.block);
-    const bool ok = m.ops.RunCommand(m.handle, code, &m.block) != 0;
-    std::string error = ok ? std::string{} : CurrentInterfaceError();
-    m.ops.CloseDevice(m.handle, &m.block);
+    std::string error;
+    bool ok = false;
+    {
+        LiveState m(session.record());
+        fill(m.block);
+        ok = m.ops.RunCommand(m.handle, code, &m.block) != 0;
+        error = ok ? std::string{} : ConsoleReason();
+    }
     session.disconnect();
     if (!ok) {
-        while (!error.empty() && error.back() == '\n') {
-            error.pop_back();
-        }
         ctx.fail(error.empty() ? "the PDU refused the request" : error);
         return;
     }
@@ -112,21 +89,24 @@ void registerStateCommands(CLI::App& app, Context& ctx) {
         if (!session.connect()) {
             return;
         }
-        auto m = std::make_unique<Monitor>(session.record());
-        m->ops.ReadState(m->handle, 0, &m->block);
-        m->ops.ReadState(m->handle, 1, &m->block);
-        std::string error = CurrentInterfaceError();
-        m->ops.CloseDevice(m->handle, &m->block);
-        session.disconnect();
-        StatusFrameView f;
-        if (!ParseStatusFrame(m->block.statusFrame, f)) {
-            while (!error.empty() && error.back() == '\n') {
-                error.pop_back();
+        nlohmann::json snapshot;
+        std::string error;
+        {
+            LiveState m(session.record());
+            m.readIdentity();
+            StatusFrameView f;
+            if (m.readStatus(f)) {
+                snapshot = statusJson(m, f);
+            } else {
+                error = ConsoleReason();
             }
+        }
+        session.disconnect();
+        if (snapshot.is_null()) {
             ctx.fail("no status frame" + (error.empty() ? std::string{} : ": " + error));
             return;
         }
-        ctx.printJson(statusJson(*m, f));
+        ctx.printJson(snapshot);
     });
 
     auto number = std::make_shared<int>(0);

@@ -45,6 +45,7 @@ struct Fault {
 const Path kPaths[] = {
     {"Identify", {"identify"}, nullptr, "Failed Get Configuration: ", kIdentifyBound},
     {"Status", {"status"}, "G B", "no status frame: ", kQueryBound},
+    {"Monitor", {"monitor", "--count", "2"}, "G B", "no status frame: ", kQueryBound},
     {"Switch", {"switch", "3", "off"}, "R ", "SendCommand: ", kSettingBound},
     {"ConfigGet",
      {"config", "get"},
