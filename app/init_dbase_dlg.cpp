@@ -87,7 +87,9 @@ CInitDbaseDlg::~CInitDbaseDlg() {
 }
 
 bool CInitDbaseDlg::busy() const {
-    return block_->command.load() != kWebIdle || worker_->loop().commandPending();
+    // The queue first: the worker takes a command and marks it running under the queue's lock,
+    // so a command is seen either queued or running, never neither.
+    return worker_->loop().commandPending() || block_->command.load() != kWebIdle;
 }
 
 void CInitDbaseDlg::buildControls(bool developer) {

@@ -502,9 +502,11 @@ void CConfigDlg::setBusy(bool busy) {
     if (busy) {
         progress_->setValue(0);
     }
-    for (QPushButton* b : {load_, clear_, save_}) {
+    for (QPushButton* b : {load_, clear_}) {
         b->setEnabled(!busy);
     }
+    // After a Format nothing is saved before the next Load.
+    save_->setEnabled(!busy && !needsLoad_);
     if (mode_ == 0) {
         for (QPushButton* b : {format_, setDefaults_, resetNet_}) {
             b->setEnabled(!busy);

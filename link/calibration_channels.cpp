@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "link/pdu_ifce.h"
+
 namespace quorvel {
 
 namespace {
@@ -75,6 +77,13 @@ std::vector<int> FirstGenSockets(const PduRecord& record, int circuits) {
     return counts;
 }
 
+// A later-generation channel is offered only when the console has a keyword for its row: the
+// current rows end at circuit D and the voltage rows at input C, so circuits E and F and the
+// fourth voltage input can be measured but never calibrated.
+bool Writable(bool voltage, int row) {
+    return PDUIfce::CalibrationKeyword(voltage, row, 0) != nullptr;
+}
+
 }  // namespace
 
 int CalibrationGeneration(const char16_t* text) {
@@ -139,7 +148,9 @@ std::vector<CalibrationChannel> LaterGenerationChannels(const PduRecord& record,
         const int inputs = VoltageInputCount(generation, record.extensionWord);
         std::vector<std::pair<int, int>> byCircuit;  // (circuit, input)
         for (int i = 0; i < inputs; ++i) {
-            byCircuit.emplace_back(VoltageInputCircuit(record, i), i);
+            if (Writable(true, i)) {
+                byCircuit.emplace_back(VoltageInputCircuit(record, i), i);
+            }
         }
         std::stable_sort(byCircuit.begin(), byCircuit.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -150,7 +161,7 @@ std::vector<CalibrationChannel> LaterGenerationChannels(const PduRecord& record,
     }
     if (record.circuitCount != 0) {
         for (int j = 0; j < kMaxCircuits; ++j) {
-            if (record.circuitVisible[j]) {
+            if (record.circuitVisible[j] && Writable(false, j)) {
                 list.push_back({Item(kChannelCircuit, j), CircuitName(record, j)});
             }
         }

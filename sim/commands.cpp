@@ -201,6 +201,8 @@ CommandResult calibrationWrite(Device& d, const std::vector<std::string_view>& t
         return refused(kErrBadArguments);
     }
     std::string keyword = "K " + std::string(t[1]) + ' ' + std::string(t[2]);
+    if (d.calibrationRefused.count(keyword) != 0)
+        return refused(kErrWriteProtected);
     d.calibration[keyword][static_cast<int>(channel)] = static_cast<std::uint16_t>(value);
     return accepted();
 }

@@ -138,6 +138,9 @@ struct Device {
     bool calibrationMode = false;
     std::map<std::string, std::map<int, std::uint16_t>> calibration;
     int calibrationStores = 0;
+    // Calibration keywords whose writes the console refuses as write protected, for tests of
+    // what the host does with a refused calibration write.
+    std::set<std::string> calibrationRefused;
     CalibrationBench bench;  // reference loads on channels being calibrated
     WebServerState webServer;
 

@@ -20,6 +20,7 @@
 #include "common/qt/color_static.h"
 #include "platform/port_map.h"
 #include "support/scripted_prompter.h"
+#include "support/sim_console.h"
 
 namespace quorvel::app {
 namespace {
@@ -116,6 +117,7 @@ TEST_F(MainWindow, ConnectsToGenerationThreeAndDisconnects) {
     EXPECT_EQ(dlg->pduRecord().firmwareVersion[2], 4);
 
     disconnectAndWait(*dlg);
+    EXPECT_EQ(test::LastLineTaken(*sim_->simulator()), "^R") << "the logout reached the PDU";
     EXPECT_EQ(indicator(*dlg), QColor(255, 0, 0));
     EXPECT_TRUE(Child<QPushButton>(*dlg, "connectButton")->isVisible());
     EXPECT_FALSE(Child<QPushButton>(*dlg, "disconnectButton")->isVisible());

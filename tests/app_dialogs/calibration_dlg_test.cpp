@@ -1,6 +1,7 @@
 // The calibration dialog against simulated units: sampling at two reference loads, the confirmed
-// calibration landing in the unit's table, the refusals, voltage inputs, Save ending the worker
-// only after a slow store, Cancel, Reboot PDU, and the main window's Calibrate button.
+// calibration landing in the unit's table, a write the unit refuses, the refusals, voltage inputs,
+// Save ending the worker only after a slow store, Cancel, Reboot PDU, and the main window's
+// Calibrate button.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,6 +105,36 @@ TEST_F(CalibrationDialog, CalibratesAReceptacleAgainstTwoLoadsAndSaves) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
     EXPECT_EQ(device().calibrationStores, 1);
     EXPECT_EQ(linesSince(linesReceived() - 1).back(), "W A ff 47310862");
+}
+
+TEST_F(CalibrationDialog, AWriteThePduRefusesIsNamedAndNeverStored) {
+    connect("v2");
+    auto dlg = open();
+    select(*dlg, "Socket 5");
+    load(false, 0, 5, 0.5);
+    sample(*dlg, true, sim::rawReading(device(), false, 0, 5, 0.5));
+    load(false, 0, 5, 12.0);
+    sample(*dlg, false, sim::rawReading(device(), false, 0, 5, 12.0));
+    // The threshold and the offset land, the scale is refused.
+    simulator.withConsole([](sim::Console& c) { c.device().calibrationRefused.insert("K I A2"); });
+    prompter.script = {dialogs::Answer::Ok};
+    click(*dlg, "calibrateButton");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompter.shown.size() == 2; }, test::kBoundMs));
+    EXPECT_EQ(prompter.shown[1].title, "Calibrate");
+    EXPECT_EQ(prompter.shown[1].text,
+              "The calibration of Socket 5 was not written completely; calibrate it again.");
+    EXPECT_FALSE(dlg->calibrated());
+    EXPECT_EQ(device().calibration["K I A1"][5], 86);
+    EXPECT_EQ(device().calibration.count("K I A2"), 0u);
+
+    // The half-written row is never made permanent.
+    click(*dlg, "saveButton");
+    ASSERT_EQ(prompter.shown.size(), 3u);
+    EXPECT_EQ(prompter.shown[2].text, "Must calibrate first before saving!");
+    EXPECT_TRUE(dlg->isVisible());
+    dlg->reject();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
+    EXPECT_EQ(device().calibrationStores, 0);
 }
 
 TEST_F(CalibrationDialog, RefusesWhatCannotBeCalibratedAndSendsNothing) {

@@ -71,9 +71,10 @@ class SimulatedSession : public ::testing::Test {
         dialogs::SetDialogPrompter(nullptr);
     }
 
-    // Starts the simulator with the profile (edited first when asked) and connects.
-    void connect(const char* profileName,
-                 const std::function<void(sim::Profile&)>& edit = nullptr) {
+    // Starts the simulator with the profile (edited first when asked) and its faults, and
+    // connects.
+    void connect(const char* profileName, const std::function<void(sim::Profile&)>& edit = nullptr,
+                 const sim::Faults& faults = {}) {
         sim::Profile profile;
         std::string error;
         ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
@@ -81,7 +82,7 @@ class SimulatedSession : public ::testing::Test {
         if (edit) {
             edit(profile);
         }
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+        ASSERT_TRUE(simulator.start(profile, faults, 0, error)) << error;
         platform::setPortOverride(kPort, simulator.slavePath());
         stopEvent = platform::CreateNamedEvent(kStopEventName);
         session.comPortIndex = kPort - 1;

@@ -11,6 +11,7 @@
 #include "app/init_dbase_dlg.h"
 #include "app/quorvel_dlg.h"
 #include "dialog_test_support.h"
+#include "sim/encoding.h"
 #include "sim/web_database_server.h"
 
 namespace quorvel::app {
@@ -105,6 +106,48 @@ TEST_F(WebDialog, SaveSendsOnlyChangesAndAsksForARestartOnlyAfterNetworkChanges)
     EXPECT_EQ(device().networkRestarts, 1);
 }
 
+TEST_F(WebDialog, ARefusedWriteIsNamedAndRetriedByTheNextSave) {
+    connect("v2");
+    auto dlg = open(false);
+    const auto gateway = device().variables.at(0x0b).elements;
+    simulator.withConsole([](sim::Console& c) { c.device().writeProtected.insert(0x0b); });
+    edit(*dlg, "gatewayEdit")->setText("192.168.123.254");
+    edit(*dlg, "pduNameEdit")->setText("Rack7");
+    save(*dlg);
+    // The name lands; the refused gateway is named, and no restart is offered for it.
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Not written: Gateway.");
+    EXPECT_EQ(device().variables.at(0x0b).elements, gateway);
+    EXPECT_EQ(device().variables.at(0x11).elements[0], sim::textBytes("Rack7"));
+    EXPECT_EQ(device().networkRestarts, 0);
+
+    // Nothing typed since: the next Save writes the gateway again, and only that.
+    simulator.withConsole([](sim::Console& c) { c.device().writeProtected.clear(); });
+    prompter.script = {dialogs::Answer::Yes};
+    save(*dlg);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"H b 192.168.123.254 0", "X 47310862"}));
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[1].text,
+              "Do you want to restart the PDU to apply the network setting changes?");
+    EXPECT_NE(device().variables.at(0x0b).elements, gateway);
+    EXPECT_EQ(device().networkRestarts, 1);
+}
+
+TEST_F(WebDialog, SaveIsRefusedUntilALoadHasReadEverySetting) {
+    // The line goes as the gateway is read: the Load stops short of it.
+    sim::Faults faults;
+    faults.anchor = "h b";
+    faults.hangupAtLine = 1;
+    connect("v2", nullptr, faults);
+    auto dlg = open(false);
+    edit(*dlg, "pduNameEdit")->setText("Rack7");
+    save(*dlg);
+    EXPECT_TRUE(sent().empty());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "Not every setting could be read from the PDU: Load them again before saving.");
+}
+
 TEST_F(WebDialog, OptionBoxesSetTheirBitsAndDhcpLocksTheAddresses) {
     connect("v2");
     auto dlg = open(false);
@@ -164,8 +207,9 @@ TEST_F(WebDialog, InitializeWritesTheDefaultsAndReloads) {
     EXPECT_EQ(d.variableNumber(15, 2), 3000u);
     EXPECT_EQ(sim::variableText(d, 17), "PDUName");
     // The load after the pass shows the device's values again.
-    EXPECT_EQ(edit(*dlg, "pduNameEdit")->text(), "PDUName");
     EXPECT_EQ(lines.back(), "h 62");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return edit(*dlg, "pduNameEdit")->text() == "PDUName"; },
+                                test::kBoundMs));
 }
 
 TEST_F(WebDialog, InitializeAsksAfterAFailedDefaultAndReportsAFailedFormat) {
@@ -173,20 +217,25 @@ TEST_F(WebDialog, InitializeAsksAfterAFailedDefaultAndReportsAFailedFormat) {
     auto dlg = open(true);
     prompter.script = {dialogs::Answer::Yes, dialogs::Answer::No, dialogs::Answer::No};
     Child<QPushButton>(*dlg, "initializeButton")->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return prompter.shown.size() == 3; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompter.shown.size() == 4; }, 60000));
     idle(*dlg);
     EXPECT_EQ(prompter.shown[1].title, "Initialize Database");
     EXPECT_EQ(prompter.shown[1].text, "Failed Saving Default Value!\nDo you want to continue?");
+    // Answered No: never reported as a success; the network items written ask for the restart.
     EXPECT_EQ(prompter.shown[2].title, "Initialize");
+    EXPECT_TRUE(prompter.shown[2].text.startsWith("Initialize did not complete: "))
+        << prompter.shown[2].text.toStdString();
+    EXPECT_EQ(prompter.shown[3].text,
+              "Do you want to restart the PDU to apply the network setting changes?");
 
     // With the session gone the format fails: nothing is written and the flag stays as it was.
     worker.requestStop();
     ASSERT_TRUE(worker.join(test::kBoundMs));
     prompter.script = {dialogs::Answer::Yes};
     Child<QPushButton>(*dlg, "initializeButton")->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return prompter.shown.size() == 5; }, test::kBoundMs));
-    EXPECT_EQ(prompter.shown[4].title, "Initialize Database");
-    EXPECT_EQ(prompter.shown[4].text, "Failed Formatting!");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompter.shown.size() == 6; }, test::kBoundMs));
+    EXPECT_EQ(prompter.shown[5].title, "Initialize Database");
+    EXPECT_EQ(prompter.shown[5].text, "Failed Formatting!");
     idle(*dlg);
     EXPECT_TRUE(Child<QPushButton>(*dlg, "loadButton")->isEnabled());
 }

@@ -22,34 +22,19 @@
 #include "model_dialog/model_dialog_support.h"
 #include "sim/encoding.h"
 #include "sim/pty_simulator.h"
+#include "support/loop_watch.h"
 #include "support/scripted_prompter.h"
 
 namespace quorvel::app {
 namespace {
+
+using test_support::LoopWatch;
 
 constexpr int kConnectBoundMs = 30000;
 constexpr int kValueBoundMs = 15000;
 // On a line gone quiet a setting gives up after its five tries (about 145 s).
 constexpr int kQuietBoundMs = 180000;
 constexpr qint64 kStallBoundMs = 500;
-
-// The longest gap between ticks of a timer on the window thread.
-class LoopWatch {
-  public:
-    LoopWatch() {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout,
-                         [this] { worst_ = std::max(worst_, clock_.restart()); });
-        clock_.start();
-        timer_.start();
-    }
-    qint64 worstGapMs() const { return worst_; }
-
-  private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 worst_ = 0;
-};
 
 template <typename W>
 W* Find(const QWidget& w, const QString& name) {

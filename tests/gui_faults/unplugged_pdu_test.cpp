@@ -19,10 +19,13 @@
 #include "app/simulated_pdu.h"
 #include "catalogue/attribute_loader.h"
 #include "catalogue/attribute_tables.h"
+#include "support/loop_watch.h"
 #include "support/scripted_prompter.h"
 
 namespace quorvel::app {
 namespace {
+
+using test_support::LoopWatch;
 
 using Unplug = SimulatedPdu::Unplug;
 
@@ -35,24 +38,6 @@ constexpr int kDisconnectBoundMs = 20000;
 constexpr qint64 kCloseBoundMs = 1500;
 // Longest the window thread may go without running its events.
 constexpr qint64 kStallBoundMs = 500;
-
-// Runs a timer on the window thread and remembers the longest gap between its ticks.
-class LoopWatch {
-  public:
-    LoopWatch() {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout,
-                         [this] { worst_ = std::max(worst_, clock_.restart()); });
-        clock_.start();
-        timer_.start();
-    }
-    qint64 worstGapMs() const { return std::max(worst_, clock_.elapsed()); }
-
-  private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 worst_ = 0;
-};
 
 QString Text(const QWidget* dlg, const QString& name) {
     const auto* label = dlg->findChild<QLabel*>(name);
@@ -220,6 +205,37 @@ TEST_P(UnpluggedPdu, DialogsInTheMiddleOfAPassCloseAtOnce) {
     });
     EXPECT_LT(closing.elapsed(), kCloseBoundMs);
     EXPECT_LT(watch.worstGapMs(), kStallBoundMs);
+}
+
+// Quit while the session still tries to log in to a PDU that never answers: the window keeps
+// running its events while the worker gives up, and closes within the logoff bound.
+TEST(QuitDuringLogin, OnASilentLineTheWindowStaysLiveAndClosesWithinItsBound) {
+    test_support::IsolateSettings();
+    ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
+    sim::Faults faults;
+    faults.silent = true;
+    SimulatedPdu sim;
+    std::string error;
+    ASSERT_TRUE(sim.start("v2", faults, error)) << error;
+    test_support::ScriptedPrompter prompter{dialogs::Answer::Ok};
+    auto window = std::make_unique<CQuorvelDlg>(true, prompter, &sim);
+    window->show();
+    window->onConnect();
+    ASSERT_TRUE(window->sessionRunning());
+    QTest::qWait(1500);  // well into the first login attempt
+    ASSERT_FALSE(window->sessionReady());
+
+    LoopWatch watch;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(window->close()) << "the window stays until the worker has ended";
+    EXPECT_TRUE(window->quitting());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, kQuitLogoffWaitMs + 2000));
+    window.reset();
+    EXPECT_LT(clock.elapsed(), kQuitLogoffWaitMs + 1000);
+    EXPECT_LT(watch.worstGapMs(), 100);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Connection active, are you sure you want to quit?");
 }
 
 INSTANTIATE_TEST_SUITE_P(Pulled, UnpluggedPdu, ::testing::Values(Unplug::Adapter, Unplug::Cable),

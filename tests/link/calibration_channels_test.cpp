@@ -68,16 +68,26 @@ TEST(CalibrationChannels, LaterGenerationsListVoltagesCircuitsAndReceptacles) {
                                                                 {0x30A, u"Port 10"}}));
 }
 
-TEST(CalibrationChannels, LargeSetsAboveGenerationTwoHaveFourVoltageInputs) {
+TEST(CalibrationChannels, LargeSetsListOnlyTheChannelsTheConsoleCanCalibrate) {
     PduRecord r = LaterRecord();
     r.extensionWord = 0x100A;
-    const auto list = CalibrationChannels(r, 4);
-    // Inputs 2 and 3 belong to the circuits of the high nibbles' low bits: Z and X.
-    EXPECT_EQ(list[0].item, 0x101u);  // X
-    EXPECT_EQ(list[1].item, 0x103u);  // X
-    EXPECT_EQ(list[2].item, 0x100u);  // Y
-    EXPECT_EQ(list[3].item, 0x102u);  // Z
-    EXPECT_EQ(list[3].name, u"Branch Z Voltage");
+    r.circuitCount = 6;
+    const char16_t* labels[6] = {u"A", u"B", u"C", u"D", u"E", u"F"};
+    for (int j = 0; j < 6; ++j) {
+        r.circuitVisible[j] = 1;
+        Put(r.circuitShortLabel[j], labels[j]);
+    }
+    r.featureWord = kFeatureVoltageInputs;
+    // Four voltage inputs above generation two, but the console's voltage rows end at input 2
+    // and its current rows at circuit D: input 3 and circuits E and F are left out.
+    using P = std::pair<std::uint32_t, std::u16string>;
+    EXPECT_EQ(Pairs(CalibrationChannels(r, 4)), (std::vector<P>{{0x101, u"Branch A Voltage"},
+                                                                {0x100, u"Branch B Voltage"},
+                                                                {0x102, u"Branch C Voltage"},
+                                                                {0x200, u"Branch A"},
+                                                                {0x201, u"Branch B"},
+                                                                {0x202, u"Branch C"},
+                                                                {0x203, u"Branch D"}}));
     EXPECT_EQ(VoltageInputCount(2, 0x100A), 2);  // generation 2 never has four
     EXPECT_EQ(CalibrationChannels(r, 2)[2].kind(), kChannelCircuit);
 }
