@@ -40,6 +40,7 @@ class RecordingLoop : public CommandLoop {
         : CommandLoop({&b.wakeEvent, &b.threadId, &b.command, &b.stopRequested}, kOpen, kClose),
           block_(b) {}
 
+    using CommandLoop::dropQueued;
     std::vector<std::string> log() {
         std::lock_guard lock(mutex_);
         return log_;
@@ -180,6 +181,27 @@ TEST_F(CommandLoopTest, AWorkerThatDoesNotEndInTimeIsLetGoAndItsPortDetached) {
     held->release();  // the write still finishes, on its own
     EXPECT_TRUE(WaitFor([&] { return held->finished(); }));
     EXPECT_THAT(held->log(), ElementsAre("1", "3", "6s"));
+}
+
+TEST_F(CommandLoopTest, DroppingQueuedCommandsNeverDropsTheCloseAndAGivenCommandIsNoTimeout) {
+    EXPECT_TRUE(worker.finish(0)) << "a worker never started has nothing to wait for";
+    worker.start();
+    // The open done, the loop waits for its next command.
+    ASSERT_TRUE(WaitFor([&] { return loop->log().size() == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    loop->hold(kWrite);
+    worker.give(kWrite);
+    ASSERT_TRUE(loop->waitHeld());
+    worker.give(kRead);
+    worker.give(kWrite);
+    worker.close();
+    // Everything queued is dropped, but the close still runs last.
+    EXPECT_EQ(loop->dropQueued([](std::uint8_t) { return true; }), 2);
+    loop->release();
+    ASSERT_TRUE(worker.waitEnded(kBoundMs));
+    EXPECT_THAT(loop->log(), ElementsAre("1", "3", "6s"));
+    // Woken by its commands within its 1 s wait: no timeout was counted.
+    EXPECT_EQ(loop->timeouts(), 0);
 }
 
 TEST(CommandLoop, WithoutAWakeEventCommandsAreDropped) {

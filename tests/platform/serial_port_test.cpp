@@ -134,7 +134,7 @@ TEST(OutputDrain, TheBoundIsTheWireTimeAndFiftyMillisecondsAtMostOneSecond) {
     EXPECT_EQ(OutputDrainBoundMs(911, 9600), 999);
     EXPECT_EQ(OutputDrainBoundMs(912, 9600), 1000);
     EXPECT_EQ(OutputDrainBoundMs(1L << 40, 9600), 1000);
-    EXPECT_EQ(OutputDrainBoundMs(11, 0), 1000);  // an unknown rate counts as 110 baud
+    EXPECT_EQ(OutputDrainBoundMs(5, 0), 505);  // an unknown rate counts as 110 baud
 }
 
 TEST(OutputDrain, ADeviceThatNeverTakesItsBytesCannotHoldTheCloseBeyondTheBound) {
@@ -157,6 +157,11 @@ TEST(OutputDrain, ADeviceThatNeverTakesItsBytesCannotHoldTheCloseBeyondTheBound)
     EXPECT_TRUE(DrainOutputQueue([&left] { return static_cast<long>(left--); }, 110));
     EXPECT_EQ(left, -1);
     EXPECT_TRUE(DrainOutputQueue([] { return -1L; }, 9600));
+    EXPECT_TRUE(DrainOutputQueue([] { return 0L; }, 9600));
+    // One byte still queued is waited for: the queue is looked at again.
+    looks = 0;
+    EXPECT_TRUE(DrainOutputQueue([&looks] { return ++looks == 1 ? 1L : 0L; }, 9600));
+    EXPECT_EQ(looks, 2);
     EXPECT_LT(elapsedMs(start), 100);
 }
 
