@@ -121,7 +121,7 @@ const WritePass kPasses[] = {
                        sim::textBytes("user" + std::to_string(u)));
          }
      },
-     "The PDU stopped answering. Not written: PDU Name, User1 name"},
+     "The PDU stopped answering. Not written: User1 name, User2 name, User3 name, User4 name."},
 };
 
 void PrintTo(const WritePass& pass, std::ostream* os) {
