@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -71,7 +72,11 @@ TEST(SerialTraceFile, TwoThreadsWriteWholeLinesAndSecretsNeverReachTheFile) {
                               ("quorvel-trace-" + std::to_string(::getpid()) + ".jsonl"))
                                  .string();
     std::string error;
+    ::unsetenv("QUORVEL_TRACE");
+    ASSERT_TRUE(StartFromOption("", "test", error));  // nothing asked for: nothing traced
+    EXPECT_FALSE(Active());
     ASSERT_TRUE(Start(path, false, "test", error)) << error;
+    Bytes(Direction::Sent, "\x1b", 1);
     constexpr int kRounds = 200;
     auto writer = [](Direction dir, const std::string& text) {
         for (int i = 0; i < kRounds; ++i) {
@@ -88,7 +93,7 @@ TEST(SerialTraceFile, TwoThreadsWriteWholeLinesAndSecretsNeverReachTheFile) {
     Bytes(Direction::Sent, "late", 4);  // after Stop: dropped
 
     std::ifstream in(path);
-    std::string line, sent, received;
+    std::string line, sent, received, errorDetail;
     int lines = 0;
     while (std::getline(in, line)) {
         ++lines;
@@ -97,16 +102,19 @@ TEST(SerialTraceFile, TwoThreadsWriteWholeLinesAndSecretsNeverReachTheFile) {
         const auto j = nlohmann::json::parse(line);
         if (j.contains("dir")) {
             (j["dir"] == "tx" ? sent : received) += j["text"].get<std::string>();
+        } else if (j["event"] == "error") {
+            errorDetail = j["detail"];
         }
     }
-    std::string wantSent, wantReceived;
+    EXPECT_EQ(errorDetail, "Login: could not elicit prompt from serial COM device, [***]");
+    std::string wantSent = "\x1b", wantReceived;
     for (int i = 0; i < kRounds; ++i) {
         wantSent += "I ***\r";
         wantReceived += "***\r\n?";
     }
     EXPECT_EQ(sent, wantSent);
     EXPECT_EQ(received, wantReceived);
-    EXPECT_GE(lines, 2 * kRounds + 3);  // start, the records, the error, stop
+    EXPECT_GE(lines, 2 * kRounds + 4);  // start, ESC, the records, the error, stop
     std::filesystem::remove(path);
 }
 
