@@ -37,7 +37,8 @@ nlohmann::json portJson(const std::string& device, const platform::SerialPortInf
         j["identical"] = info->identical;
     }
     nlohmann::json com = nlohmann::json::array();
-    for (int n : platform::ComPortsOf(device, platform::resolvePortPath)) {
+    for (int n : info != nullptr ? platform::ComPortsOf(*info, platform::resolvePortPath)
+                                 : platform::ComPortsOf(device, platform::resolvePortPath)) {
         com.push_back("COM" + std::to_string(n));
     }
     j["com"] = com;

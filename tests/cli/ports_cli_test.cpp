@@ -14,6 +14,7 @@
 
 #include "link/pdu_ifce.h"
 #include "platform/serial_port.h"
+#include "platform/serial_ports.h"
 #include "sim/pty_simulator.h"
 #include "support/cli_runner.h"
 
@@ -49,6 +50,7 @@ TEST(QuorvelctlPorts, ShowsTheSimulatorsTerminalUnderItsComPortAndWhenItIsHeld) 
     EXPECT_EQ(e["exists"], true);
     EXPECT_EQ(e["mayOpen"], true);
     EXPECT_EQ(e["joinGroup"], nullptr);
+    EXPECT_FALSE(e.contains("hint"));
     EXPECT_EQ(e["held"], false);
 
     // Another user of the line holds it as this program does (exclusive lock).
@@ -78,6 +80,34 @@ TEST(QuorvelctlPorts, ShowsTheSimulatorsTerminalUnderItsComPortAndWhenItIsHeld) 
         }
     }
     EXPECT_TRUE(found) << r.json.dump();
+}
+
+TEST(QuorvelctlPorts, ListsTheDetectedDevicesOnceAndOnlyTheUsbOnesWithUsb) {
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
+    platform::SetTtySource([byId] {
+        return std::vector<platform::TtyRecord>{
+            {"ttyUSB7",
+             "/dev/ttyUSB7",
+             {byId},
+             {{"ID_BUS", "usb"}, {"ID_VENDOR", "FTDI"}},
+             "ftdi_sio",
+             "",
+             true},
+            {"ttyS7", "/dev/ttyS7", {}, {}, "serial", "4", true}};
+    });
+    // COM1 names the adapter by its link: it is the adapter's entry, not one of its own.
+    auto all = quorvelctl({"--port", byId, "ports"});
+    auto usb = quorvelctl({"ports", "--usb"});
+    platform::SetTtySource(nullptr);
+    ASSERT_EQ(all.code, 0) << all.err;
+    ASSERT_EQ(all.json["ports"].size(), 2u) << all.json.dump();
+    const nlohmann::json adapter = EntryFor(all.json, "/dev/ttyUSB7");
+    EXPECT_EQ(adapter["com"], nlohmann::json::array({"COM1"}));
+    EXPECT_EQ(adapter["store"], byId);
+    EXPECT_EQ(adapter["vendor"], "FTDI");
+    EXPECT_EQ(EntryFor(all.json, "/dev/ttyS7")["com"], nlohmann::json::array({"COM8"}));
+    ASSERT_EQ(usb.json["ports"].size(), 1u) << usb.json.dump();
+    EXPECT_EQ(usb.json["ports"][0]["device"], "/dev/ttyUSB7");
 }
 
 struct TraceFile {
