@@ -39,7 +39,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             TakeValue(args, i, "--screenshot-type", out.screenshotType, out.error) ||
             TakeValue(args, i, "--screenshot-press", out.screenshotPress, out.error) ||
             TakeValue(args, i, "--screenshot-settle", settle, out.error) ||
-            TakeValue(args, i, "--simulate-faults", out.simulateFaults, out.error)) {
+            TakeValue(args, i, "--screenshot-tty", out.screenshotTty, out.error) ||
+            TakeValue(args, i, "--simulate-faults", out.simulateFaults, out.error) ||
+            TakeValue(args, i, "--trace", out.trace, out.error)) {
             continue;
         }
         if (a == "--simulate") {

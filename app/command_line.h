@@ -1,6 +1,6 @@
 // The program's command line: the switches "-d" (developer) and "-m" (no single-instance check),
 // found anywhere in the command line, and the options --simulate[=PROFILE], --simulate-faults LIST
-// and --screenshot FILE.
+// --screenshot FILE and --trace FILE.
 #pragma once
 
 #include <optional>
@@ -29,7 +29,11 @@ struct CommandLine {
     // --screenshot-click OBJECT: then press this button of the dialog and render what it opens.
     std::string screenshotClick;
     int screenshotSettleMs = 3000;  // --screenshot-settle MS: how long a dialog may settle
-    std::string error;              // a malformed option
+    // --screenshot-tty FILE: the serial devices the Ports dialog shows, as a JSON list of
+    // device records, in place of this machine's own.
+    std::string screenshotTty;
+    std::string trace;  // --trace FILE: every byte on the serial line, as JSON lines
+    std::string error;  // a malformed option
 };
 
 // args without the program name. The switches are searched as substrings of the remaining

@@ -12,6 +12,7 @@
 #include "app/screenshot_run.h"
 #include "app/simulated_pdu.h"
 #include "app/single_instance.h"
+#include "link/serial_trace.h"
 #include "sim/fault_list.h"
 
 namespace quorvel::app {
@@ -31,6 +32,19 @@ int CLumarcApp::run(const std::vector<std::string>& args) {
         if (!instance->claim()) {
             return 0;  // the first instance came forward
         }
+    }
+    // Started once this is the one instance: a second start leaves the first one's trace alone.
+    if (std::string error; !trace::StartFromOption(cl.trace, "quorvel", error)) {
+        std::fprintf(stderr, "quorvel: %s\n", error.c_str());
+        return 2;
+    }
+    struct TraceGuard {
+        ~TraceGuard() { trace::Stop(); }
+    } traceGuard;
+
+    if (std::string error; !cl.screenshotTty.empty() && !UseTtyFixture(cl.screenshotTty, error)) {
+        std::fprintf(stderr, "quorvel: --screenshot-tty: %s\n", error.c_str());
+        return 2;
     }
 
     MessageBoxPrompter prompter;

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
@@ -19,12 +20,15 @@
 #include "app/language_table.h"
 #include "app/launchers.h"
 #include "app/mru_store.h"
+#include "app/ports_dlg.h"
 #include "app/prompter.h"
 #include "app/simulated_pdu.h"
 #include "catalogue/attribute_loader.h"
 #include "common/qt/color_static.h"
 #include "dialogs/dialog_keys.h"
 #include "link/messages.h"
+#include "platform/port_map.h"
+#include "platform/udev_source.h"
 
 namespace quorvel::app {
 
@@ -100,6 +104,17 @@ CQuorvelDlg::CQuorvelDlg(bool developer, Prompter& prompter, SimulatedPdu* simul
         portList_->setCurrentIndex(stored);
     }
     connect(portList_, &QComboBox::currentIndexChanged, this, &CQuorvelDlg::onPortChanged);
+    // Adapters plugged in or pulled while the window is open show up in the tooltips.
+    udevMonitor_ = std::make_unique<platform::UdevMonitor>();
+    if (udevMonitor_->fd() >= 0) {
+        hotplug_ = new QSocketNotifier(udevMonitor_->fd(), QSocketNotifier::Read, this);
+        connect(hotplug_, &QSocketNotifier::activated, this, [this] {
+            if (udevMonitor_->drain()) {
+                refreshPorts();
+            }
+        });
+    }
+    refreshPorts();
     stopEvent_ = platform::CreateNamedEvent(kStopEventName);
     quitTimer_.setInterval(kQuitPollMs);
     connect(&quitTimer_, &QTimer::timeout, this, &CQuorvelDlg::quitWhenLoggedOff);
@@ -153,11 +168,18 @@ void CQuorvelDlg::buildControls() {
                        "dark = connected and idle"));
     connect_ = MakeButton(T(Txt::Connect), "connectButton");
     disconnect_ = MakeButton(T(Txt::Disconnect), "disconnectButton");
+    portsButton_ = new QPushButton(QStringLiteral("Ports\u2026"));
+    portsButton_->setObjectName("portsButton");
+    portsButton_->setAutoDefault(false);
+    portsButton_->setToolTip(
+        QStringLiteral("The serial devices found, and the one each COM "
+                       "port uses"));
     cl->addWidget(portLabel, 0, 0);
     cl->addWidget(portList_, 0, 1);
+    cl->addWidget(portsButton_, 0, 2);
     cl->addWidget(indicator_, 1, 1);
-    cl->addWidget(connect_, 2, 0, 1, 2);
-    cl->addWidget(disconnect_, 2, 0, 1, 2);
+    cl->addWidget(connect_, 2, 0, 1, 3);
+    cl->addWidget(disconnect_, 2, 0, 1, 3);
     left->addWidget(connection);
 
     actions_ = new QGroupBox(T(Txt::ActionsGroup));
@@ -257,6 +279,7 @@ void CQuorvelDlg::buildControls() {
     connect(connect_, &QPushButton::clicked, this, &CQuorvelDlg::onConnect);
     connect(disconnect_, &QPushButton::clicked, this, &CQuorvelDlg::onDisconnect);
     connect(about, &QPushButton::clicked, this, &CQuorvelDlg::showAbout);
+    connect(portsButton_, &QPushButton::clicked, this, &CQuorvelDlg::onPorts);
 
     const std::pair<QPushButton*, void (*)(const LaunchContext&)> launchers[] = {
         {monitor_, &LaunchStateDialog},
@@ -272,8 +295,8 @@ void CQuorvelDlg::buildControls() {
 
     // Tab goes down the left column and then to About; Enter presses the focused button. The
     // focus starts on Connect: the port is remembered from the last run, so Enter connects.
-    dialogs::SetTabChain({portList_, connect_, disconnect_, monitor_, configure_, web_,
-                          modelButton_, calibrate_, about});
+    dialogs::SetTabChain({portList_, portsButton_, connect_, disconnect_, monitor_, configure_,
+                          web_, modelButton_, calibrate_, about});
     dialogs::EnterPressesFocusedButton(this);
     connect_->setFocus();
 }
@@ -429,6 +452,34 @@ void CQuorvelDlg::onPortChanged(int index) {
     if (index >= 0) {
         StoreComPortIndex(index);
     }
+    portList_->setToolTip(portList_->itemData(index, Qt::ToolTipRole).toString());
+}
+
+void CQuorvelDlg::refreshPorts() {
+    serialPorts_ = platform::DetectSerialPorts();
+    updatePortTooltips();
+    emit portsChanged();
+}
+
+void CQuorvelDlg::updatePortTooltips() {
+    for (int i = 0; i < kComPorts; ++i) {
+        const int n = i + 1;
+        const std::string text =
+            simulator_ != nullptr
+                ? "COM" + std::to_string(n) + ": the simulated PDU (" + simulator_->devicePath() +
+                      ")"
+                : platform::ComPortTooltip(n, platform::resolvePortPath(n), serialPorts_);
+        portList_->setItemData(i, QString::fromStdString(text), Qt::ToolTipRole);
+    }
+    portList_->setToolTip(
+        portList_->itemData(portList_->currentIndex(), Qt::ToolTipRole).toString());
+}
+
+void CQuorvelDlg::onPorts() {
+    CPortsDlg dlg(portList_->currentIndex() + 1, serialPorts_, prompter_, this);
+    connect(this, &CQuorvelDlg::portsChanged, &dlg, [this, &dlg] { dlg.setPorts(serialPorts_); });
+    connect(&dlg, &CPortsDlg::mappingChanged, this, &CQuorvelDlg::updatePortTooltips);
+    dlg.exec();
 }
 
 bool CQuorvelDlg::requestQuit() {
@@ -508,6 +559,8 @@ void CQuorvelDlg::apply(const WindowView& v) {
     // Connect and Disconnect share a place: the focus goes with it from one to the other.
     const bool connectionFocused = focusWidget() == connect_ || focusWidget() == disconnect_;
     connect_->setVisible(v.connectVisible);
+    // Which device a port uses is settled before a session, not during one.
+    portsButton_->setEnabled(v.connectVisible);
     disconnect_->setVisible(v.disconnectVisible);
     if (connectionFocused) {
         (v.connectVisible ? connect_ : disconnect_)->setFocus();

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "app/launchers.h"
 #include "app/main_window_model.h"
@@ -16,12 +17,14 @@
 #include "link/session_worker.h"
 #include "platform/events.h"
 #include "platform/message_target.h"
+#include "platform/serial_ports.h"
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSocketNotifier;
 
 namespace quorvel {
 class CColorStaticST;
@@ -29,6 +32,10 @@ class CColorStaticST;
 
 namespace quorvel::dialogs {
 class Prompter;
+}
+
+namespace quorvel::platform {
+class UdevMonitor;
 }
 
 namespace quorvel::app {
@@ -62,6 +69,12 @@ class CQuorvelDlg : public QDialog, public platform::MessageTarget {
     // True while the window waits for the worker to log off before it closes.
     bool quitting() const { return quitTimer_.isActive(); }
     void showAbout();
+    // The Ports... button: the serial devices found and the device of the selected COM port.
+    void onPorts();
+    // Looks for the serial devices again (a udev event said one came or went) and shows them
+    // in the COM list's tooltips and in an open Ports dialog.
+    void refreshPorts();
+    const std::vector<platform::SerialPortInfo>& serialPorts() const { return serialPorts_; }
 
     // Brings the window forward (a second start asked for it).
     void bringForward();
@@ -74,6 +87,9 @@ class CQuorvelDlg : public QDialog, public platform::MessageTarget {
     int workersStarted() const { return workersStarted_; }
     // The worker has reported the configuration and entered its normal loop.
     bool sessionReady() const { return sessionReady_; }
+
+  signals:
+    void portsChanged();
 
   protected:
     bool event(QEvent* e) override;
@@ -92,6 +108,7 @@ class CQuorvelDlg : public QDialog, public platform::MessageTarget {
     void setIndicator(const Rgb& colour);
     void postStatus(const std::u16string& text);
     void quitWhenLoggedOff();
+    void updatePortTooltips();
 
     bool developer_;
     Prompter& prompter_;
@@ -111,7 +128,12 @@ class CQuorvelDlg : public QDialog, public platform::MessageTarget {
     QTimer quitTimer_;
     QElapsedTimer quitClock_;
 
+    std::vector<platform::SerialPortInfo> serialPorts_;
+    std::unique_ptr<platform::UdevMonitor> udevMonitor_;
+    QSocketNotifier* hotplug_ = nullptr;
+
     QComboBox* portList_ = nullptr;
+    QPushButton* portsButton_ = nullptr;
     CColorStaticST* indicator_ = nullptr;
     QPushButton* connect_ = nullptr;
     QPushButton* disconnect_ = nullptr;

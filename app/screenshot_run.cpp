@@ -11,9 +11,12 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "app/command_line.h"
 #include "app/quorvel_dlg.h"
+#include "platform/serial_ports.h"
 
 namespace quorvel::app {
 
@@ -24,6 +27,34 @@ constexpr int kConnectBoundMs = 30000;
 constexpr int kOpenBoundMs = 10000;
 
 }  // namespace
+
+bool UseTtyFixture(const std::string& path, std::string& error) {
+    std::ifstream in(path);
+    const nlohmann::json doc = nlohmann::json::parse(in, nullptr, false);
+    if (!doc.is_array()) {
+        error = path + ": not a JSON list of device records";
+        return false;
+    }
+    std::vector<platform::TtyRecord> records;
+    try {
+        for (const auto& d : doc) {
+            platform::TtyRecord r;
+            r.sysname = d.value("sysname", "");
+            r.devnode = d.value("devnode", "");
+            r.links = d.value("links", std::vector<std::string>{});
+            r.props = d.value("props", std::map<std::string, std::string>{});
+            r.driver = d.value("driver", "");
+            r.uartType = d.value("uartType", "");
+            r.hasParent = d.value("hasParent", true);
+            records.push_back(std::move(r));
+        }
+    } catch (const nlohmann::json::exception& e) {
+        error = path + ": " + e.what();
+        return false;
+    }
+    platform::SetTtySource([records] { return records; });
+    return true;
+}
 
 ScreenshotRun::ScreenshotRun(CQuorvelDlg& window, const CommandLine& cl, bool connect,
                              int& exitCode)

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <string>
 
 class QTimer;
 class QWidget;
@@ -15,6 +16,10 @@ namespace quorvel::app {
 
 class CQuorvelDlg;
 struct CommandLine;
+
+// Makes the devices listed in the JSON file the serial devices of this run (--screenshot-tty):
+// [{"sysname", "devnode", "links": [...], "props": {...}, "driver", "uartType", "hasParent"}].
+bool UseTtyFixture(const std::string& path, std::string& error);
 
 class ScreenshotRun : public QObject {
   public:

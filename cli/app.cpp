@@ -5,6 +5,7 @@
 #include "catalogue/attribute_loader.h"
 #include "catalogue/attribute_tables.h"
 #include "cli/context.h"
+#include "link/serial_trace.h"
 #include "sim/fault_list.h"
 
 namespace quorvel::cli {
@@ -55,13 +56,24 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         ->needs(sim);
     app.add_option("--attribs", ctx.attribs,
                    "Attribute file (default: pduattribs.ini beside the program)");
+    app.add_option("--trace", ctx.trace,
+                   "Write every byte sent to and received from the PDU to this file, as JSON "
+                   "lines (default: the file QUORVEL_TRACE names, if any)");
+    // The trace ends with the run, whichever way it ends.
+    struct TraceGuard {
+        ~TraceGuard() { trace::Stop(); }
+    } traceGuard;
     app.parse_complete_callback([&ctx, sim] {
         if (sim->count() > 0) {
             auto values = sim->results();
             ctx.simulate = values.empty() ? std::string{} : values.front();
         }
+        if (std::string error; !trace::StartFromOption(ctx.trace, "quorvelctl", error)) {
+            throw CLI::ValidationError("--trace", error);
+        }
     });
 
+    registerPortCommands(app, ctx);
     registerLinkCommands(app, ctx);
     registerStateCommands(app, ctx);
     registerMonitorCommands(app, ctx);

@@ -29,6 +29,7 @@ struct Context {
     int simulateBaud = 0;                 // --simulate-baud N: pace its replies; 0 unpaced
     std::string simulateRecord;           // --simulate-record FILE: what it received, as JSON
     std::string attribs;                  // --attribs FILE; "" = pduattribs.ini beside the program
+    std::string trace;                    // --trace FILE; "" = QUORVEL_TRACE or none
 
     int exitCode = kExitOk;
 
@@ -44,6 +45,7 @@ struct Context {
 
 // Each group of verbs adds its subcommands to the app; the callbacks run with ctx filled in.
 void registerLinkCommands(CLI::App& app, Context& ctx);
+void registerPortCommands(CLI::App& app, Context& ctx);
 void registerCatalogueCommands(CLI::App& app, Context& ctx);
 void registerStateCommands(CLI::App& app, Context& ctx);
 void registerMonitorCommands(CLI::App& app, Context& ctx);

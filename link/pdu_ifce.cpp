@@ -8,6 +8,7 @@
 
 #include "link/reply_framing.h"
 #include "link/reply_items.h"
+#include "link/serial_trace.h"
 #include "link/transport.h"
 #include "platform/thread_stop.h"
 
@@ -41,6 +42,7 @@ void PDUIfce::setError(const char* fmt, ...) {
     va_start(ap, fmt);
     std::vsnprintf(narrow, sizeof narrow, fmt, ap);
     va_end(ap);
+    trace::Event("error", narrow);
     CopyWide(errorText_, kErrorTextSize, Widen(narrow));
 }
 

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "link/serial_trace.h"
 #include "platform/port_map.h"
 #include "platform/serial_port.h"
 #include "platform/thread_stop.h"
@@ -72,6 +73,7 @@ using Lock = std::lock_guard<std::recursive_mutex>;
     va_start(ap, fmt);
     std::vsnprintf(s.lastError, sizeof s.lastError, fmt, ap);
     va_end(ap);
+    trace::Event("transport error", s.lastError);
 }
 
 void sleepMs(int ms) {
@@ -87,6 +89,8 @@ long deviceRead(char* buf, int n) {
     long r = s.device->read(buf, static_cast<std::size_t>(n), limits);
     if (r < 0) {
         s.lastOsError = s.device->osError();
+    } else {
+        trace::Bytes(trace::Direction::Received, buf, static_cast<std::size_t>(r));
     }
     return r;
 }
@@ -100,6 +104,8 @@ bool deviceWriteAll(const char* buf, int n) {
         s.device->write(buf, static_cast<std::size_t>(n), kTotalPerByteMs * n + kTotalConstantMs);
     if (w < 0) {
         s.lastOsError = s.device->osError();
+    } else {
+        trace::Bytes(trace::Direction::Sent, buf, static_cast<std::size_t>(w));
     }
     return w == n;
 }
@@ -207,8 +213,11 @@ bool OpenCOMDev() {
     s.lastOsError = r.osError;
     if (r.device) {
         s.device = std::move(r.device);
+        trace::Event("open", std::string(comName + 1) + " " + r.deviceName + " at " +
+                                 std::to_string(s.baud) + " baud");
         return true;
     }
+    trace::Event("open failed", std::string(comName + 1) + " " + r.deviceName + ": " + r.osError);
     switch (r.failedStage) {
         case 1:
             setError("OpenCOMDev: could not get the state of serial COM device\n");
@@ -238,6 +247,9 @@ bool SetCOMTimeout(int /*ignored*/) {
 
 void CloseCOMDev() {
     Lock lock(state().mutex);
+    if (state().device) {
+        trace::Event("close", state().devicePath);
+    }
     state().device.reset();
     state().timeoutsSet = false;
 }

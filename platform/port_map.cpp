@@ -76,6 +76,24 @@ std::string readSettingsValue(const std::filesystem::path& file, const std::stri
     return {};
 }
 
+PortSource portPathSource(int n) {
+    if (n >= 1 && n <= kMaxPort) {
+        auto& o = overrides();
+        std::lock_guard lock(o.mutex);
+        if (!o.paths[static_cast<std::size_t>(n)].empty()) {
+            return PortSource::Program;
+        }
+    }
+    const std::string name = "COM" + std::to_string(n);
+    if (const char* env = std::getenv(("QUORVEL_" + name).c_str()); env && *env) {
+        return PortSource::Environment;
+    }
+    if (!readSettingsValue(settingsFilePath(), "Ports", name).empty()) {
+        return PortSource::Settings;
+    }
+    return PortSource::Default;
+}
+
 std::string resolvePortPath(int n) {
     if (n >= 1 && n <= kMaxPort) {
         auto& o = overrides();

@@ -11,6 +11,10 @@ namespace quorvel::platform {
 // Device path for COM port n.
 std::string resolvePortPath(int n);
 
+// Where the path of COM port n comes from, in the order resolvePortPath looks.
+enum class PortSource { Program, Environment, Settings, Default };
+PortSource portPathSource(int n);
+
 // Maps COM port n to path for the rest of the run ("" removes the mapping).
 void setPortOverride(int n, const std::string& path);
 

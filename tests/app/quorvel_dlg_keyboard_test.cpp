@@ -41,7 +41,7 @@ TEST(MainWindowKeyboard, EnterConnectsTabFollowsTheStateEscapeAsksDuringASession
 
     auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
     ASSERT_EQ(dlg.focusWidget(), connectButton);
-    EXPECT_EQ(TabWalk(dlg), (Names{"aboutButton", "portList", "connectButton"}));
+    EXPECT_EQ(TabWalk(dlg), (Names{"aboutButton", "portList", "portsButton", "connectButton"}));
     auto* ports = dlg.findChild<QComboBox*>("portList");
     QTest::keyClick(ports, Qt::Key_Down);
     EXPECT_EQ(ports->currentIndex(), 1);
