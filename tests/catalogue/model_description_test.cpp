@@ -1,14 +1,19 @@
 // Field texts of model codes, circuit and receptacle labels, socket type names and the count of
 // unmanaged receptacles.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "catalogue/attribute_loader.h"
 #include "catalogue/model_description.h"
 
 namespace quorvel {
 namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 
 ModelCode decoded(const char* text) {
     std::string s = text;
@@ -63,17 +68,34 @@ TEST(DescribeModelField, TextsOfADecodedCode) {
     EXPECT_EQ(describe(other, F::Series, tables), u"");
 }
 
-TEST(DescribeModelField, InvalidFieldValuesAndTheSentinel) {
+// Every text of the form factor, voltage, phase and current fields, each code in its place in
+// the words, and the sentinel's empty texts.
+TEST(DescribeModelField, EveryTextOfTheCodedFields) {
     AttributeTables tables;
-    ModelCode c{0x8000, 0x00000907u | (4u << 4), 0};  // phase 2, form 7, voltage 4, current 9
     using F = ModelDescriptionField;
-    EXPECT_EQ(describe(c, F::FormFactor, tables), u"Invalid");
-    EXPECT_EQ(describe(c, F::Voltage, tables), u"Invalid");
-    EXPECT_EQ(describe(c, F::Phase, tables), u"Invalid");
-    EXPECT_EQ(describe(c, F::Current, tables), u"Invalid");
-    c.attribute = (8u << 8) | 3u << 4;
-    EXPECT_EQ(describe(c, F::Current, tables), u"32 A");
-    EXPECT_EQ(describe(c, F::Voltage, tables), u"208/120 V");
+    const auto texts = [&](F field, unsigned codes, auto place) {
+        std::vector<std::u16string> out;
+        for (unsigned v = 0; v < codes; ++v) {
+            ModelCode c{0, 0, 0};
+            place(c, v);
+            out.push_back(describe(c, field, tables));
+        }
+        return out;
+    };
+    EXPECT_THAT(texts(F::FormFactor, 8, [](ModelCode& c, unsigned v) { c.attribute = v; }),
+                ElementsAre(u"1U-Horizontal", u"2U-Horizontal", u"Vertical", u"Dual", u"Wedge",
+                            u"Scope", u"Wedge2U", u"Invalid"));
+    EXPECT_THAT(texts(F::Voltage, 8, [](ModelCode& c, unsigned v) { c.attribute = v << 4; }),
+                ElementsAre(u"120 V", u"208 V", u"120/120/240 V", u"208/120 V", u"Invalid",
+                            u"Invalid", u"Invalid", u"Invalid"));
+    EXPECT_THAT(texts(F::Phase, 4, [](ModelCode& c, unsigned v) { c.feature = v << 14; }),
+                ElementsAre(u"1 Phase", u"3 Phase", u"Invalid", u"Invalid"));
+    const std::vector<std::u16string> currents{u"10 A",    u"15 A",    u"20 A",    u"30 A",
+                                               u"40 A",    u"50 A",    u"16 A",    u"20/20/30 A",
+                                               u"32 A",    u"Invalid", u"Invalid", u"Invalid",
+                                               u"Invalid", u"Invalid", u"Invalid", u"Invalid"};
+    EXPECT_EQ(texts(F::Current, 16, [](ModelCode& c, unsigned v) { c.attribute = v << 8; }),
+              currents);
     for (int f = 0; f <= 13; ++f)
         EXPECT_EQ(DescribeModelField(kNoModel, f, tables), u"") << f;
 }
@@ -139,12 +161,15 @@ TEST(ReceptacleLabel, WordStylesPastTheTableReadItFlat) {
 }
 
 TEST(SocketTypeName, CodesOneToThirteen) {
-    EXPECT_EQ(std::u16string(SocketTypeName(1)), u"IEC C13");
-    EXPECT_EQ(std::u16string(SocketTypeName(7)), u"NEMA L5-30R");
-    EXPECT_EQ(std::u16string(SocketTypeName(10)), u"NEMA L6-16R");
-    EXPECT_EQ(std::u16string(SocketTypeName(13)), u"SCHUKO");
-    EXPECT_EQ(std::u16string(SocketTypeName(0)), u"");
-    EXPECT_EQ(std::u16string(SocketTypeName(14)), u"");
+    std::vector<std::u16string> names;
+    for (unsigned code = 0; code <= 15; ++code) {
+        names.push_back(SocketTypeName(code));
+    }
+    EXPECT_THAT(names,
+                ElementsAreArray<std::u16string>(
+                    {u"", u"IEC C13", u"IEC C19", u"NEMA 5-15R", u"NEMA 5-20R", u"NEMA L5-15R",
+                     u"NEMA L5-20R", u"NEMA L5-30R", u"NEMA 6-20R", u"NEMA L6-15R", u"NEMA L6-16R",
+                     u"NEMA L6-20R", u"NEMA L6-30R", u"SCHUKO", u"", u""}));
     EXPECT_EQ(std::u16string(SocketTypeName(0x81)), u"");
 }
 

@@ -113,10 +113,15 @@ TEST_F(ConfigOperationsTest, AFirstGenerationPduReadsThreeCurrentsAndNoVoltages)
     ConfigReadItem(0, kCircuitItems, 999, run.block.get());
     ConfigReadItem(0, 7, 0, run.block.get());
     EXPECT_TRUE(lines.empty());
+}
 
-    // A version query that gets no answer says nothing: the record's generation stands.
+// The case that waits out every try of a query.
+class ConfigOperationsWaits : public ConfigOperationsTest {};
+
+TEST_F(ConfigOperationsWaits, AVersionQueryWithoutAnAnswerLeavesTheGeneration) {
     ConfigRunner quiet;
     quiet.record.generationNumber = 4;
+    console->answers["v"] = queryAnswer("5E0 D2403381 0303");
     console->answers["u"] = "\r\nno prompt";
     EXPECT_EQ(ConfigOpen(quiet.block.get()), 0);
     EXPECT_EQ(quiet.record.generationNumber, 4);

@@ -18,7 +18,7 @@ using test::queryAnswer;
 using ::testing::ElementsAre;
 
 class StateOperationsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         console = std::make_shared<test::ScriptConsole>();
         test::answerAndRecord(*mem.line, console, &lines);
@@ -70,7 +70,12 @@ TEST_F(StateOperationsTest, IdentityTakesTheExtensionFromTheFourthField) {
     EXPECT_EQ(block.modelAttribute, 0xDB98B4B2u);
     EXPECT_EQ(block.modelExtension, 0x100A);
     EXPECT_THAT(block.firmwareVersion, ElementsAre(4, 12, 7));
+}
 
+// The case that waits out every try of a query.
+class StateOperationsWaits : public StateOperationsTest {};
+
+TEST_F(StateOperationsWaits, AShortIdentityAndABrokenVersionLeaveTheirDefaults) {
     console->answers["v"] = queryAnswer("47C0");
     console->answers["u"] = "\r\nbroken";
     StateReadState(0, 0, &block);

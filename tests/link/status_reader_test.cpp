@@ -126,16 +126,21 @@ TEST_F(StatusReaderTest, FailuresEndTheFrame) {
     answer("G B 0 ff", "230 229 1 2 3 4 5");  // seven items
     EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
 
-    answer("G B 0 ff", "230 229 1 2 3 4 5 6");
-    answer("G i 0 f0", "1 1 1 1 1 1 1 1 1 1 1 1");
-    console->answers["P ff"] = "\r\nno prompt";  // a bad reply on every try
-    EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
-    EXPECT_EQ(frame[0], 0xAA);  // partly written
-
     PublishInterface(nullptr);
     EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
     std::vector<std::uint8_t> small(100);
     EXPECT_FALSE(ReadStatusFrame(laterRecord(), small));
+}
+
+// The case that waits out every try of a query.
+class StatusReaderWaits : public StatusReaderTest {};
+
+TEST_F(StatusReaderWaits, ABadReplyEndsTheFramePartlyWritten) {
+    answer("G B 0 ff", "230 229 1 2 3 4 5 6");
+    answer("G i 0 f0", "1 1 1 1 1 1 1 1 1 1 1 1");
+    console->answers["P ff"] = "\r\nno prompt";  // a bad reply on every try
+    EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
+    EXPECT_EQ(frame[0], 0xAA);
 }
 
 TEST_F(StatusReaderTest, FirstGenerationAsksEachBranch) {

@@ -1,15 +1,20 @@
 // The web variable table and the web database dialog's rules: the table's shape and defaults,
 // binding by generation, what Load reads, the Save rule and its network flag, the option boxes,
 // Initialize's defaults (the 20/20/30 A rating among them) and the text conversions.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "link/web_database.h"
 
 namespace quorvel {
 namespace {
+
+using ::testing::ElementsAreArray;
 
 PduRecord Record(int generation, std::uint16_t extension, int circuits, int rating) {
     PduRecord r;
@@ -29,25 +34,77 @@ std::u16string TextOf(const WebDatabase& db, std::uint8_t code, std::uint8_t ele
     return db.text(db.find(code, element));
 }
 
-TEST(WebDatabaseTable, ShapeAndDefaults) {
-    WebDatabase db;
-    int entries = 0;
-    while (db.entry(entries).mark != kWebTableEnd) {
-        ++entries;
+// "item.element/count kind size control 'default'" for every entry of the web variable table,
+// in its order; the circuit currents' defaults come from the rating at Initialize.
+TEST(WebDatabaseTable, EveryEntryWithItsDefault) {
+    std::vector<std::string> expected;
+    const auto item = [&expected](int code, int kind, int elements, int size,
+                                  const std::function<std::string(int)>& text, int control = 1) {
+        for (int e = 0; e < elements; ++e) {
+            expected.push_back(std::to_string(code) + "." + std::to_string(e) + "/" +
+                               std::to_string(elements) + " " + std::to_string(kind) + " " +
+                               std::to_string(size) + " " + std::to_string(control) + " '" +
+                               text(e) + "'");
+        }
+    };
+    const auto is = [](std::string t) { return [t](int) { return t; }; };
+    item(1, 1, 2, 2, is("0"));
+    item(2, 5, 1, 2, is("0"));
+    item(3, 1, 4, 2, [](int e) { return std::to_string(2001 + e); });
+    item(4, 2, 1, 4, is("0.0.0.0"));
+    item(5, 2, 1, 4, is("192.168.123.123"), kIpAddressControl);
+    item(6, 3, 1, 6, is("0:0:0:0:0:0"));
+    item(10, 2, 1, 4, is("255.255.255.0"), kSubnetControl);
+    item(11, 2, 1, 4, is("192.168.123.1"), kGatewayControl);
+    item(12, 1, 1, 2, is("16"), kOptionsControl);
+    item(13, 2, 3, 4, is("0.0.0.0"));
+    item(17, 4, 1, 64, is("PDUName"), kPduNameControl);
+    for (const int code : {43, 42, 44}) {
+        item(code, 4, 1, 64, is(""));
     }
-    EXPECT_EQ(entries, 225);
-    EXPECT_EQ(TextOf(db, 3, 3), u"2004");
-    EXPECT_EQ(TextOf(db, 6), u"0:0:0:0:0:0");
-    EXPECT_EQ(TextOf(db, 8, 5), u"8");
-    EXPECT_EQ(TextOf(db, 9, 47), u"5");
-    EXPECT_EQ(TextOf(db, 7), u"4557430888798830399");
-    EXPECT_EQ(TextOf(db, 74), u"RecepGroup16");
-    EXPECT_EQ(TextOf(db, 91), u"kavro");
-    EXPECT_EQ(TextOf(db, 98), u"");
-    EXPECT_EQ(db.entry(db.find(17)).control, kPduNameControl);
-    EXPECT_EQ(db.entry(db.find(96)).control, kPasswordControl + 1);
-    EXPECT_EQ(db.entry(db.find(2)).control, kNoControl);
-    EXPECT_EQ(db.entry(db.find(13, 2)).kind, kKindIpAddress);
+    item(16, 5, 4, 2, is("0"));
+    item(8, 6, 48, 1, [](int e) { return std::to_string(e + 3); });
+    item(9, 6, 48, 1, is("5"));
+    item(7, 7, 1, 1, is("4557430888798830399"));
+    expected.back() = "7.0/8 7 1 1 '4557430888798830399'";  // one string of 8 groups
+    item(14, 5, 6, 2, is("rating"));
+    item(15, 5, 6, 2, is("rating"));
+    item(45, 1, 2, 2, is("0"));
+    item(46, 1, 2, 2, is("0"));
+    for (int r = 1; r <= 48; ++r) {
+        item(r <= 24   ? 17 + r
+             : r <= 36 ? 22 + r
+                       : 62 + r,
+             4, 1, 64, is("RecepName" + std::to_string(r)));
+    }
+    for (int g = 1; g <= 16; ++g) {
+        item(58 + g, 4, 1, 64, is("RecepGroup" + std::to_string(g)));
+    }
+    for (int n = 75; n <= 90; ++n) {
+        item(n, 0, 1, 2, is("0"));
+    }
+    for (int u = 0; u < 4; ++u) {
+        item(91 + u, 4, 1, 64, is(u == 0 ? "kavro" : ""), kUserNameControl + u);
+    }
+    for (int u = 0; u < 4; ++u) {
+        item(95 + u, 4, 1, 64, is(u == 0 ? "kavro" : ""), kPasswordControl + u);
+    }
+    ASSERT_EQ(expected.size(), 225u);
+
+    WebDatabase db;
+    std::vector<std::string> rows;
+    for (int i = 0; i < WebDatabase::size(); ++i) {
+        const WebEntry& e = db.entry(i);
+        EXPECT_EQ(e.mark, 0);
+        EXPECT_EQ(e.offset, 0);
+        const std::u16string text = e.code == 14 || e.code == 15 ? u"rating" : db.text(i);
+        rows.push_back(std::to_string(e.code) + "." + std::to_string(e.elementIndex) + "/" +
+                       std::to_string(e.count) + " " + std::to_string(e.kind) + " " +
+                       std::to_string(e.size) + " " + std::to_string(e.control) + " '" +
+                       std::string(text.begin(), text.end()) + "'");
+    }
+    EXPECT_EQ(db.entry(WebDatabase::size()).mark, kWebTableEnd);
+    EXPECT_THAT(rows, ElementsAreArray(expected));
 }
 
 TEST(WebDatabaseTable, BindingFollowsGenerationAndReceptacleSets) {
@@ -65,7 +122,8 @@ TEST(WebDatabaseTable, BindingFollowsGenerationAndReceptacleSets) {
     EXPECT_FALSE(db.hasSlot(db.find(1)));
     EXPECT_FALSE(db.setText(db.find(1), u"7"));
     EXPECT_EQ(TextOf(db, 1), u"0");
-    EXPECT_EQ(MarkAllWithText(db), 225 - 12 - 2 * 12);
+    EXPECT_EQ(MarkAllWithText(db), 225 - 12 - 2 * 12 - 1);  // never the MAC address
+    EXPECT_EQ(db.entry(db.find(6)).mark, 0);
 
     db.bind(Record(4, 0x100A, 3, 40));
     EXPECT_EQ(db.entry(db.find(7)).count, 8);
@@ -73,7 +131,7 @@ TEST(WebDatabaseTable, BindingFollowsGenerationAndReceptacleSets) {
     EXPECT_TRUE(db.hasSlot(db.find(9, 47)));
     EXPECT_TRUE(db.hasSlot(db.find(110)));
     EXPECT_EQ(db.marked(), 0);  // binding unmarks
-    EXPECT_EQ(MarkAllWithText(db), 225);
+    EXPECT_EQ(MarkAllWithText(db), 225 - 1);
 
     db.bind(Record(1, 0, 2, 30));
     EXPECT_EQ(db.entry(db.find(7)).count, 4);
@@ -118,7 +176,13 @@ TEST(WebDatabaseRules, SaveTakesOnlyChangesAndFlagsNetworkChanges) {
     m = MarkEdits(db, edits);
     EXPECT_EQ(m.marked, 1);
     EXPECT_FALSE(m.networkChanged);
-    EXPECT_EQ(db.entry(db.find(97)).mark, 1);
+    const int password = db.find(97);
+    EXPECT_EQ(db.entry(password).mark, 1);
+    // The slot takes the text only once the PDU acknowledged it; until then Save tries again.
+    EXPECT_EQ(db.textToWrite(password), u"secret");
+    EXPECT_EQ(TextOf(db, 97), u"");
+    EXPECT_EQ(MarkEdits(db, edits).marked, 1);
+    db.acknowledge(password);
     EXPECT_EQ(TextOf(db, 97), u"secret");
 
     edits.gateway = u"10.1.1.1";
@@ -126,13 +190,15 @@ TEST(WebDatabaseRules, SaveTakesOnlyChangesAndFlagsNetworkChanges) {
     m = MarkEdits(db, edits);
     EXPECT_EQ(m.marked, 2);  // the password is stored now
     EXPECT_TRUE(m.networkChanged);
+    db.acknowledge(db.find(11));
+    db.acknowledge(db.find(17));
 
     // "SW Update" checked clears bit 0x20; the other bits stay.
     edits.options.swUpdate = true;
     m = MarkEdits(db, edits);
     EXPECT_EQ(m.marked, 1);
     EXPECT_TRUE(m.networkChanged);
-    EXPECT_EQ(TextOf(db, 12), u"16");
+    EXPECT_EQ(db.textToWrite(db.find(12)), u"16");
 }
 
 TEST(WebDatabaseRules, OptionBoxes) {
