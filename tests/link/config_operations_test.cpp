@@ -10,12 +10,9 @@
 #include "common/config_catalogue.h"
 #include "common/config_values.h"
 #include "link/config_operations.h"
-#include "link/console_lease.h"
-#include "link/pdu_ifce.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
-#include "support/memory_device.h"
-#include "support/script_console.h"
+#include "support/published_console.h"
 #include "support/sim_console.h"
 
 namespace quorvel {
@@ -66,22 +63,7 @@ struct ConfigRunner {
     }
 };
 
-class ConfigOperationsTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        console = std::make_shared<test::ScriptConsole>();
-        test::answerAndRecord(*mem.line, console, &lines);
-        ASSERT_TRUE(ifce.Login());
-        PublishInterface(&ifce);
-    }
-    void TearDown() override { PublishInterface(nullptr); }
-    void accept(const std::string& line) { console->answers[line] = "\r\n?"; }
-
-    test::MemoryTransport mem;
-    std::shared_ptr<test::ScriptConsole> console;
-    std::vector<std::string> lines;
-    PDUIfce ifce;
-};
+class ConfigOperationsTest : public test::PublishedConsole {};
 
 TEST_F(ConfigOperationsTest, AFirstGenerationPduReadsThreeCurrentsAndNoVoltages) {
     ConfigRunner run;

@@ -5,11 +5,8 @@
 
 #include <memory>
 
-#include "link/console_lease.h"
-#include "link/pdu_ifce.h"
 #include "link/state_operations.h"
-#include "support/memory_device.h"
-#include "support/script_console.h"
+#include "support/published_console.h"
 
 namespace quorvel {
 namespace {
@@ -17,26 +14,17 @@ namespace {
 using test::queryAnswer;
 using ::testing::ElementsAre;
 
-class StateOperationsTest : public ::testing::Test {
+class StateOperationsTest : public test::PublishedConsole {
   protected:
     void SetUp() override {
-        console = std::make_shared<test::ScriptConsole>();
-        test::answerAndRecord(*mem.line, console, &lines);
-        ASSERT_TRUE(ifce.Login());
-        PublishInterface(&ifce);
+        PublishedConsole::SetUp();
         FillStateOps(ops, 0);
         block.ops = &ops;
         block.record = &record;
         record.featureWord = 0x0720;
         record.receptacleGroups = 2;
     }
-    void TearDown() override { PublishInterface(nullptr); }
-    void accept(const std::string& line) { console->answers[line] = "\r\n?"; }
 
-    test::MemoryTransport mem;
-    std::shared_ptr<test::ScriptConsole> console;
-    std::vector<std::string> lines;
-    PDUIfce ifce;
     StateOps ops;
     PduRecord record;
     StateWorkerBlock block;
