@@ -93,6 +93,10 @@ class ConfigWorkerTest : public ::testing::Test {
         ops_.Close = fakeClose;
     }
     ~ConfigWorkerTest() override {
+        // A worker left running would call the fakes after the next test took them over.
+        if (worker_) {
+            EXPECT_TRUE(worker_->finish(kBoundMs));
+        }
         worker_.reset();
         gLog = nullptr;
         gGate = nullptr;

@@ -235,11 +235,9 @@ TEST(SessionWorkerEdges, NoOwnerMeansNoSessionAndNoStopEventIsReported) {
 // End to end over a real pseudo-terminal with the simulated PDU that asks for the password, at
 // 9600 baud: the session ends with its logout reaching the device.
 TEST(SessionWorkerPty, IdentifiesTheSimulatedPduAndLogsOff) {
-    sim::Profile profile;
-    std::string error;
-    ASSERT_TRUE(sim::loadProfile("v2", profile, error)) << error;
     sim::PtySimulator simulator;
-    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 9600, error)) << error;
+    std::string error;
+    ASSERT_TRUE(simulator.start(test::LoadedProfile("v2"), sim::Faults{}, 9600, error)) << error;
     platform::setPortOverride(5, simulator.slavePath());
     auto stopEvent = platform::CreateNamedEvent(kStopEventName);
 
