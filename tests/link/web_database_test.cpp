@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/web_database.h"
@@ -186,10 +187,11 @@ TEST(WebDatabaseRules, SaveTakesOnlyChangesAndFlagsNetworkChanges) {
     EXPECT_EQ(TextOf(db, 97), u"secret");
 
     edits.gateway = u"10.1.1.1";
-    edits.name = u"Rack 7";
+    edits.name = u"Rack 7" + std::u16string(100, u'x');
     m = MarkEdits(db, edits);
     EXPECT_EQ(m.marked, 2);  // the password is stored now
     EXPECT_TRUE(m.networkChanged);
+    EXPECT_EQ(db.textToWrite(db.find(17)).size(), 79u);  // cut to the slot
     db.acknowledge(db.find(11));
     db.acknowledge(db.find(17));
 
@@ -225,6 +227,7 @@ TEST(WebDatabaseRules, InitializeDefaultsByReceptacleAndRating) {
     EXPECT_EQ(TextOf(db, 15, 2), u"3000");
     EXPECT_EQ(TextOf(db, 14, 3), u"0");
     EXPECT_EQ(TextOf(db, 17), u"PDUName");
+    EXPECT_EQ(TextOf(db, 5), u"192.168.123.123");
     EXPECT_EQ(TextOf(db, 95), u"kavro");
     EXPECT_EQ(TextOf(db, 8, 2), u"5");
     EXPECT_EQ(TextOf(db, 8, 3), u"0");
@@ -233,12 +236,35 @@ TEST(WebDatabaseRules, InitializeDefaultsByReceptacleAndRating) {
     EXPECT_EQ(TextOf(db, 22), u"RecepName5");
     EXPECT_EQ(TextOf(db, 8, 20), u"0");  // absent
 
-    r = Record(3, 0, 3, 40);
+    r = Record(4, 0x100A, 3, 40);
+    for (const int k : {24, 36}) {  // the first of names 25-36 and of names 37-48
+        r.receptaclePresent[k] = static_cast<std::uint8_t>(k);
+        r.receptacleMap[k] = static_cast<std::uint8_t>(k + 1);
+    }
     db.bind(r);
     FillInitialDefaults(db, r);
     EXPECT_EQ(TextOf(db, 14, 2), u"4000");
     EXPECT_EQ(TextOf(db, 15, 0), u"4000");
     EXPECT_EQ(TextOf(db, 15, 3), u"0");
+    EXPECT_EQ(TextOf(db, 47), u"RecepName25");
+    EXPECT_EQ(TextOf(db, 48), u"");
+    EXPECT_EQ(TextOf(db, 99), u"RecepName37");
+    EXPECT_EQ(TextOf(db, 100), u"");
+}
+
+TEST(WebDatabaseRules, WhatWasNotWrittenIsNamedOnce) {
+    WebDatabase db;
+    for (const auto& [code, element] :
+         std::vector<std::pair<int, int>>{{17, 0}, {8, 0}, {8, 1}, {91, 0}, {95, 0}, {98, 0}}) {
+        db.entry(db.find(static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(element)))
+            .mark = 1;
+    }
+    EXPECT_EQ(MarkedEntryNames(db),
+              (std::vector<std::u16string>{u"PDU Name", u"variable 8", u"User1 name",
+                                           u"User1 password", u"User4 password"}));
+    EXPECT_FALSE(NetworkEntryMarked(db));
+    db.entry(db.find(10)).mark = 1;
+    EXPECT_TRUE(NetworkEntryMarked(db));
 }
 
 TEST(WebDatabaseRules, TextConversions) {
@@ -256,6 +282,8 @@ TEST(WebDatabaseRules, TextConversions) {
     EntryTextToItem(powerOn, u"258", scratch);  // 0x0102 in the last two of six bytes
     EXPECT_EQ(scratch[4], 1);
     EXPECT_EQ(scratch[5], 2);
+    EntryTextToItem(powerOn, u"18446744073709551610", scratch);  // exact up to 2^64 - 1
+    EXPECT_EQ(scratch[5], 0xFA);
 
     const WebEntry& ip = db.entry(db.find(11));
     EntryTextToItem(ip, u"10.20.30.40", scratch);
@@ -265,8 +293,10 @@ TEST(WebDatabaseRules, TextConversions) {
     EXPECT_EQ(EntryTextFromItem(mac, scratch), u"00:1A:2B:3C:4D:FF");
 
     const WebEntry& name = db.entry(db.find(17));
+    std::memset(scratch, 0, sizeof scratch);
     EntryTextToItem(name, std::u16string(40, u'n'), scratch);
-    EXPECT_EQ(scratch[62], 'n');  // 32 characters fit the item
+    EXPECT_EQ(scratch[62], 'n');  // 32 characters fit the item, and no more
+    EXPECT_EQ(scratch[64], 0);
     EXPECT_EQ(EntryTextFromItem(name, scratch), std::u16string(31, u'n'));
 
     // Element 3 of the on delays lies at byte 3 of the item.
@@ -286,6 +316,7 @@ TEST(WebDatabaseRules, TextConversions) {
     scratch[3] = 0x07;
     EXPECT_EQ(EntryTextFromItem(limit, scratch), u"2000");
     EXPECT_EQ(ParseDecimalText(u"  -12abc"), -12);
+    EXPECT_EQ(ParseDecimalText(u" \t42"), 42);
     EXPECT_EQ(ParseDecimalText(u"x"), 0);
 }
 
