@@ -239,16 +239,16 @@ TEST(WebDatabaseRules, InitializeDefaultsByReceptacleAndRating) {
     r = Record(4, 0x100A, 3, 40);
     for (const int k : {24, 36}) {  // the first of names 25-36 and of names 37-48
         r.receptaclePresent[k] = static_cast<std::uint8_t>(k);
-        r.receptacleMap[k] = static_cast<std::uint8_t>(k + 1);
+        r.receptacleMap[k] = static_cast<std::uint8_t>(k + 5);  // not the slot's own default
     }
     db.bind(r);
     FillInitialDefaults(db, r);
     EXPECT_EQ(TextOf(db, 14, 2), u"4000");
     EXPECT_EQ(TextOf(db, 15, 0), u"4000");
     EXPECT_EQ(TextOf(db, 15, 3), u"0");
-    EXPECT_EQ(TextOf(db, 47), u"RecepName25");
+    EXPECT_EQ(TextOf(db, 47), u"RecepName29");
     EXPECT_EQ(TextOf(db, 48), u"");
-    EXPECT_EQ(TextOf(db, 99), u"RecepName37");
+    EXPECT_EQ(TextOf(db, 99), u"RecepName41");
     EXPECT_EQ(TextOf(db, 100), u"");
 }
 
