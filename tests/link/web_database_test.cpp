@@ -220,6 +220,7 @@ TEST(WebDatabaseRules, InitializeDefaultsByReceptacleAndRating) {
     r.receptaclePresent[3] = kAbsent;
     db.bind(r);
     db.setText(db.find(17), u"Old");
+    db.setText(db.find(11), u"10.0.0.1");
     FillInitialDefaults(db, r);
     EXPECT_EQ(TextOf(db, 14, 0), u"2000");
     EXPECT_EQ(TextOf(db, 14, 1), u"2000");
@@ -228,6 +229,7 @@ TEST(WebDatabaseRules, InitializeDefaultsByReceptacleAndRating) {
     EXPECT_EQ(TextOf(db, 14, 3), u"0");
     EXPECT_EQ(TextOf(db, 17), u"PDUName");
     EXPECT_EQ(TextOf(db, 5), u"192.168.123.123");
+    EXPECT_EQ(TextOf(db, 11), u"192.168.123.1");
     EXPECT_EQ(TextOf(db, 95), u"kavro");
     EXPECT_EQ(TextOf(db, 8, 2), u"5");
     EXPECT_EQ(TextOf(db, 8, 3), u"0");
@@ -298,6 +300,8 @@ TEST(WebDatabaseRules, TextConversions) {
     EXPECT_EQ(scratch[62], 'n');  // 32 characters fit the item, and no more
     EXPECT_EQ(scratch[64], 0);
     EXPECT_EQ(EntryTextFromItem(name, scratch), std::u16string(31, u'n'));
+    scratch[4] = scratch[5] = 0;  // the text ends at its first zero character
+    EXPECT_EQ(EntryTextFromItem(name, scratch), u"nn");
 
     // Element 3 of the on delays lies at byte 3 of the item.
     const WebEntry& delay = db.entry(db.find(8, 3));
