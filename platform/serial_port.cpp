@@ -67,6 +67,8 @@ tcflag_t characterSize(int dataBits) {
     }
 }
 
+}  // namespace
+
 void applyLineSettings(termios& tio, const LineSettings& s) {
     // Binary mode: no translation of any byte in either direction, no echo, no signals.
     cfmakeraw(&tio);
@@ -97,8 +99,6 @@ void applyLineSettings(termios& tio, const LineSettings& s) {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
 }
-
-}  // namespace
 
 std::unique_ptr<SerialPort> SerialPort::open(const std::string& path, const LineSettings& settings,
                                              OpenError& error) {

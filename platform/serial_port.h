@@ -8,6 +8,8 @@
 
 #include "platform/serial_device.h"
 
+struct termios;
+
 namespace quorvel::platform {
 
 class SerialPort : public SerialDevice {
@@ -38,6 +40,10 @@ class SerialPort : public SerialDevice {
     int baud_;
     int lastErrno_ = 0;
 };
+
+// What open() sets in the port's termios: raw binary mode, the character size, parity and stop
+// bits of `settings`, no flow control, reads that never wait in the driver.
+void applyLineSettings(termios& tio, const LineSettings& settings);
 
 // Applies a baud rate that termios has no constant for (14400, 56000, 128000, 256000 ...).
 bool setCustomBaud(int fd, int baud);

@@ -11,7 +11,6 @@
 
 #include "catalogue/attribute_loader.h"
 #include "catalogue/debug_trace.h"
-#include "platform/program_path.h"
 
 namespace quorvel {
 namespace {
@@ -255,10 +254,30 @@ TEST(AttributeFile, MissingOrEmptyFilesLeaveTheTablesAlone) {
     std::filesystem::remove_all(dir);
 }
 
+// The process-wide tables are the shipped catalogue, which the build copies beside the tests,
+// whatever file of that name lies in the working folder.
 TEST(AttributeFile, ProcessWideTablesLoadFromBesideTheProgram) {
-    EXPECT_EQ(defaultAttributeFile(), platform::programDirectory() / "pduattribs.ini");
-    ASSERT_TRUE(LoadPDUAttributes());  // the build copies the catalogue beside the tests
-    EXPECT_TRUE(Attributes().seriesPresent(kQB));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quorvel_cwd_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / kAttributeFileName) << "RecepTypeDescrQB=from the working folder\n";
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    const bool loaded = LoadPDUAttributes();
+    std::filesystem::current_path(cwd);
+    std::filesystem::remove_all(dir);
+    ASSERT_TRUE(loaded);
+
+    AttributeTables shipped;
+    ASSERT_TRUE(LoadPDUAttributes(
+        shipped, std::filesystem::path(QUORVEL_SOURCE_DIR) / "data" / kAttributeFileName));
+    const std::vector<SeriesIndex> series = shipped.presentSeries();
+    EXPECT_GT(series.size(), 1u);
+    EXPECT_EQ(Attributes().presentSeries(), series);
+    for (const SeriesIndex s : series) {
+        EXPECT_EQ(Attributes().seriesText(s), shipped.seriesText(s)) << s;
+    }
+    EXPECT_EQ(Attributes().inletCount(), shipped.inletCount());
 }
 
 TEST(AttributeFile, DebugTraceOneLinePerStoredValue) {

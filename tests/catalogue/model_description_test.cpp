@@ -1,14 +1,20 @@
 // Field texts of model codes, circuit and receptacle labels, socket type names and the count of
 // unmanaged receptacles.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "catalogue/attribute_loader.h"
 #include "catalogue/model_description.h"
 
 namespace quorvel {
 namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 
 ModelCode decoded(const char* text) {
     std::string s = text;
@@ -63,17 +69,34 @@ TEST(DescribeModelField, TextsOfADecodedCode) {
     EXPECT_EQ(describe(other, F::Series, tables), u"");
 }
 
-TEST(DescribeModelField, InvalidFieldValuesAndTheSentinel) {
+// Every text of the form factor, voltage, phase and current fields, each code in its place in
+// the words, and the sentinel's empty texts.
+TEST(DescribeModelField, EveryTextOfTheCodedFields) {
     AttributeTables tables;
-    ModelCode c{0x8000, 0x00000907u | (4u << 4), 0};  // phase 2, form 7, voltage 4, current 9
     using F = ModelDescriptionField;
-    EXPECT_EQ(describe(c, F::FormFactor, tables), u"Invalid");
-    EXPECT_EQ(describe(c, F::Voltage, tables), u"Invalid");
-    EXPECT_EQ(describe(c, F::Phase, tables), u"Invalid");
-    EXPECT_EQ(describe(c, F::Current, tables), u"Invalid");
-    c.attribute = (8u << 8) | 3u << 4;
-    EXPECT_EQ(describe(c, F::Current, tables), u"32 A");
-    EXPECT_EQ(describe(c, F::Voltage, tables), u"208/120 V");
+    const auto texts = [&](F field, unsigned codes, auto place) {
+        std::vector<std::u16string> out;
+        for (unsigned v = 0; v < codes; ++v) {
+            ModelCode c{0, 0, 0};
+            place(c, v);
+            out.push_back(describe(c, field, tables));
+        }
+        return out;
+    };
+    EXPECT_THAT(texts(F::FormFactor, 8, [](ModelCode& c, unsigned v) { c.attribute = v; }),
+                ElementsAre(u"1U-Horizontal", u"2U-Horizontal", u"Vertical", u"Dual", u"Wedge",
+                            u"Scope", u"Wedge2U", u"Invalid"));
+    EXPECT_THAT(texts(F::Voltage, 8, [](ModelCode& c, unsigned v) { c.attribute = v << 4; }),
+                ElementsAre(u"120 V", u"208 V", u"120/120/240 V", u"208/120 V", u"Invalid",
+                            u"Invalid", u"Invalid", u"Invalid"));
+    EXPECT_THAT(texts(F::Phase, 4, [](ModelCode& c, unsigned v) { c.feature = v << 14; }),
+                ElementsAre(u"1 Phase", u"3 Phase", u"Invalid", u"Invalid"));
+    const std::vector<std::u16string> currents{u"10 A",    u"15 A",    u"20 A",    u"30 A",
+                                               u"40 A",    u"50 A",    u"16 A",    u"20/20/30 A",
+                                               u"32 A",    u"Invalid", u"Invalid", u"Invalid",
+                                               u"Invalid", u"Invalid", u"Invalid", u"Invalid"};
+    EXPECT_EQ(texts(F::Current, 16, [](ModelCode& c, unsigned v) { c.attribute = v << 8; }),
+              currents);
     for (int f = 0; f <= 13; ++f)
         EXPECT_EQ(DescribeModelField(kNoModel, f, tables), u"") << f;
 }
@@ -88,63 +111,80 @@ TEST(DescribeModelField, CutsToTheCapacity) {
     EXPECT_EQ(DescribeModelField(c.feature, c.attribute, c.extension, 1, nullptr, 8, tables), 0u);
 }
 
-TEST(CircuitLabel, ShortLabelsAndCircuitWords) {
-    EXPECT_EQ(CircuitLabel(0x11, true, 0), u"1");
-    EXPECT_EQ(CircuitLabel(0x03, true, 3), u"N");
-    EXPECT_EQ(CircuitLabel(0x04, true, 5), u"WU");
-    EXPECT_EQ(CircuitLabel(0x26, true, 2), u"ZX1");
-    EXPECT_EQ(CircuitLabel(0x07, true, 3), u"G");
-    EXPECT_EQ(CircuitLabel(0x10, true, 0), u"");
-    EXPECT_EQ(CircuitLabel(0x18, true, 0), u"");  // styles 8 and up have no short labels
-    EXPECT_EQ(CircuitLabel(0x1F, true, 1), u"");
-    EXPECT_EQ(CircuitLabel(0x11, true, 6), u"");
+// A row of six labels, "|" between them.
+std::u16string Row(const std::function<std::u16string(unsigned)>& label) {
+    std::u16string row;
+    for (unsigned i = 0; i < 6; ++i) {
+        row += (i > 0 ? u"|" : u"") + label(i);
+    }
+    return row;
+}
 
-    EXPECT_EQ(CircuitLabel(0x17, false, 0), u"Circuit ");
-    EXPECT_EQ(CircuitLabel(0x21, false, 9), u"Branch ");
-    EXPECT_EQ(CircuitLabel(0x01, false, 0), u"");
-    EXPECT_EQ(CircuitLabel(0x31, false, 0), u"");
+// Both label tables whole, by layout type and label style, and the circuit words.
+TEST(CircuitLabel, TheLabelTablesAndTheCircuitWords) {
+    const std::u16string circuitRows[] = {u"|||||",
+                                          u"1|2|3|4|5|6",
+                                          u"A|B|C|D|E|F",
+                                          u"X|Y|Z|N|G|W",
+                                          u"XY|YZ|ZX|UV|VW|WU",
+                                          u"X1|Y1|Z1|X2|Y2|Z2",
+                                          u"XY1|YZ1|ZX1|XY2|YZ2|ZX2",
+                                          u"X|Y|Z|G|N|W"};
+    for (unsigned type = 0; type < 256; ++type) {
+        const auto t = static_cast<std::uint8_t>(type);
+        EXPECT_EQ(Row([t](unsigned i) { return CircuitLabel(t, true, i); }),
+                  (type & 15) < 8 ? circuitRows[type & 15] : u"|||||")
+            << type;
+        EXPECT_EQ(CircuitLabel(t, true, 6), u"");
+        EXPECT_EQ(CircuitLabel(t, false, 9), type >> 4 == 1   ? u"Circuit "
+                                             : type >> 4 == 2 ? u"Branch "
+                                                              : u"");
+    }
+    const std::u16string wordRows[] = {circuitRows[0],
+                                       circuitRows[2],
+                                       circuitRows[3],
+                                       circuitRows[4],
+                                       Row([](unsigned) { return u"Socket "; }),
+                                       Row([](unsigned) { return u"Receptacle "; }),
+                                       Row([](unsigned) { return u"Port "; }),
+                                       Row([](unsigned) { return u"Recep"; }),
+                                       u"X|Y|Z|G|N|W"};
+    for (unsigned style = 0; style < 256; ++style) {
+        const auto s = static_cast<std::uint8_t>(style);
+        if (style >> 4 < 9) {
+            EXPECT_EQ(Row([s](unsigned i) { return ReceptacleLabel(s, false, i, 0); }),
+                      wordRows[style >> 4])
+                << style;
+            EXPECT_EQ(ReceptacleLabel(s, false, 6, 0), u"");
+        } else {  // one flat list of the nine rows, by label index alone
+            for (unsigned k = 0; k < 60; k += 6) {
+                EXPECT_EQ(Row([s, k](unsigned i) { return ReceptacleLabel(s, false, k + i, 0); }),
+                          k < 54 ? wordRows[k / 6] : u"|||||")
+                    << style << " " << k;
+            }
+            EXPECT_EQ(ReceptacleLabel(s, false, 1000, 0), u"");
+        }
+        const std::u16string shortLabel = ReceptacleLabel(s, true, 0, 3);
+        EXPECT_EQ(shortLabel, (style & 15) == 1 ? u"3" : (style & 15) == 2 ? u"C" : u"") << style;
+    }
+    EXPECT_EQ(ReceptacleLabel(0x41, true, 0, 48), u"48");
+    EXPECT_EQ(ReceptacleLabel(0x52, true, 0, 1), u"A");
 
     char16_t buf[4];
     EXPECT_EQ(CircuitLabel(0x16, true, 4, buf, 3), 2u);
     EXPECT_EQ(std::u16string(buf), u"YZ");
 }
 
-TEST(ReceptacleLabel, NumberingAndWords) {
-    EXPECT_EQ(ReceptacleLabel(0x52, true, 0, 3), u"C");
-    EXPECT_EQ(ReceptacleLabel(0x52, true, 0, 1), u"A");
-    EXPECT_EQ(ReceptacleLabel(0x41, true, 0, 3), u"3");
-    EXPECT_EQ(ReceptacleLabel(0x41, true, 0, 48), u"48");
-    EXPECT_EQ(ReceptacleLabel(0x40, true, 0, 3), u"");
-    EXPECT_EQ(ReceptacleLabel(0x43, true, 0, 3), u"");
-    for (unsigned t = 0; t < 6; ++t) {
-        EXPECT_EQ(ReceptacleLabel(0x52, false, t, 0), u"Receptacle ");
-        EXPECT_EQ(ReceptacleLabel(0x41, false, t, 0), u"Socket ");
-    }
-    EXPECT_EQ(ReceptacleLabel(0x61, false, 4, 0), u"Port ");
-    EXPECT_EQ(ReceptacleLabel(0x71, false, 1, 0), u"Recep");
-    EXPECT_EQ(ReceptacleLabel(0x31, false, 5, 0), u"WU");
-    EXPECT_EQ(ReceptacleLabel(0x81, false, 3, 0), u"G");
-    EXPECT_EQ(ReceptacleLabel(0x11, false, 2, 0), u"C");
-    EXPECT_EQ(ReceptacleLabel(0x41, false, 6, 0), u"");
-}
-
-TEST(ReceptacleLabel, WordStylesPastTheTableReadItFlat) {
-    EXPECT_EQ(ReceptacleLabel(0x91, false, 0, 0), u"");
-    EXPECT_EQ(ReceptacleLabel(0xF1, false, 5, 0), u"");
-    EXPECT_EQ(ReceptacleLabel(0x91, false, 6, 0), u"A");  // row 1, column 0
-    EXPECT_EQ(ReceptacleLabel(0xA1, false, 25, 0), u"Socket ");
-    EXPECT_EQ(ReceptacleLabel(0x92, false, 53, 0), u"W");
-    EXPECT_EQ(ReceptacleLabel(0x92, false, 54, 0), u"");
-    EXPECT_EQ(ReceptacleLabel(0x92, false, 1000, 0), u"");
-}
-
 TEST(SocketTypeName, CodesOneToThirteen) {
-    EXPECT_EQ(std::u16string(SocketTypeName(1)), u"IEC C13");
-    EXPECT_EQ(std::u16string(SocketTypeName(7)), u"NEMA L5-30R");
-    EXPECT_EQ(std::u16string(SocketTypeName(10)), u"NEMA L6-16R");
-    EXPECT_EQ(std::u16string(SocketTypeName(13)), u"SCHUKO");
-    EXPECT_EQ(std::u16string(SocketTypeName(0)), u"");
-    EXPECT_EQ(std::u16string(SocketTypeName(14)), u"");
+    std::vector<std::u16string> names;
+    for (unsigned code = 0; code <= 15; ++code) {
+        names.push_back(SocketTypeName(code));
+    }
+    EXPECT_THAT(names,
+                ElementsAreArray<std::u16string>(
+                    {u"", u"IEC C13", u"IEC C19", u"NEMA 5-15R", u"NEMA 5-20R", u"NEMA L5-15R",
+                     u"NEMA L5-20R", u"NEMA L5-30R", u"NEMA 6-20R", u"NEMA L6-15R", u"NEMA L6-16R",
+                     u"NEMA L6-20R", u"NEMA L6-30R", u"SCHUKO", u"", u""}));
     EXPECT_EQ(std::u16string(SocketTypeName(0x81)), u"");
 }
 

@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "support/cli_runner.h"
+#include "support/sim_console.h"
 
 namespace quorvel::cli {
 namespace {
@@ -47,10 +47,7 @@ TEST(ConfigCli, GetShowsTheItemsOfAFirstGenerationPdu) {
 class ConfigCliDevice : public ::testing::Test {
   protected:
     void SetUp() override {
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile("v3", profile, error)) << error;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, test::LoadedProfile("v3")));
     }
     Result config(std::vector<std::string> args) {
         args.insert(args.begin(), {"--port", simulator.slavePath(), "config"});

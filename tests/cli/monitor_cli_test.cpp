@@ -12,10 +12,10 @@
 #include <set>
 #include <sstream>
 
-#include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "support/child_process.h"
 #include "support/cli_runner.h"
+#include "support/sim_console.h"
 
 namespace quorvel::cli {
 namespace {
@@ -53,14 +53,12 @@ struct TempPath {
 
 // Starts a simulated PDU whose readings do not drift; `celsius` sets the display option.
 void startStill(sim::PtySimulator& simulator, const std::string& profileName, bool celsius) {
-    sim::Profile profile;
-    std::string error;
-    ASSERT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
+    sim::Profile profile = test::LoadedProfile(profileName);
     profile.device.drift = false;
     if (celsius) {
         profile.device.variables[12].elements.at(0) = {0x50, 0x00};
     }
-    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, profile));
 }
 
 // What a CSV column must read for the device: outlets by their console number.

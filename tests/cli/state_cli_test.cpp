@@ -9,9 +9,9 @@
 #include "cli/context.h"
 #include "common/status_frame.h"
 #include "link/reply_items.h"
-#include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "support/cli_runner.h"
+#include "support/sim_console.h"
 
 namespace quorvel::cli {
 namespace {
@@ -22,10 +22,7 @@ using test::quorvelctl;
 class StateCli : public ::testing::TestWithParam<const char*> {
   protected:
     void SetUp() override {
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(GetParam(), profile, error)) << error;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, test::LoadedProfile(GetParam())));
     }
     Result status() { return quorvelctl({"--port", simulator.slavePath(), "status"}); }
     bool on(const nlohmann::json& status, unsigned k) {
@@ -79,13 +76,11 @@ TEST(StateCliEnvironment, TemperaturesBelowZeroAreNegative) {
         std::vector<int> temperatures;
     } cases[] = {{"v1", {-424}}, {"v4", {-424, -525}}};
     for (const auto& c : cases) {
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile(c.profile, profile, error)) << error;
+        sim::Profile profile = test::LoadedProfile(c.profile);
         profile.device.drift = false;
         profile.device.temperature = {-4.24, -5.25};
         sim::PtySimulator simulator;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, profile));
         const Result r = quorvelctl({"--port", simulator.slavePath(), "status"});
         ASSERT_EQ(r.code, 0) << r.err;
         EXPECT_EQ(r.json["temperatures"].get<std::vector<int>>(), c.temperatures) << c.profile;
@@ -93,18 +88,13 @@ TEST(StateCliEnvironment, TemperaturesBelowZeroAreNegative) {
 }
 
 TEST(StateCliReset, ResetNeedsALaterGeneration) {
-    sim::Profile profile;
-    std::string error;
-    ASSERT_TRUE(sim::loadProfile("v1", profile, error)) << error;
     sim::PtySimulator simulator;
-    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, test::LoadedProfile("v1")));
     Result r = quorvelctl({"--port", simulator.slavePath(), "reset", "2"});
     EXPECT_EQ(r.code, 1);
 
-    sim::Profile v2;
-    ASSERT_TRUE(sim::loadProfile("v2", v2, error));
     sim::PtySimulator second;
-    ASSERT_TRUE(second.start(v2, sim::Faults{}, 0, error));
+    ASSERT_NO_FATAL_FAILURE(test::Serve(second, test::LoadedProfile("v2")));
     Result ok = quorvelctl({"--port", second.slavePath(), "reset", "10"});
     ASSERT_EQ(ok.code, 0) << ok.err;
     EXPECT_EQ(second.deviceSnapshot().outletResets, 1);

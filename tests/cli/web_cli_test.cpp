@@ -4,10 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "sim/web_database_server.h"
 #include "support/cli_runner.h"
+#include "support/sim_console.h"
 
 namespace quorvel::cli {
 namespace {
@@ -17,10 +17,7 @@ using Result = test::CliJsonResult;
 class WebCli : public ::testing::Test {
   protected:
     void SetUp() override {
-        sim::Profile profile;
-        std::string error;
-        ASSERT_TRUE(sim::loadProfile("v2", profile, error)) << error;
-        ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, test::LoadedProfile("v2")));
     }
     Result web(std::vector<std::string> args) {
         args.insert(args.begin(), {"--port", simulator.slavePath(), "web"});

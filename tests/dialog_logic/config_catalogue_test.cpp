@@ -13,6 +13,7 @@ namespace quorvel {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 
 int countOf(const ConfigCatalogue& c, std::uint8_t code) {
     const int i = FindConfigItem(c.table(kCircuitItems), code, 0);
@@ -30,43 +31,102 @@ PduRecord SwitchedRecord(std::uint16_t feature = 0x07E0) {
     return r;
 }
 
-TEST(ConfigCatalogue, TablesCarryEveryKeyAtItsPlace) {
-    ConfigCatalogue c;
-    EXPECT_EQ(ConfigTableEntries(c.table(kGeneralItems)), 24);
-    EXPECT_EQ(ConfigTableEntries(c.table(kCircuitItems)), 1 + 6 + 6 + 4 + 4 + 48 + 48);
-    EXPECT_EQ(ConfigTableEntries(c.table(kReceptacleNameItems)), 48);
-    // Every key is unique and every element lies inside the images.
-    std::set<std::string> keys;
-    for (int t = 0; t < kConfigItemTables; ++t) {
-        for (int i = 0, n = ConfigTableEntries(c.table(t)); i < n; ++i) {
-            const ConfigItemDescriptor& d = c.table(t)[i];
-            EXPECT_TRUE(keys.insert(d.keyName).second) << d.keyName;
-            EXPECT_TRUE(ConfigItemInImage(d, d.code == kItemRecepControl ? d.count : 1))
-                << d.keyName;
-            EXPECT_EQ(d.code, d.codeCopy);
-        }
+std::string Narrow(const char16_t* text) {
+    std::string s;
+    for (const char16_t* p = text; p != nullptr && *p != 0; ++p) {
+        s += static_cast<char>(*p);
     }
-    ConfigTables tables = nullptr;
+    return text == nullptr ? "(none)" : "'" + s + "'";
+}
+
+// "key item element/count kind offset size", and for the general items "default label".
+std::vector<std::string> Rows(const ConfigItemDescriptor* table, bool texts) {
+    std::vector<std::string> rows;
+    for (int i = 0, n = ConfigTableEntries(table); i < n; ++i) {
+        const ConfigItemDescriptor& d = table[i];
+        EXPECT_EQ(d.codeCopy, d.code) << d.keyName;
+        std::string row = std::string(d.keyName) + " " + std::to_string(d.code) + " " +
+                          std::to_string(d.elementIndex) + "/" + std::to_string(d.count) + " " +
+                          std::to_string(d.kind) + " " + std::to_string(d.offset) + " " +
+                          std::to_string(d.size);
+        rows.push_back(texts ? row + " " + Narrow(d.defaultText) + " " + Narrow(d.label) : row);
+    }
+    EXPECT_EQ(table[ConfigTableEntries(table)].labelControl, -1);
+    return rows;
+}
+
+// The three tables whole, as the configuration item catalogue lists them.
+TEST(ConfigCatalogue, EveryDescriptorOfTheThreeTables) {
+    ConfigCatalogue c;
+    const std::vector<std::string> general{
+        "cLogInterval 1 0/2 1 0 2 '0' 'Log Interval (secs):'",
+        "cAlarmInterval 1 1/0 1 2 2 '0' 'Alarm Interval (secs):'",
+        "cLogDiff 2 0/1 5 4 2 '0' 'Log Difference (A):'",
+        "cDevConnLPort 3 0/4 1 6 2 '2001' 'PDU Connection Port:'",
+        "cKovaConnLPort 3 1/0 1 8 2 '2002' 'KOVA Connection Port:'",
+        "cDevBroadLPort 3 2/0 1 10 2 '2003' 'PDU Broadcast Port:'",
+        "cKovaBroadLPort 3 3/0 1 12 2 '2004' 'KOVA Broadcast Port:'",
+        "cKovaIP 4 0/1 2 14 4 '' 'KOVA IP Address:'",
+        "cDeviceIP 5 0/1 2 18 4 '' 'PDU IP Address:'",
+        "cMACAddr 6 0/1 3 22 6 '' 'PDU MAC Address:'",
+        "cSubnetMask 10 0/1 2 28 4 '' 'Subnet Mask:'",
+        "cGateway 11 0/1 2 32 4 '' 'Gateway:'",
+        "cNetOptions 12 0/1 1 48 2 (none) ''",
+        "cDns1IP 13 0/3 2 36 4 '' 'SNMP Host1 IP Address:'",
+        "cDns2IP 13 1/0 2 40 4 '' 'SNMP Host2 IP Address:'",
+        "cDns3IP 13 2/0 2 44 4 '' 'SNMP Host3 IP Address:'",
+        "cDeviceName 17 0/1 4 186 64 'PduName00' 'PDU Name:'",
+        "cDevsPassword 43 0/1 4 314 64 '' 'PDU Password:'",
+        "cKovaName 42 0/1 4 250 64 '' 'KOVA Name:'",
+        "cKovaPassword 44 0/1 4 378 64 '' 'KOVAPassword:'",
+        "cMinTempLimit 16 0/4 5 3514 2 '0' 'Min Temperature (F):'",
+        "cMaxTempLimit 16 1/0 5 3516 2 '0' 'Max Temperature (F):'",
+        "cMinHumidLimit 16 2/0 5 3518 2 '0' 'Min Humidity (%):'",
+        "cMaxHumidLimit 16 3/0 5 3520 2 '0' 'Max Humidity (%):'"};
+    EXPECT_THAT(Rows(c.table(kGeneralItems), true), ElementsAreArray(general));
+
+    // Circuit and receptacle-control items: the power-on groups are one string of 8.
+    std::vector<std::string> circuit{"cRecepControl 7 0/8 7 3536 1"};
+    const auto item = [&circuit](const std::string& key, const std::string& suffix, int code,
+                                 int elements, int kind, int offset, int size, bool letters) {
+        for (int e = 0; e < elements; ++e) {
+            const std::string mark =
+                letters ? std::string(1, char('A' + e)) : std::to_string(e + 1);
+            circuit.push_back(key + mark + suffix + " " + std::to_string(code) + " " +
+                              std::to_string(e) + "/" + std::to_string(e == 0 ? elements : 0) +
+                              " " + std::to_string(kind) + " " + std::to_string(offset + e * size) +
+                              " " + std::to_string(size));
+        }
+    };
+    item("cCirc", "MaxCurrent", 14, 6, 5, 146, 2, true);
+    item("cCirc", "LockCurrent", 15, 6, 5, 158, 2, true);
+    item("cCirc", "MinVoltage", 45, 4, 1, 170, 2, false);
+    item("cCirc", "MaxVoltage", 46, 4, 1, 178, 2, false);
+    item("cRecepOnDelay", "", 8, 48, 6, 50, 1, false);
+    item("cRecepResDelay", "", 9, 48, 6, 98, 1, false);
+    EXPECT_EQ(circuit.back(), "cRecepResDelay48 9 47/0 6 145 1");
+    EXPECT_THAT(Rows(c.table(kCircuitItems), false), ElementsAreArray(circuit));
+
+    // Receptacle names: items 18-41, 47-58 and 99-110, one element each.
+    std::vector<std::string> names;
+    for (int n = 1; n <= 48; ++n) {
+        const int code = n <= 24 ? 17 + n : n <= 36 ? 22 + n : 62 + n;
+        names.push_back("cRecepName" + std::to_string(n) + " " + std::to_string(code) + " 0/1 4 " +
+                        std::to_string(442 + 64 * (n - 1)) + " 64");
+    }
+    EXPECT_EQ(names[24], "cRecepName25 47 0/1 4 1978 64");
+    EXPECT_EQ(names[47], "cRecepName48 110 0/1 4 3450 64");
+    EXPECT_THAT(Rows(c.table(kReceptacleNameItems), false), ElementsAreArray(names));
+
+    // Keys find their entries.
     ConfigWorkerBlock block;
     c.attach(block);
-    tables = block.itemTables;
     int t = -1, i = -1;
-    ASSERT_TRUE(FindConfigKey(tables, "cRecepName25", t, i));
-    EXPECT_EQ(t, kReceptacleNameItems);
-    EXPECT_EQ(tables[t][i].code, 47);
-    EXPECT_EQ(tables[t][i].offset, 442 + 64 * 24);
-    ASSERT_TRUE(FindConfigKey(tables, "cRecepName48", t, i));
-    EXPECT_EQ(tables[t][i].code, 110);
-    EXPECT_EQ(tables[t][i].offset, 3450);
-    ASSERT_TRUE(FindConfigKey(tables, "cCircFLockCurrent", t, i));
-    EXPECT_EQ(tables[t][i].offset, 168);
-    EXPECT_EQ(tables[t][i].elementIndex, 5);
-    ASSERT_TRUE(FindConfigKey(tables, "cRecepResDelay48", t, i));
-    EXPECT_EQ(tables[t][i].offset, 145);
-    ASSERT_TRUE(FindConfigKey(tables, "cKovaPassword", t, i));
-    EXPECT_EQ(tables[t][i].offset, 378);
-    EXPECT_EQ(std::u16string(tables[t][i].label), u"KOVAPassword:");
-    EXPECT_FALSE(FindConfigKey(tables, "cNoSuchKey", t, i));
+    ASSERT_TRUE(FindConfigKey(block.itemTables, "cRecepName25", t, i));
+    EXPECT_EQ(&block.itemTables[t][i], &c.table(kReceptacleNameItems)[24]);
+    ASSERT_TRUE(FindConfigKey(block.itemTables, "cCircFLockCurrent", t, i));
+    EXPECT_EQ(&block.itemTables[t][i], &c.table(kCircuitItems)[1 + 6 + 5]);
+    EXPECT_FALSE(FindConfigKey(block.itemTables, "cNoSuchKey", t, i));
 }
 
 TEST(ConfigCatalogue, OpenLowersTheCountsOfItsOwnCopyOnly) {

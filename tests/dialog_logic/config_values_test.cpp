@@ -46,6 +46,13 @@ TEST(ConfigValues, EachKindShowsAndEntersItsOwnWay) {
     EXPECT_EQ(e[0] | e[1] << 8, 3000);
     ParseConfigElement(kKindHundredths, 2, u"0.29", e, 0);  // exact, not 28.999...
     EXPECT_EQ(e[0] | e[1] << 8, 29);
+    // The 0.0001 added is one millionth of the number: 0.019998 stays 1, 0.019999 reaches 2.
+    EXPECT_EQ(HundredthsEntered(u"0.019998"), 1);
+    EXPECT_EQ(HundredthsEntered(u"0.019999"), 2);
+    EXPECT_EQ(HundredthsEntered(u"100.9999"), 10099);
+    // Twelve digits count, leading zeros not among them; more are ignored.
+    EXPECT_EQ(ParseDecimalInteger(u"000123456789012"), 123456789012);
+    EXPECT_EQ(ParseDecimalInteger(u"-1234567890123"), -123456789012);
 
     // A general text keeps room for its terminator; a name may fill all 32 characters.
     const std::u16string long40(40, u'n');
@@ -152,14 +159,22 @@ TEST(ConfigValues, NetworkOptionBoxes) {
     const NetOptionBox& c = kNetOptionBoxes[kNetBoxCelsius];
     EXPECT_EQ(WithNetOption(0x8008, c, true), 0x8048);  // bits without a box stay
     EXPECT_TRUE(kNetOptionBoxes[kNetBoxAutoIp].defaultChecked);
-    EXPECT_TRUE(IsProtectedItem(43));
-    EXPECT_FALSE(IsProtectedItem(17));
+    for (const std::uint8_t code : {42, 43, 44}) {
+        EXPECT_TRUE(IsProtectedItem(code)) << int{code};
+    }
+    EXPECT_FALSE(IsProtectedItem(41) || IsProtectedItem(45) || IsProtectedItem(17));
 }
 
 TEST(ConfigValues, Utf8BothWays) {
     const std::u16string text = u"Ra\u00fcm \u20ac \U0001F50C";
     EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
     EXPECT_EQ(ToUtf8(u"\u00e9"), "\xC3\xA9");
+    EXPECT_EQ(ToUtf8(u"\U0001F50C"), "\xF0\x9F\x94\x8C");
+    EXPECT_EQ(FromUtf8("\xF0\x90\x80\x80"), u"\U00010000");
+    EXPECT_EQ(ToUtf8(u"\U00010000"), "\xF0\x90\x80\x80");
+    // A surrogate without its partner is the replacement character.
+    EXPECT_EQ(ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
+    EXPECT_EQ(ToUtf8(std::u16string{u'a', u'\xDC00'}), "a\xEF\xBF\xBD");
     EXPECT_EQ(FromUtf8("a\xFF"
                        "b"),
               u"a\uFFFDb");

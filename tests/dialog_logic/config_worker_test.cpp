@@ -3,6 +3,7 @@
 // finish, and where a PDU that stopped answering ends a pass.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <thread>
@@ -92,6 +93,10 @@ class ConfigWorkerTest : public ::testing::Test {
         ops_.Close = fakeClose;
     }
     ~ConfigWorkerTest() override {
+        // A worker left running would call the fakes after the next test took them over.
+        if (worker_) {
+            EXPECT_TRUE(worker_->finish(kBoundMs));
+        }
         worker_.reset();
         gLog = nullptr;
         gGate = nullptr;
@@ -109,7 +114,9 @@ class ConfigWorkerTest : public ::testing::Test {
     Entries run(std::uint8_t command, const std::string& last) {
         const std::size_t before = log_.entries().size();
         worker_->post(command);
-        EXPECT_TRUE(log_.waitForEntry(last));
+        EXPECT_TRUE(log_.waitFor([&](const Entries& e) {
+            return std::find(e.begin() + static_cast<long>(before), e.end(), last) != e.end();
+        }));
         const Entries all = log_.entries();
         return Entries(all.begin() + static_cast<long>(before), all.end());
     }
@@ -124,8 +131,8 @@ class ConfigWorkerTest : public ::testing::Test {
 TEST_F(ConfigWorkerTest, DeviceCommandsUseTheOpenHandleAndCloseEndsTheWorker) {
     start();
     EXPECT_EQ(run(CFG_CMD_FORMAT, "command 2 h7"), Entries{"command 2 h7"});
+    worker_->post(99);  // unknown: ignored, the worker takes the next command
     EXPECT_EQ(run(CFG_CMD_RESET_NETWORK, "command 3 h7"), Entries{"command 3 h7"});
-    worker_->post(99);  // unknown: ignored, the worker keeps going
     EXPECT_TRUE(worker_->finish(kBoundMs));
     EXPECT_EQ(log_.entries().back(), "close h7");
     EXPECT_EQ(block_->threadId.load(), 0u);
@@ -226,14 +233,18 @@ TEST_F(ConfigWorkerTest, MissingSlotsAreSkipped) {
     ops_.Close = nullptr;
     start();
     block_->editImage[0] = 1;
-    worker_->post(CFG_CMD_SAVE);
-    worker_->post(CFG_CMD_FORMAT);
-    // Taken after the two before it: they ran, and did nothing.
-    const Entries load = run(CFG_CMD_LOAD, "ev 5 255");
-    EXPECT_EQ(load.front(), "ev 5 0");
+    const Entries load{"ev 5 0",      "read 0.1 h7", "took 0.1",      "ev 2 33",      "item 1 0",
+                       "read 1.2 h7", "took 1.2",    "ev 2 66",       "item 65538 0", "read 2.0 h7",
+                       "took 2.0",    "ev 2 100",    "item 131072 0", "ev 2 100",     "ev 5 255"};
+    // Each command runs before the load queued after it, and shows nothing.
+    for (const std::uint8_t command : {CFG_CMD_SAVE, CFG_CMD_FORMAT, CFG_CMD_RESET_NETWORK}) {
+        const std::size_t before = log_.entries().size();
+        worker_->post(command);
+        EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"), load) << int{command};
+        EXPECT_EQ(log_.entries().size(), before + load.size());
+    }
     EXPECT_TRUE(worker_->finish(kBoundMs));
-    EXPECT_EQ(log_.entries().size(), load.size() + 1);
-    EXPECT_EQ(log_.entries().front(), "open");
+    EXPECT_EQ(log_.entries().size(), 1 + 3 * load.size());  // "open", and no close
 }
 
 }  // namespace

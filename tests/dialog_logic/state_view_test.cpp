@@ -243,10 +243,13 @@ TEST_F(StateViewTest, SwitchingOneReceptacleAsksAndRestoresOnNo) {
     EXPECT_EQ(actions.posts.back().edit.mask, MaskEdit::Mask::Off);
     EXPECT_FALSE(row(4).resetEnabled);
 
-    // A row without a receptacle ignores the click.
+    // A row without a receptacle ignores the click; the first row is a row like the others.
     model.switchReceptacle(20, true, actions);
     EXPECT_FALSE(row(20).checked);
     EXPECT_EQ(actions.posts.size(), 2u);
+    model.switchReceptacle(0, true, actions);
+    ASSERT_EQ(actions.posts.size(), 3u);
+    EXPECT_EQ(actions.posts.back().edit.bits[0], 1u);
 }
 
 TEST(StateViewMasks, HighRowsUseTheSecondWordAndTheDeviceIndex) {
@@ -257,6 +260,23 @@ TEST(StateViewMasks, HighRowsUseTheSecondWordAndTheDeviceIndex) {
     SetMaskBit(mask, 200);  // no such receptacle: nothing
     EXPECT_EQ(mask[0], 0x80000000u);
     EXPECT_EQ(mask[1], 0x8001u);
+    std::uint32_t past[2] = {};
+    SetMaskBit(past, 64);
+    EXPECT_EQ(past[0] | past[1], 0u);
+
+    // What a PDU that stopped answering left undone, by console number; only the two words of
+    // each mask count.
+    const std::uint32_t masks[3][2] = {{1u << 2, 1u << 15}, {0, 0}, {1u, 0}};
+    const UnansweredNote on = UnansweredText(STATE_CMD_SWITCH_ON, masks[0], masks[1], masks[1]);
+    EXPECT_EQ(on.title, u"Receptacle Power");
+    EXPECT_EQ(on.text, u"The PDU stopped answering.\nNot switched on: 3, 48");
+    const UnansweredNote reset = UnansweredText(STATE_CMD_RESET, masks[1], masks[1], masks[2]);
+    EXPECT_EQ(reset.title, u"Receptacle Reset");
+    EXPECT_EQ(reset.text, u"The PDU stopped answering.\nNot reset: 1");
+    EXPECT_EQ(UnansweredText(STATE_CMD_SWITCH_OFF, masks[1], masks[0], masks[1]).text,
+              u"The PDU stopped answering.\nNot switched off: 3, 48");
+    EXPECT_EQ(UnansweredText(STATE_CMD_CLEAR_ALARMS, masks[0], masks[0], masks[0]).text,
+              u"The PDU stopped answering.\nThe alarms were not cleared.");
 
     // The single switch uses the row's device receptacle index, not the row.
     PduRecord rec = StackedRecord(3, 16);
@@ -427,7 +447,11 @@ TEST_F(StateViewTest, IdentityPulseProgressAndClear) {
     EXPECT_EQ(v.progress, 0);
 
     ASSERT_TRUE(apply(Frame({0, 0, 0, 0, 1}, {0, 0, 0, 0, 0})));
+    s.updateFieldsFlag = 1;
+    model.identity(s);
+    EXPECT_TRUE(v.updateFields && v.updateSoftware);
     model.clear();
+    EXPECT_FALSE(v.updateFields || v.updateSoftware);
     EXPECT_TRUE(v.version.empty() && v.temperature.empty() && v.alarmText.empty());
     EXPECT_TRUE(v.circuits[0].total.empty() && v.circuits[0].voltage.empty());
     EXPECT_TRUE(row(0).current.empty());

@@ -78,6 +78,10 @@ class StateWorkerTest : public ::testing::Test {
         ops_.CloseDevice = fakeClose;
     }
     ~StateWorkerTest() override {
+        // A worker left running would call the fakes after the next test took them over.
+        if (worker_) {
+            EXPECT_TRUE(worker_->finish(kBoundMs));
+        }
         worker_.reset();
         gLog = nullptr;
         gOpenGate = nullptr;

@@ -10,11 +10,8 @@
 
 #include "link/calibration_channels.h"
 #include "link/calibration_ops.h"
-#include "link/console_lease.h"
-#include "link/pdu_ifce.h"
 #include "platform/message_target.h"
-#include "support/memory_device.h"
-#include "support/script_console.h"
+#include "support/published_console.h"
 
 namespace quorvel {
 namespace {
@@ -22,20 +19,15 @@ namespace {
 using test::queryAnswer;
 using ::testing::ElementsAre;
 
-class CalibrationOpsTest : public ::testing::Test {
+class CalibrationOpsTest : public test::PublishedConsole {
   protected:
     void SetUp() override {
-        console = std::make_shared<test::ScriptConsole>();
-        test::answerAndRecord(*mem.line, console, &lines);
-        ASSERT_TRUE(ifce.Login());
-        PublishInterface(&ifce);
+        PublishedConsole::SetUp();
         FillCalibrationOps(ops, 1);
         block.ops = &ops;
         block.record = &record;
         block.window = std::make_shared<platform::MessagePort>(&queue);
     }
-    void TearDown() override { PublishInterface(nullptr); }
-    void accept(const std::string& line) { console->answers[line] = "\r\n?"; }
     void select(int generation, std::uint16_t feature, std::uint8_t kind, std::uint8_t index) {
         block.generation = static_cast<std::uint8_t>(generation);
         block.featureWord = feature;
@@ -66,10 +58,6 @@ class CalibrationOpsTest : public ::testing::Test {
         return out;
     }
 
-    test::MemoryTransport mem;
-    std::shared_ptr<test::ScriptConsole> console;
-    std::vector<std::string> lines;
-    PDUIfce ifce;
     CalibrationOps ops;
     CalibrationWorkerBlock block;
     PduRecord record;

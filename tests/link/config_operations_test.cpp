@@ -10,12 +10,9 @@
 #include "common/config_catalogue.h"
 #include "common/config_values.h"
 #include "link/config_operations.h"
-#include "link/console_lease.h"
-#include "link/pdu_ifce.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
-#include "support/memory_device.h"
-#include "support/script_console.h"
+#include "support/published_console.h"
 #include "support/sim_console.h"
 
 namespace quorvel {
@@ -66,22 +63,7 @@ struct ConfigRunner {
     }
 };
 
-class ConfigOperationsTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        console = std::make_shared<test::ScriptConsole>();
-        test::answerAndRecord(*mem.line, console, &lines);
-        ASSERT_TRUE(ifce.Login());
-        PublishInterface(&ifce);
-    }
-    void TearDown() override { PublishInterface(nullptr); }
-    void accept(const std::string& line) { console->answers[line] = "\r\n?"; }
-
-    test::MemoryTransport mem;
-    std::shared_ptr<test::ScriptConsole> console;
-    std::vector<std::string> lines;
-    PDUIfce ifce;
-};
+class ConfigOperationsTest : public test::PublishedConsole {};
 
 TEST_F(ConfigOperationsTest, AFirstGenerationPduReadsThreeCurrentsAndNoVoltages) {
     ConfigRunner run;
@@ -113,10 +95,15 @@ TEST_F(ConfigOperationsTest, AFirstGenerationPduReadsThreeCurrentsAndNoVoltages)
     ConfigReadItem(0, kCircuitItems, 999, run.block.get());
     ConfigReadItem(0, 7, 0, run.block.get());
     EXPECT_TRUE(lines.empty());
+}
 
-    // A version query that gets no answer says nothing: the record's generation stands.
+// The case that waits out every try of a query.
+class ConfigOperationsWaits : public ConfigOperationsTest {};
+
+TEST_F(ConfigOperationsWaits, AVersionQueryWithoutAnAnswerLeavesTheGeneration) {
     ConfigRunner quiet;
     quiet.record.generationNumber = 4;
+    console->answers["v"] = queryAnswer("5E0 D2403381 0303");
     console->answers["u"] = "\r\nno prompt";
     EXPECT_EQ(ConfigOpen(quiet.block.get()), 0);
     EXPECT_EQ(quiet.record.generationNumber, 4);

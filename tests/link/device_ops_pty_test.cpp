@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
 
 #include "catalogue/attribute_loader.h"
 #include "catalogue/attribute_tables.h"
+#include "common/config_catalogue.h"
 #include "link/console_lease.h"
 #include "link/device_ops.h"
 #include "link/pdu_ifce.h"
@@ -137,53 +139,40 @@ TEST_P(DeviceOpsPty, AStampedMapRecordIsTheSeriesOwnByteForByte) {
     }
 }
 
+// The catalogue's own descriptors: what the device stores, and what a read brings back.
 TEST_P(DeviceOpsPty, ConfigurationItemsWriteAndReadBack) {
-    ConfigItemDescriptor ip;
-    ip.code = 5;
-    ip.kind = kKindIpAddress;
-    ip.size = 4;
-    ip.count = 1;
-    ip.offset = 8;
-    std::uint8_t image[256] = {};
+    const ConfigCatalogue catalogue;
+    const ConfigItemDescriptor* tables[] = {catalogue.table(0), catalogue.table(1),
+                                            catalogue.table(2)};
+    const auto item = [&tables](std::string_view key) {
+        int t = -1, i = -1;
+        EXPECT_TRUE(FindConfigKey(tables, key, t, i)) << key;
+        return tables[t][i];
+    };
+    const ConfigItemDescriptor ip = item("cDeviceIP"), name = item("cDeviceName"),
+                               alarm = item("cAlarmInterval");  // element 1, by its sub-id
+    std::uint8_t image[kConfigImageSize] = {};
     const std::uint8_t address[4] = {10, 20, 30, 40};
-    std::memcpy(image + 8, address, 4);
+    std::memcpy(image + ip.offset, address, 4);
+    const char16_t text[] = u"Rack 7 \u00c5";
+    std::memcpy(image + name.offset, text, sizeof text);
+    const std::uint16_t seconds = 900;
+    std::memcpy(image + alarm.offset, &seconds, 2);
     ASSERT_TRUE(WriteConfigItem(ip, image));
     EXPECT_EQ(lastLine(), "H 5 10.20.30.40 0");
-    std::memset(image, 0, sizeof image);
-    ASSERT_TRUE(ReadConfigItem(ip, image));
-    EXPECT_EQ(lastLine(), "h 5");
-    EXPECT_EQ(std::memcmp(image + 8, address, 4), 0);
-
-    ConfigItemDescriptor name;
-    name.code = 17;
-    name.kind = kKindText;
-    name.size = 64;
-    name.count = 1;
-    name.offset = 64;
-    const char16_t text[] = u"Rack 7 \u00c5";
-    std::memcpy(image + 64, text, sizeof text);
     ASSERT_TRUE(WriteConfigItem(name, image));
-    std::memset(image, 0, sizeof image);
-    ASSERT_TRUE(ReadConfigItem(name, image));
-    EXPECT_EQ(std::memcmp(image + 64, text, sizeof text), 0);
-
-    // The second element of a two-element item is written on its own, by its sub-id.
-    ConfigItemDescriptor intervals;
-    intervals.code = 1;
-    intervals.kind = kKindUnsigned16;
-    intervals.size = 2;
-    intervals.count = 2;
-    intervals.offset = 0;
-    intervals.elementIndex = 1;
-    const std::uint16_t seconds = 900;
-    std::memcpy(image, &seconds, 2);
-    ASSERT_TRUE(WriteConfigItem(intervals, image));
+    ASSERT_TRUE(WriteConfigItem(alarm, image));
     EXPECT_EQ(lastLine(), "H 1 384 1");
-    std::memset(image, 0, 4);
-    ASSERT_TRUE(ReadConfigItem(intervals, image));
-    std::uint16_t both[2];
-    std::memcpy(both, image, 4);
-    EXPECT_EQ(both[1], 900);
+    EXPECT_EQ(device().variableNumber(1, 1), 900u);
+
+    std::uint8_t back[kConfigImageSize] = {};
+    ASSERT_TRUE(ReadConfigItem(ip, back));
+    EXPECT_EQ(lastLine(), "h 5");
+    ASSERT_TRUE(ReadConfigItem(name, back));
+    ASSERT_TRUE(ReadConfigItem(item("cLogInterval"), back));  // the whole item, both elements
+    EXPECT_EQ(std::memcmp(back + ip.offset, address, 4), 0);
+    EXPECT_EQ(std::memcmp(back + name.offset, text, sizeof text), 0);
+    EXPECT_EQ(std::memcmp(back + alarm.offset, &seconds, 2), 0);
 }
 
 TEST_P(DeviceOpsPty, OutletsSwitchAndRebootLogsTheConsoleOut) {

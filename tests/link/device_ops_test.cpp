@@ -6,12 +6,9 @@
 #include <cstring>
 #include <memory>
 
-#include "link/console_lease.h"
 #include "link/device_ops.h"
-#include "link/pdu_ifce.h"
 #include "link/reply_items.h"
-#include "support/memory_device.h"
-#include "support/script_console.h"
+#include "support/published_console.h"
 
 namespace quorvel {
 namespace {
@@ -19,22 +16,7 @@ namespace {
 using test::queryAnswer;
 using ::testing::ElementsAre;
 
-class DeviceOpsTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        console = std::make_shared<test::ScriptConsole>();
-        test::answerAndRecord(*mem.line, console, &lines);
-        ASSERT_TRUE(ifce.Login());
-        PublishInterface(&ifce);
-    }
-    void TearDown() override { PublishInterface(nullptr); }
-    void accept(const std::string& line) { console->answers[line] = "\r\n?"; }
-
-    test::MemoryTransport mem;
-    std::shared_ptr<test::ScriptConsole> console;
-    std::vector<std::string> lines;
-    PDUIfce ifce;
-};
+class DeviceOpsTest : public test::PublishedConsole {};
 
 TEST_F(DeviceOpsTest, WithoutACurrentInterfaceNothingIsSent) {
     PublishInterface(nullptr);

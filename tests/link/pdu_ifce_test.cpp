@@ -34,6 +34,8 @@ class PduIfceTest : public ::testing::Test {
     std::shared_ptr<ScriptConsole> console;
     PDUIfce ifce;
 };
+// The cases that wait out the console's reply windows.
+class PduIfceWaits : public PduIfceTest {};
 
 TEST_F(PduIfceTest, LoginOnALoggedInConsoleSendsNoPassword) {
     ASSERT_TRUE(ifce.Login());
@@ -47,7 +49,7 @@ TEST_F(PduIfceTest, LoginAnswersThePasswordPrompt) {
     EXPECT_EQ(mem.line->written(), "\x1b\rKel Voran\r");
 }
 
-TEST_F(PduIfceTest, LoginGivesUpAfterFivePasswordPromptsAndClosesTheLine) {
+TEST_F(PduIfceWaits, LoginGivesUpAfterFivePasswordPromptsAndClosesTheLine) {
     console->loggedIn = false;
     console->acceptPassword = false;
     EXPECT_FALSE(ifce.Login());
@@ -57,7 +59,7 @@ TEST_F(PduIfceTest, LoginGivesUpAfterFivePasswordPromptsAndClosesTheLine) {
     EXPECT_FALSE(transport::IsOpen());
 }
 
-TEST_F(PduIfceTest, LoginOnASilentLineFailsAndClosesTheLine) {
+TEST_F(PduIfceWaits, LoginOnASilentLineFailsAndClosesTheLine) {
     mem.line->responder = nullptr;
     EXPECT_FALSE(ifce.Login());
     EXPECT_EQ(error(), "Login: could not elicit prompt from serial COM device\n");
@@ -81,7 +83,7 @@ TEST_F(PduIfceTest, QueriesReturnTheTextBetweenTheEchoAndThePrompt) {
     EXPECT_STREQ(out, "");
 }
 
-TEST_F(PduIfceTest, AQueryAnsweredOnlyByTheEchoAndThePromptFails) {
+TEST_F(PduIfceWaits, AQueryAnsweredOnlyByTheEchoAndThePromptFails) {
     ASSERT_TRUE(ifce.Login());
     console->answers["J"] = "\r\n?";
     console->answers["v"] = "garbage";
@@ -106,7 +108,7 @@ TEST_F(PduIfceTest, SettingsMustBeAcknowledgedByExactlyTheEchoAndThePrompt) {
     EXPECT_FALSE(ifce.Unanswered()) << "the console did answer";
 }
 
-TEST_F(PduIfceTest, ASettingSucceedsOnItsFifthSanityCheck) {
+TEST_F(PduIfceWaits, ASettingSucceedsOnItsFifthSanityCheck) {
     ASSERT_TRUE(ifce.Login());
     console->answers["N"] = "\r\n?";
     console->ignoreEmptyLines = 4;
@@ -115,7 +117,7 @@ TEST_F(PduIfceTest, ASettingSucceedsOnItsFifthSanityCheck) {
     EXPECT_FALSE(ifce.Unanswered());
 }
 
-TEST_F(PduIfceTest, AQueryGivesUpAfterTwoFailedSanityChecks) {
+TEST_F(PduIfceWaits, AQueryGivesUpAfterTwoFailedSanityChecks) {
     ASSERT_TRUE(ifce.Login());
     console->ignoreEmptyLines = 2;
     char out[kReplyTextSize];
@@ -131,7 +133,7 @@ TEST_F(PduIfceTest, AQueryGivesUpAfterTwoFailedSanityChecks) {
 
 // Over a pseudo-terminal to the simulated PDU at 9600 baud: the logout is the last thing
 // written before the line closes, and it must reach the device in both forms.
-TEST(PduIfceLogout, BothLogoutLinesReachTheDeviceBeforeTheLineCloses) {
+TEST(PduIfceLogoutPty, BothLogoutLinesReachTheDeviceBeforeTheLineCloses) {
     for (const bool ctrlD : {false, true}) {
         sim::PtySimulator simulator;
         PDUIfce ifce;

@@ -166,30 +166,46 @@ TEST_F(SessionWorkerTest, AFailedModuleReadEndsWithoutLogout) {
     EXPECT_THAT(mem.line->written(), ::testing::Not(::testing::HasSubstr("\x12")));
 }
 
-TEST_F(SessionWorkerTest, AFailedLoginReportsTheInterfaceError) {
-    mem.line->responder = nullptr;  // nothing answers
-    transport::SetParams(1, 1234, 8, 0, 0);
-    // The worker sets 9600 itself, so make the open fail instead.
-    transport::SetDeviceOpener([](int, const platform::LineSettings&) {
-        transport::OpenResult r;
-        r.deviceName = "/dev/gone";
-        r.osError = "No such file or directory";
-        return r;
+TEST_F(SessionWorkerTest, FiveFailedLoginsOnTheChosenPortAt9600ReportTheInterfaceError) {
+    auto opens = std::make_shared<std::vector<std::string>>();
+    record.comPortIndex = 6;
+    transport::SetParams(1, 1234, 7, 2, 2);  // the worker sets the whole line itself
+    transport::SetDeviceOpener([opens](int port, const platform::LineSettings& s) {
+        opens->push_back("COM" + std::to_string(port) + " " + std::to_string(s.baud) + " " +
+                         std::to_string(s.dataBits) + " " + std::to_string(s.parity) + " " +
+                         std::to_string(s.stopBits));
+        return transport::OpenResult{};
     });
     ASSERT_TRUE(worker.start(record));
     EXPECT_THAT(
         recorder.until(UM_SESSION_ENDED),
         ElementsAre("LINK:0", "STATUS:Logging in...", "STATUS:Login: could not OpenCOMDevice\n",
                     "ERROR:Failed Login", "LINK:1", "ENDED"));
+    EXPECT_EQ(*opens, std::vector<std::string>(5, "COM7 9600 8 0 0"));
 }
 
-TEST_F(SessionWorkerTest, AStopRequestBeforeLoginGoesStraightToLogOff) {
+TEST_F(SessionWorkerTest, AStopRequestBeforeOrDuringTheLoginsGoesStraightToLogOff) {
+    const std::vector<std::string> logOff{
+        "LINK:0", "STATUS:Logging in...", "STATUS:Log off", "STATUS:Finished", "LINK:1", "ENDED"};
     record.stopFlag.store(1);
     ASSERT_TRUE(worker.start(record));
-    EXPECT_THAT(recorder.until(UM_SESSION_ENDED),
-                ElementsAre("LINK:0", "STATUS:Logging in...", "STATUS:Log off", "STATUS:Finished",
-                            "LINK:1", "ENDED"));
+    EXPECT_EQ(recorder.until(UM_SESSION_ENDED), logOff);
+    ASSERT_TRUE(worker.join(kMessageBoundMs));
     EXPECT_EQ(mem.line->opens, 0);  // the logout went to a closed port and failed quietly
+
+    // Asked to stop while its first attempt fails: no second attempt.
+    record.stopFlag.store(0);
+    auto opens = std::make_shared<int>(0);
+    transport::SetDeviceOpener([opens, this](int, const platform::LineSettings&) {
+        ++*opens;
+        record.stopFlag.store(1);
+        return transport::OpenResult{};
+    });
+    SessionWorker second;
+    ASSERT_TRUE(second.start(record));
+    EXPECT_EQ(recorder.until(UM_SESSION_ENDED), logOff);
+    ASSERT_TRUE(second.join(kMessageBoundMs));
+    EXPECT_EQ(*opens, 1);
 }
 
 TEST_F(SessionWorkerTest, TheStopEventAloneDoesNotEndTheSession) {
@@ -219,11 +235,9 @@ TEST(SessionWorkerEdges, NoOwnerMeansNoSessionAndNoStopEventIsReported) {
 // End to end over a real pseudo-terminal with the simulated PDU that asks for the password, at
 // 9600 baud: the session ends with its logout reaching the device.
 TEST(SessionWorkerPty, IdentifiesTheSimulatedPduAndLogsOff) {
-    sim::Profile profile;
-    std::string error;
-    ASSERT_TRUE(sim::loadProfile("v2", profile, error)) << error;
     sim::PtySimulator simulator;
-    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 9600, error)) << error;
+    std::string error;
+    ASSERT_TRUE(simulator.start(test::LoadedProfile("v2"), sim::Faults{}, 9600, error)) << error;
     platform::setPortOverride(5, simulator.slavePath());
     auto stopEvent = platform::CreateNamedEvent(kStopEventName);
 

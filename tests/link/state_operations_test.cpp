@@ -5,11 +5,8 @@
 
 #include <memory>
 
-#include "link/console_lease.h"
-#include "link/pdu_ifce.h"
 #include "link/state_operations.h"
-#include "support/memory_device.h"
-#include "support/script_console.h"
+#include "support/published_console.h"
 
 namespace quorvel {
 namespace {
@@ -17,26 +14,17 @@ namespace {
 using test::queryAnswer;
 using ::testing::ElementsAre;
 
-class StateOperationsTest : public ::testing::Test {
-protected:
+class StateOperationsTest : public test::PublishedConsole {
+  protected:
     void SetUp() override {
-        console = std::make_shared<test::ScriptConsole>();
-        test::answerAndRecord(*mem.line, console, &lines);
-        ASSERT_TRUE(ifce.Login());
-        PublishInterface(&ifce);
+        PublishedConsole::SetUp();
         FillStateOps(ops, 0);
         block.ops = &ops;
         block.record = &record;
         record.featureWord = 0x0720;
         record.receptacleGroups = 2;
     }
-    void TearDown() override { PublishInterface(nullptr); }
-    void accept(const std::string& line) { console->answers[line] = "\r\n?"; }
 
-    test::MemoryTransport mem;
-    std::shared_ptr<test::ScriptConsole> console;
-    std::vector<std::string> lines;
-    PDUIfce ifce;
     StateOps ops;
     PduRecord record;
     StateWorkerBlock block;
@@ -70,7 +58,12 @@ TEST_F(StateOperationsTest, IdentityTakesTheExtensionFromTheFourthField) {
     EXPECT_EQ(block.modelAttribute, 0xDB98B4B2u);
     EXPECT_EQ(block.modelExtension, 0x100A);
     EXPECT_THAT(block.firmwareVersion, ElementsAre(4, 12, 7));
+}
 
+// The case that waits out every try of a query.
+class StateOperationsWaits : public StateOperationsTest {};
+
+TEST_F(StateOperationsWaits, AShortIdentityAndABrokenVersionLeaveTheirDefaults) {
     console->answers["v"] = queryAnswer("47C0");
     console->answers["u"] = "\r\nbroken";
     StateReadState(0, 0, &block);

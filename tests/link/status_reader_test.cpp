@@ -6,11 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "link/console_lease.h"
-#include "link/pdu_ifce.h"
 #include "link/status_reader.h"
-#include "support/memory_device.h"
-#include "support/script_console.h"
+#include "support/published_console.h"
 
 namespace quorvel {
 namespace {
@@ -28,19 +25,11 @@ struct Bytes {
     Bytes& w(unsigned x) { return b(x >> 8 & 0xFF).b(x & 0xFF); }
 };
 
-class StatusReaderTest : public ::testing::Test {
+class StatusReaderTest : public test::PublishedConsole {
   protected:
     void SetUp() override {
-        console = std::make_shared<test::ScriptConsole>();
-        auto c = console;
-        mem.line->responder = [c](const std::string& chunk) { return (*c)(chunk); };
-        ASSERT_TRUE(ifce.Login());
-        PublishInterface(&ifce);
+        PublishedConsole::SetUp();
         frame.assign(256, 0xEE);
-    }
-    void TearDown() override { PublishInterface(nullptr); }
-    void answer(const std::string& line, const std::string& text) {
-        console->answers[line] = queryAnswer(text);
     }
     std::vector<std::uint8_t> written(std::size_t n) const {
         return {frame.begin(), frame.begin() + static_cast<long>(n)};
@@ -54,9 +43,6 @@ class StatusReaderTest : public ::testing::Test {
         return r;
     }
 
-    test::MemoryTransport mem;
-    std::shared_ptr<test::ScriptConsole> console;
-    PDUIfce ifce;
     std::vector<std::uint8_t> frame;
 };
 
@@ -126,16 +112,21 @@ TEST_F(StatusReaderTest, FailuresEndTheFrame) {
     answer("G B 0 ff", "230 229 1 2 3 4 5");  // seven items
     EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
 
-    answer("G B 0 ff", "230 229 1 2 3 4 5 6");
-    answer("G i 0 f0", "1 1 1 1 1 1 1 1 1 1 1 1");
-    console->answers["P ff"] = "\r\nno prompt";  // a bad reply on every try
-    EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
-    EXPECT_EQ(frame[0], 0xAA);  // partly written
-
     PublishInterface(nullptr);
     EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
     std::vector<std::uint8_t> small(100);
     EXPECT_FALSE(ReadStatusFrame(laterRecord(), small));
+}
+
+// The case that waits out every try of a query.
+class StatusReaderWaits : public StatusReaderTest {};
+
+TEST_F(StatusReaderWaits, ABadReplyEndsTheFramePartlyWritten) {
+    answer("G B 0 ff", "230 229 1 2 3 4 5 6");
+    answer("G i 0 f0", "1 1 1 1 1 1 1 1 1 1 1 1");
+    console->answers["P ff"] = "\r\nno prompt";  // a bad reply on every try
+    EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
+    EXPECT_EQ(frame[0], 0xAA);
 }
 
 TEST_F(StatusReaderTest, FirstGenerationAsksEachBranch) {

@@ -20,7 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kPort = 13;
 
-class StopRequest : public ::testing::Test {
+class StopRequestPty : public ::testing::Test {
   protected:
     void start(sim::Faults faults) {
         ASSERT_NO_FATAL_FAILURE(
@@ -45,7 +45,7 @@ class StopRequest : public ::testing::Test {
     StateWorkerBlock block;
 };
 
-TEST_F(StopRequest, ASilentLineIsLeftAtTheExchangeInProgress) {
+TEST_F(StopRequestPty, ASilentLineIsLeftAtTheExchangeInProgress) {
     sim::Faults faults;
     faults.silentFromLine = 1;  // quiet right after login: each try would take about 11 s
     start(faults);
@@ -61,7 +61,7 @@ TEST_F(StopRequest, ASilentLineIsLeftAtTheExchangeInProgress) {
     EXPECT_NE(block.statusFrame[0], 0xAA);  // no frame
 }
 
-TEST_F(StopRequest, AStoppedWorkerSendsNothingMore) {
+TEST_F(StopRequestPty, AStoppedWorkerSendsNothingMore) {
     start({});
     ops.ReadState(0, 1, &block);
     ASSERT_EQ(block.statusFrame[0], 0xAA);

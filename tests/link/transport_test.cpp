@@ -14,10 +14,12 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 // Echoes every chunk back, as the console does.
-std::string echo(const std::string& chunk) { return chunk; }
+std::string echo(const std::string& chunk) {
+    return chunk;
+}
 
 class TransportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(transport::OpenCOMDev()); }
     MemoryTransport mem;
 };
@@ -33,8 +35,10 @@ TEST_F(TransportTest, LongLinesAreSentInTwoHalvesPacedByTheEcho) {
     EXPECT_EQ(mem.line->writes[0].size(), 80u);
     EXPECT_EQ(mem.line->writes[1].size(), 40u);
     EXPECT_EQ(mem.line->writes[2].size(), 41u);
-    // The echo of the first half is read before the second half goes out, sized to the chunk.
+    // The echo of the first half is read before the second half goes out, sized to the chunk,
+    // and it alone paces the line.
     EXPECT_EQ(mem.line->readSizes[2], 40u);
+    EXPECT_LT(mem.line->writeTimes[2] - mem.line->writeTimes[1], std::chrono::milliseconds(100));
 }
 
 TEST_F(TransportTest, WithoutAReplyBufferTheSecondHalfFollowsAPause) {
@@ -43,6 +47,9 @@ TEST_F(TransportTest, WithoutAReplyBufferTheSecondHalfFollowsAPause) {
     ASSERT_EQ(mem.line->writes.size(), 2u);
     EXPECT_EQ(mem.line->writes[0].size(), 50u);
     EXPECT_TRUE(mem.line->readSizes.empty());
+    const auto pause = mem.line->writeTimes[1] - mem.line->writeTimes[0];
+    EXPECT_GE(pause, std::chrono::milliseconds(200));
+    EXPECT_LT(pause, std::chrono::milliseconds(1000));
 }
 
 TEST_F(TransportTest, AReadThatWouldFillTheBufferIsDropped) {
@@ -82,7 +89,8 @@ TEST_F(TransportTest, OnlyTheFirstTenCandidatesCount) {
     const char* candidates[] = {"k1x", "k2x", "k3x", "k4x", "k5x", "k6x",
                                 "k7x", "k8x", "k9x", "k10", "k11", nullptr};
     char reply[256];
-    EXPECT_EQ(transport::XferCOMStringWaitMultipleReply("\r", 60, reply, sizeof reply, candidates), 0);
+    EXPECT_EQ(transport::XferCOMStringWaitMultipleReply("\r", 60, reply, sizeof reply, candidates),
+              0);
     const char* ordered[] = {"zz", "11", "k", nullptr};
     EXPECT_EQ(transport::XferCOMStringWaitMultipleReply("\r", 60, reply, sizeof reply, ordered), 2);
 }
@@ -100,7 +108,8 @@ TEST_F(TransportTest, FailedReadsAndWritesAreReportedWithTheExchangeName) {
     char reply[64];
     mem.line->failReads = true;
     EXPECT_FALSE(transport::XferCOMString(nullptr, 0, reply, sizeof reply, nullptr));
-    EXPECT_EQ(transport::LastError(), "XferCOMString: could not get response from serial COM device\n");
+    EXPECT_EQ(transport::LastError(),
+              "XferCOMString: could not get response from serial COM device\n");
     EXPECT_EQ(transport::XferCOMStringWaitSingleReply(nullptr, 40, reply, sizeof reply, "?"), -1);
     EXPECT_EQ(transport::LastError(),
               "XferCOMStringWaitSingleReply: could not get response from serial COM device\n");
@@ -149,10 +158,12 @@ TEST(TransportSettings, AFailedOpenNamesTheComDeviceAndLeavesThePortClosed) {
     });
     ASSERT_TRUE(transport::SetParams(7, 9600, 8, 0, 0));
     EXPECT_FALSE(transport::OpenCOMDev());
-    EXPECT_EQ(transport::LastError(), "OpenCOMDev: could not set the state of serial COM device [\\COM7]\n");
+    EXPECT_EQ(transport::LastError(),
+              "OpenCOMDev: could not set the state of serial COM device [\\COM7]\n");
     EXPECT_THAT(transport::LastOsError(), HasSubstr("ioctl"));
     EXPECT_FALSE(transport::SetCOMTimeout(0));
-    EXPECT_EQ(transport::LastError(), "SetCOMTimeout: could not set timeout for serial COM device\n");
+    EXPECT_EQ(transport::LastError(),
+              "SetCOMTimeout: could not set timeout for serial COM device\n");
     transport::SetDeviceOpener(nullptr);
 }
 

@@ -10,23 +10,23 @@ namespace quorvel {
 namespace {
 
 TEST(ConfigValues, TextsAreAlwaysThirtyTwoGroupsLowByteFirst) {
-    std::uint8_t text[20] = {};
-    const char16_t chars[] = u"AB\u0141";
-    std::memcpy(text, chars, 6);
-    const std::string s = EncodeConfigValue(kKindText, sizeof text, 1, text);
-    EXPECT_EQ(s.size(), 128u);
-    EXPECT_EQ(s.substr(0, 12), "410042004101");
-    EXPECT_EQ(s.substr(12), std::string(116, '0'));  // 10 characters fit, then "0000" groups
+    // A size-20 item holds 10 characters; the eleventh in memory lies beyond it.
+    const char16_t chars[] = u"AB\u0141DEFGHIJK";
+    std::uint8_t text[22];
+    std::memcpy(text, chars, sizeof text);
+    const std::string s = EncodeConfigValue(kKindText, 20, 1, text);
+    EXPECT_EQ(s, "4100420041014400450046004700480049004A00" + std::string(88, '0'));
 
-    std::uint8_t back[20];
+    std::uint8_t back[22];
     std::memset(back, 0xEE, sizeof back);
-    DecodeConfigValue(kKindText, sizeof back, "41004Z00410142004300440045004600470048004900", back);
-    char16_t decoded[10];
+    DecodeConfigValue(kKindText, 20, "41004Z0041014200430044004500460047004800490000", back);
+    char16_t decoded[11];
     std::memcpy(decoded, back, sizeof decoded);
-    EXPECT_EQ(decoded[0], u'A');
-    EXPECT_EQ(decoded[1], u'@');  // a bad digit counts as 0
-    EXPECT_EQ(decoded[2], u'\u0141');
-    EXPECT_EQ(decoded[9], u'H');  // cut at size / 2 characters, exactly size bytes stored
+    EXPECT_EQ(std::u16string(decoded, 10), u"A@\u0141BCDEFGH");  // a bad digit counts as 0
+    EXPECT_EQ(decoded[10], 0xEEEE) << "cut at size / 2 characters, exactly size bytes stored";
+    DecodeConfigValue(kKindText, 20, "4100420043", back);  // a short text clears the rest
+    std::memcpy(decoded, back, sizeof decoded);
+    EXPECT_EQ(std::u16string(decoded, 10), std::u16string(u"AB\0\0\0\0\0\0\0\0", 10));
 }
 
 TEST(ConfigValues, ByteStringsGoOutLastByteFirst) {
@@ -51,7 +51,8 @@ TEST(ConfigValues, NumbersAndAddresses) {
 
     std::uint8_t out[6];
     DecodeConfigValue(kKindIpAddress, 4, "10.0.300", out);
-    EXPECT_THAT((std::vector<int>{out[0], out[1], out[2], out[3]}), ::testing::ElementsAre(10, 0, 44, 0));
+    EXPECT_THAT((std::vector<int>{out[0], out[1], out[2], out[3]}),
+                ::testing::ElementsAre(10, 0, 44, 0));
     DecodeConfigValue(kKindMacAddress, 6, "0-1b:c5-a:ff:1", out);
     EXPECT_THAT(out, ::testing::ElementsAre(0, 0x1B, 0xC5, 0xA, 0xFF, 1));
     DecodeConfigValue(kKindHundredths, 2, "1f4", out);

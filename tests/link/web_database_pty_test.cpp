@@ -4,6 +4,8 @@
 // pass that the dialog's close lets finish.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -179,6 +181,8 @@ TEST_F(WebDatabasePty, InitializeFormatsAndWritesEveryDefault) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "I 47310862");
     EXPECT_EQ(lines.size(), 1u + 224u);
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
+                             [](const std::string& l) { return l.starts_with("H 6 "); }));
     const sim::Device d = simulator.deviceSnapshot();
     // The MAC address stays as the PDU holds it.
     EXPECT_EQ(d.variables.at(kItemMac).elements,

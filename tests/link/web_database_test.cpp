@@ -1,15 +1,21 @@
 // The web variable table and the web database dialog's rules: the table's shape and defaults,
 // binding by generation, what Load reads, the Save rule and its network flag, the option boxes,
 // Initialize's defaults (the 20/20/30 A rating among them) and the text conversions.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/web_database.h"
 
 namespace quorvel {
 namespace {
+
+using ::testing::ElementsAreArray;
 
 PduRecord Record(int generation, std::uint16_t extension, int circuits, int rating) {
     PduRecord r;
@@ -29,25 +35,77 @@ std::u16string TextOf(const WebDatabase& db, std::uint8_t code, std::uint8_t ele
     return db.text(db.find(code, element));
 }
 
-TEST(WebDatabaseTable, ShapeAndDefaults) {
-    WebDatabase db;
-    int entries = 0;
-    while (db.entry(entries).mark != kWebTableEnd) {
-        ++entries;
+// "item.element/count kind size control 'default'" for every entry of the web variable table,
+// in its order; the circuit currents' defaults come from the rating at Initialize.
+TEST(WebDatabaseTable, EveryEntryWithItsDefault) {
+    std::vector<std::string> expected;
+    const auto item = [&expected](int code, int kind, int elements, int size,
+                                  const std::function<std::string(int)>& text, int control = 1) {
+        for (int e = 0; e < elements; ++e) {
+            expected.push_back(std::to_string(code) + "." + std::to_string(e) + "/" +
+                               std::to_string(elements) + " " + std::to_string(kind) + " " +
+                               std::to_string(size) + " " + std::to_string(control) + " '" +
+                               text(e) + "'");
+        }
+    };
+    const auto is = [](std::string t) { return [t](int) { return t; }; };
+    item(1, 1, 2, 2, is("0"));
+    item(2, 5, 1, 2, is("0"));
+    item(3, 1, 4, 2, [](int e) { return std::to_string(2001 + e); });
+    item(4, 2, 1, 4, is("0.0.0.0"));
+    item(5, 2, 1, 4, is("192.168.123.123"), kIpAddressControl);
+    item(6, 3, 1, 6, is("0:0:0:0:0:0"));
+    item(10, 2, 1, 4, is("255.255.255.0"), kSubnetControl);
+    item(11, 2, 1, 4, is("192.168.123.1"), kGatewayControl);
+    item(12, 1, 1, 2, is("16"), kOptionsControl);
+    item(13, 2, 3, 4, is("0.0.0.0"));
+    item(17, 4, 1, 64, is("PDUName"), kPduNameControl);
+    for (const int code : {43, 42, 44}) {
+        item(code, 4, 1, 64, is(""));
     }
-    EXPECT_EQ(entries, 225);
-    EXPECT_EQ(TextOf(db, 3, 3), u"2004");
-    EXPECT_EQ(TextOf(db, 6), u"0:0:0:0:0:0");
-    EXPECT_EQ(TextOf(db, 8, 5), u"8");
-    EXPECT_EQ(TextOf(db, 9, 47), u"5");
-    EXPECT_EQ(TextOf(db, 7), u"4557430888798830399");
-    EXPECT_EQ(TextOf(db, 74), u"RecepGroup16");
-    EXPECT_EQ(TextOf(db, 91), u"kavro");
-    EXPECT_EQ(TextOf(db, 98), u"");
-    EXPECT_EQ(db.entry(db.find(17)).control, kPduNameControl);
-    EXPECT_EQ(db.entry(db.find(96)).control, kPasswordControl + 1);
-    EXPECT_EQ(db.entry(db.find(2)).control, kNoControl);
-    EXPECT_EQ(db.entry(db.find(13, 2)).kind, kKindIpAddress);
+    item(16, 5, 4, 2, is("0"));
+    item(8, 6, 48, 1, [](int e) { return std::to_string(e + 3); });
+    item(9, 6, 48, 1, is("5"));
+    item(7, 7, 1, 1, is("4557430888798830399"));
+    expected.back() = "7.0/8 7 1 1 '4557430888798830399'";  // one string of 8 groups
+    item(14, 5, 6, 2, is("rating"));
+    item(15, 5, 6, 2, is("rating"));
+    item(45, 1, 2, 2, is("0"));
+    item(46, 1, 2, 2, is("0"));
+    for (int r = 1; r <= 48; ++r) {
+        item(r <= 24   ? 17 + r
+             : r <= 36 ? 22 + r
+                       : 62 + r,
+             4, 1, 64, is("RecepName" + std::to_string(r)));
+    }
+    for (int g = 1; g <= 16; ++g) {
+        item(58 + g, 4, 1, 64, is("RecepGroup" + std::to_string(g)));
+    }
+    for (int n = 75; n <= 90; ++n) {
+        item(n, 0, 1, 2, is("0"));
+    }
+    for (int u = 0; u < 4; ++u) {
+        item(91 + u, 4, 1, 64, is(u == 0 ? "kavro" : ""), kUserNameControl + u);
+    }
+    for (int u = 0; u < 4; ++u) {
+        item(95 + u, 4, 1, 64, is(u == 0 ? "kavro" : ""), kPasswordControl + u);
+    }
+    ASSERT_EQ(expected.size(), 225u);
+
+    WebDatabase db;
+    std::vector<std::string> rows;
+    for (int i = 0; i < WebDatabase::size(); ++i) {
+        const WebEntry& e = db.entry(i);
+        EXPECT_EQ(e.mark, 0);
+        EXPECT_EQ(e.offset, 0);
+        const std::u16string text = e.code == 14 || e.code == 15 ? u"rating" : db.text(i);
+        rows.push_back(std::to_string(e.code) + "." + std::to_string(e.elementIndex) + "/" +
+                       std::to_string(e.count) + " " + std::to_string(e.kind) + " " +
+                       std::to_string(e.size) + " " + std::to_string(e.control) + " '" +
+                       std::string(text.begin(), text.end()) + "'");
+    }
+    EXPECT_EQ(db.entry(WebDatabase::size()).mark, kWebTableEnd);
+    EXPECT_THAT(rows, ElementsAreArray(expected));
 }
 
 TEST(WebDatabaseTable, BindingFollowsGenerationAndReceptacleSets) {
@@ -131,10 +189,13 @@ TEST(WebDatabaseRules, SaveTakesOnlyChangesAndFlagsNetworkChanges) {
     EXPECT_EQ(TextOf(db, 97), u"secret");
 
     edits.gateway = u"10.1.1.1";
-    edits.name = u"Rack 7";
+    edits.name = u"Rack 7" + std::u16string(100, u'x');
     m = MarkEdits(db, edits);
     EXPECT_EQ(m.marked, 2);  // the password is stored now
     EXPECT_TRUE(m.networkChanged);
+    EXPECT_EQ(db.textToWrite(db.find(17)).size(), 79u);  // cut to the slot
+    db.acknowledge(db.find(11));
+    db.acknowledge(db.find(17));
 
     // "SW Update" checked clears bit 0x20; the other bits stay.
     edits = StoredEdits(db);
@@ -162,6 +223,7 @@ TEST(WebDatabaseRules, InitializeDefaultsByReceptacleAndRating) {
     r.receptaclePresent[3] = kAbsent;
     db.bind(r);
     db.setText(db.find(17), u"Old");
+    db.setText(db.find(11), u"10.0.0.1");
     FillInitialDefaults(db, r);
     EXPECT_EQ(TextOf(db, 14, 0), u"2000");
     EXPECT_EQ(TextOf(db, 14, 1), u"2000");
@@ -169,6 +231,8 @@ TEST(WebDatabaseRules, InitializeDefaultsByReceptacleAndRating) {
     EXPECT_EQ(TextOf(db, 15, 2), u"3000");
     EXPECT_EQ(TextOf(db, 14, 3), u"0");
     EXPECT_EQ(TextOf(db, 17), u"PDUName");
+    EXPECT_EQ(TextOf(db, 5), u"192.168.123.123");
+    EXPECT_EQ(TextOf(db, 11), u"192.168.123.1");
     EXPECT_EQ(TextOf(db, 95), u"kavro");
     EXPECT_EQ(TextOf(db, 8, 2), u"5");
     EXPECT_EQ(TextOf(db, 8, 3), u"0");
@@ -177,12 +241,35 @@ TEST(WebDatabaseRules, InitializeDefaultsByReceptacleAndRating) {
     EXPECT_EQ(TextOf(db, 22), u"RecepName5");
     EXPECT_EQ(TextOf(db, 8, 20), u"0");  // absent
 
-    r = Record(3, 0, 3, 40);
+    r = Record(4, 0x100A, 3, 40);
+    for (const int k : {24, 36}) {  // the first of names 25-36 and of names 37-48
+        r.receptaclePresent[k] = static_cast<std::uint8_t>(k);
+        r.receptacleMap[k] = static_cast<std::uint8_t>(k + 5);  // not the slot's own default
+    }
     db.bind(r);
     FillInitialDefaults(db, r);
     EXPECT_EQ(TextOf(db, 14, 2), u"4000");
     EXPECT_EQ(TextOf(db, 15, 0), u"4000");
     EXPECT_EQ(TextOf(db, 15, 3), u"0");
+    EXPECT_EQ(TextOf(db, 47), u"RecepName29");
+    EXPECT_EQ(TextOf(db, 48), u"");
+    EXPECT_EQ(TextOf(db, 99), u"RecepName41");
+    EXPECT_EQ(TextOf(db, 100), u"");
+}
+
+TEST(WebDatabaseRules, WhatWasNotWrittenIsNamedOnce) {
+    WebDatabase db;
+    for (const auto& [code, element] :
+         std::vector<std::pair<int, int>>{{17, 0}, {8, 0}, {8, 1}, {91, 0}, {95, 0}, {98, 0}}) {
+        db.entry(db.find(static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(element)))
+            .mark = 1;
+    }
+    EXPECT_EQ(MarkedEntryNames(db),
+              (std::vector<std::u16string>{u"PDU Name", u"variable 8", u"User1 name",
+                                           u"User1 password", u"User4 password"}));
+    EXPECT_FALSE(NetworkEntryMarked(db));
+    db.entry(db.find(10)).mark = 1;
+    EXPECT_TRUE(NetworkEntryMarked(db));
 }
 
 TEST(WebDatabaseRules, TextConversions) {
@@ -200,6 +287,8 @@ TEST(WebDatabaseRules, TextConversions) {
     EntryTextToItem(powerOn, u"258", scratch);  // 0x0102 in the last two of six bytes
     EXPECT_EQ(scratch[4], 1);
     EXPECT_EQ(scratch[5], 2);
+    EntryTextToItem(powerOn, u"18446744073709551610", scratch);  // exact up to 2^64 - 1
+    EXPECT_EQ(scratch[5], 0xFA);
 
     const WebEntry& ip = db.entry(db.find(11));
     EntryTextToItem(ip, u"10.20.30.40", scratch);
@@ -209,9 +298,13 @@ TEST(WebDatabaseRules, TextConversions) {
     EXPECT_EQ(EntryTextFromItem(mac, scratch), u"00:1A:2B:3C:4D:FF");
 
     const WebEntry& name = db.entry(db.find(17));
+    std::memset(scratch, 0, sizeof scratch);
     EntryTextToItem(name, std::u16string(40, u'n'), scratch);
-    EXPECT_EQ(scratch[62], 'n');  // 32 characters fit the item
+    EXPECT_EQ(scratch[62], 'n');  // 32 characters fit the item, and no more
+    EXPECT_EQ(scratch[64], 0);
     EXPECT_EQ(EntryTextFromItem(name, scratch), std::u16string(31, u'n'));
+    scratch[4] = scratch[5] = 0;  // the text ends at its first zero character
+    EXPECT_EQ(EntryTextFromItem(name, scratch), u"nn");
 
     // Element 3 of the on delays lies at byte 3 of the item.
     const WebEntry& delay = db.entry(db.find(8, 3));
@@ -230,6 +323,7 @@ TEST(WebDatabaseRules, TextConversions) {
     scratch[3] = 0x07;
     EXPECT_EQ(EntryTextFromItem(limit, scratch), u"2000");
     EXPECT_EQ(ParseDecimalText(u"  -12abc"), -12);
+    EXPECT_EQ(ParseDecimalText(u" \t42"), 42);
     EXPECT_EQ(ParseDecimalText(u"x"), 0);
 }
 

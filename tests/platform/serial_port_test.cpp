@@ -2,6 +2,8 @@
 // device, and closing without waiting.
 #include <gtest/gtest.h>
 
+#include <termios.h>
+
 #include <chrono>
 
 #include "platform/serial_port.h"
@@ -33,6 +35,57 @@ TEST(SerialPort, OpensExclusively) {
     EXPECT_EQ(err.stage, SerialPort::Stage::Open);
     first.reset();
     EXPECT_NE(openPort(pty.path()), nullptr);  // free again once closed
+}
+
+// The line settings as the driver gets them: every character size, the four parities, stop
+// bits, and nothing left of flow control or line editing from a previous user of the port.
+TEST(SerialPort, LineSettingsReachTheDriver) {
+    struct Case {
+        LineSettings settings;
+        tcflag_t size, parity;
+    };
+    const Case cases[] = {
+        {{9600, 8, 0, 0}, CS8, 0},
+        {{9600, 7, 1, 0}, CS7, PARENB | PARODD},
+        {{9600, 6, 2, 2}, CS6, PARENB},
+        {{9600, 5, 3, 1}, CS5, PARENB | PARODD | CMSPAR},
+        {{9600, 4, 4, 2}, CS5, PARENB | CMSPAR},
+    };
+    for (const Case& c : cases) {
+        termios tio{};
+        tio.c_cflag = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
+        tio.c_iflag = IXON | IXOFF | IXANY | ICRNL;
+        tio.c_lflag = ICANON | ECHO | ISIG;
+        applyLineSettings(tio, c.settings);
+        EXPECT_EQ(tio.c_cflag & CSIZE, c.size) << c.settings.dataBits;
+        EXPECT_EQ(tio.c_cflag & (PARENB | PARODD | CMSPAR), c.parity) << c.settings.parity;
+        EXPECT_EQ((tio.c_cflag & CSTOPB) != 0, c.settings.stopBits != 0);
+        EXPECT_EQ(tio.c_cflag & (CRTSCTS | CLOCAL | CREAD), tcflag_t{CLOCAL | CREAD});
+        EXPECT_EQ(tio.c_iflag & (IXON | IXOFF | IXANY | ICRNL), 0u);
+        EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
+        EXPECT_EQ(tio.c_cc[VMIN], 0);
+        EXPECT_EQ(tio.c_cc[VTIME], 0);
+    }
+
+    // Read back from a real pseudo-terminal, which keeps all but the size and parity enable.
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    termios before{};
+    ASSERT_EQ(::tcgetattr(pty.master(), &before), 0);
+    before.c_cflag |= CRTSCTS;
+    before.c_iflag |= IXON | IXOFF;
+    before.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(::tcsetattr(pty.master(), TCSANOW, &before), 0);
+    SerialPort::OpenError err;
+    auto port = SerialPort::open(pty.path(), {19200, 8, 3, 2}, err);
+    ASSERT_NE(port, nullptr);
+    termios got{};
+    ASSERT_EQ(::tcgetattr(pty.master(), &got), 0);  // the master reads the slave's settings
+    EXPECT_EQ(::cfgetospeed(&got), speed_t{B19200});
+    EXPECT_EQ(got.c_cflag & (PARODD | CMSPAR | CSTOPB | CRTSCTS),
+              tcflag_t{PARODD | CMSPAR | CSTOPB});
+    EXPECT_EQ(got.c_iflag & (IXON | IXOFF), 0u);
+    EXPECT_EQ(got.c_lflag & (ICANON | ECHO), 0u);
 }
 
 TEST(SerialPort, ReportsWhichStageFailed) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -18,13 +19,14 @@ namespace quorvel::test {
 
 struct MemoryLine {
     std::mutex mutex;
-    std::string pending;                  // bytes the device has sent, not yet read
-    std::vector<std::string> writes;      // every write, as one chunk each
-    std::vector<std::size_t> readSizes;   // the size asked for by every read
+    std::string pending;              // bytes the device has sent, not yet read
+    std::vector<std::string> writes;  // every write, as one chunk each
+    std::vector<std::chrono::steady_clock::time_point> writeTimes;  // when each write came
+    std::vector<std::size_t> readSizes;                        // the size asked for by every read
     std::function<std::string(const std::string&)> responder;  // written bytes -> answer
     bool failReads = false;
     bool failWrites = false;
-    long shortWriteBy = 0;                // write this many bytes fewer than asked
+    long shortWriteBy = 0;  // write this many bytes fewer than asked
     int opens = 0;
 
     std::string written() {
@@ -42,7 +44,7 @@ struct MemoryLine {
 };
 
 class MemoryDevice : public platform::SerialDevice {
-public:
+  public:
     explicit MemoryDevice(std::shared_ptr<MemoryLine> line) : line_(std::move(line)) {}
 
     long read(char* buf, std::size_t n, platform::ReadLimits) override {
@@ -68,6 +70,7 @@ public:
             long w = std::max(0L, static_cast<long>(n) - line_->shortWriteBy);
             chunk.resize(static_cast<std::size_t>(w));
             line_->writes.push_back(chunk);
+            line_->writeTimes.push_back(std::chrono::steady_clock::now());
             responder = line_->responder;
         }
         if (responder) {
@@ -80,13 +83,13 @@ public:
 
     std::string osError() const override { return "Input/output error"; }
 
-private:
+  private:
     std::shared_ptr<MemoryLine> line_;
 };
 
 // Routes the transport to a fresh memory line for the life of the fixture object.
 class MemoryTransport {
-public:
+  public:
     MemoryTransport() : line(std::make_shared<MemoryLine>()) {
         transport::CloseCOMDev();
         auto l = line;

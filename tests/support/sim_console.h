@@ -27,6 +27,12 @@ inline sim::Profile LoadedProfile(const std::string& name) {
     return profile;
 }
 
+// Starts `simulator` on `profile` without line timing. Call it under ASSERT_NO_FATAL_FAILURE.
+inline void Serve(sim::PtySimulator& simulator, const sim::Profile& profile) {
+    std::string error;
+    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+}
+
 // Serves `profile` with `faults` behind COM `port` (at the simulator's `baud`, 0 for no line
 // timing), logs `ifce` in and publishes it. Call it under ASSERT_NO_FATAL_FAILURE.
 inline void ServeAndLogIn(sim::PtySimulator& simulator, PDUIfce& ifce, int port,
