@@ -53,6 +53,8 @@ TEST(ConfigFile, WrittenFilesReadBackAndOthersAreRefused) {
     EXPECT_EQ(refused("cLogInterval", "cLogIntervals"), "no configuration key cLogIntervals");
     EXPECT_EQ(refused("\"60\"", "60"), "cLogInterval: not a value of its kind");
     EXPECT_EQ(refused("\"AutoIP\"", "\"Turbo\""), "cNetOptions: not a value of its kind");
+    EXPECT_EQ(refused("{\n      \"AutoIP\": false,\n      \"C\": true\n    }", "\"C\""),
+              "cNetOptions: not a value of its kind");
     EXPECT_EQ(refused("\"2\": false", "\"49\": false"), "cRecepControl: not a value of its kind");
     EXPECT_EQ(refused("\"2\": false", "\"02\": false"), "cRecepControl: not a value of its kind");
     EXPECT_EQ(refused("\"1\": true", "\"1\": 1"), "cRecepControl: not a value of its kind");
@@ -61,9 +63,32 @@ TEST(ConfigFile, WrittenFilesReadBackAndOthersAreRefused) {
               "it says it holds no passwords but holds cKovaPassword");
     EXPECT_EQ(refused("\"passwords\": false", "\"passwords\": 0"),
               "it does not say whether it holds the passwords");
+    EXPECT_EQ(refused("\"format\": 1", "\"formats\": 1"), "not a configuration file (no format)");
+    EXPECT_EQ(refused("\"format\": 1", "\"format\": \"1\""),
+              "not a configuration file (no format)");
     ConfigFile out;
     EXPECT_FALSE(ReadConfigFile("[1]", out, error));
     EXPECT_FALSE(ReadConfigFile("{\"format\": 1", out, error));
+}
+
+TEST(ConfigFile, PasswordsAreInAFileOnlyWhenAsked) {
+    PduRecord record;
+    record.featureWord = 0x47C0;
+    record.generationNumber = 3;
+    record.firmwareVersion[0] = 4;
+    record.firmwareVersion[2] = 11;
+    record.circuitVisible[1] = 1;
+    const Json items{{"cDeviceName", "Rack7"},
+                     {"cKovaName", "peer"},
+                     {"cDevsPassword", "s3cret"},
+                     {"cKovaPassword", "x"}};
+    const ConfigFile plain = MakeConfigFile(record, items, false);
+    EXPECT_EQ(plain.items, (Json{{"cDeviceName", "Rack7"}}));
+    EXPECT_FALSE(plain.passwords);
+    EXPECT_EQ(plain.origin.firmware, "4.0.11");
+    EXPECT_EQ(plain.origin.generation, 3);
+    EXPECT_EQ(plain.origin.circuits, 1);
+    EXPECT_EQ(MakeConfigFile(record, items, true).items, items);
 }
 
 class ConfigImport : public ::testing::Test {
@@ -79,6 +104,7 @@ class ConfigImport : public ::testing::Test {
                {"cDevsPassword", "**********"},
                {"cMinTempLimit", "50.0"},
                {"cMaxTempLimit", "95.0"},
+               {"cMinHumidLimit", "10.0"},
                {"cRecepName2", "RecepName2"},
                {"cRecepControl", {{"1", true}, {"2", true}}}};
 };
@@ -136,17 +162,20 @@ TEST_F(ConfigImport, LayoutPasswordsAndRefusedValues) {
     // Values a field would not take, as config set names them; limits in the file's unit.
     f.origin.circuits = 3;
     f.items["cLogInterval"] = "70000";
-    f.items["cMinTempLimit"] = "400";  // Celsius: beyond 346.31
+    f.items["cMinTempLimit"] = "400";   // Celsius: beyond 346.31
+    f.items["cMinHumidLimit"] = "700";  // a humidity, not a temperature
     f.items["cRecepName2"] = std::string(33, 'n');
     p = PlanConfigImport(f, pdu, shown, tables, true);
     EXPECT_EQ(p.refused,
               (std::vector<std::string>{
                   "cLogInterval: 70000 is outside the accepted range 0 to 65535",
                   "cMinTempLimit (C): 400 is outside the accepted range -17.78 to 346.31",
+                  "cMinHumidLimit: 700 is outside the accepted range 0.00 to 655.35",
                   "cRecepName2: at most 32 characters"}));
     f.items["cLogInterval"] = "ten";
     f.items["cMinTempLimit"] = "warm";
     f.items.erase("cRecepName2");
+    f.items.erase("cMinHumidLimit");
     EXPECT_EQ(PlanConfigImport(f, pdu, shown, tables, true).refused,
               (std::vector<std::string>{"cLogInterval: expected an integer 0 to 65535",
                                         "cMinTempLimit: expected a temperature in degrees C"}));

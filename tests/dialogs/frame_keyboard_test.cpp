@@ -3,6 +3,7 @@
 // button), and Escape and the close box cancelling.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
