@@ -78,6 +78,7 @@ TEST(ConfigFile, PasswordsAreInAFileOnlyWhenAsked) {
     record.firmwareVersion[0] = 4;
     record.firmwareVersion[2] = 11;
     record.circuitVisible[1] = 1;
+    record.receptacleInput[3] = 1;  // the one receptacle on the circuit shown
     const Json items{{"cDeviceName", "Rack7"},
                      {"cKovaName", "peer"},
                      {"cDevsPassword", "s3cret"},
@@ -88,6 +89,7 @@ TEST(ConfigFile, PasswordsAreInAFileOnlyWhenAsked) {
     EXPECT_EQ(plain.origin.firmware, "4.0.11");
     EXPECT_EQ(plain.origin.generation, 3);
     EXPECT_EQ(plain.origin.circuits, 1);
+    EXPECT_EQ(plain.origin.receptacles, 1);
     EXPECT_EQ(MakeConfigFile(record, items, true).items, items);
 }
 
