@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +15,7 @@
 #include "cli/cli_session.h"
 #include "cli/context.h"
 #include "common/config_catalogue.h"
+#include "common/config_file.h"
 #include "common/config_values.h"
 #include "link/config_operations.h"
 #include "link/device_ops.h"
@@ -53,6 +56,15 @@ struct Configurator {
             record.featureWord = session.featureWord;
             record.attributeWord = session.attributeWord;
             record.extensionWord = session.extensionWord;
+        }
+        // The firmware digits as the main window takes them from the version text ("04.02.00").
+        const std::u16string_view version(session.versionText);
+        for (std::size_t d = 0; d < 3; ++d) {
+            const char16_t c = 3 * d + 1 < version.size() ? version[3 * d + 1] : u'0';
+            record.firmwareVersion[d] =
+                static_cast<std::uint8_t>(c >= u'0' && c <= u'9'   ? c - u'0'
+                                          : c >= u'A' && c <= u'F' ? c - u'A' + 10
+                                                                   : 0);
         }
         FillConfigOps(ops, dev ? 1 : 0);
         block->ops = &ops;
@@ -110,36 +122,19 @@ struct Configurator {
     }
 
     // Whether the dialog shows entry i of table t for this PDU.
-    bool shown(int t, int i) const {
-        const ConfigItemDescriptor& d = item(t, i);
-        const std::uint16_t f = record.featureWord;
-        const bool switched = (f & kFeatureSwitched) != 0;
-        if (t == kGeneralItems) {
-            return d.code != kItemEnvironmentLimits || (f & kFeatureEnvironment) != 0;
+    bool shown(int t, int i) const { return ConfigEntryShown(record, tables(), t, i); }
+
+    // Every item the dialog shows, in catalogue order as it lists them.
+    nlohmann::ordered_json shownValues() const {
+        nlohmann::ordered_json out = nlohmann::ordered_json::object();
+        for (int t : {kGeneralItems, kReceptacleNameItems, kCircuitItems}) {
+            for (int i = 0, n = ConfigTableEntries(tables()[t]); i < n; ++i) {
+                if (shown(t, i)) {
+                    out[item(t, i).keyName] = value(t, i);
+                }
+            }
         }
-        if (t == kReceptacleNameItems) {
-            return (f & (kFeatureSwitched | kFeatureReceptacleMeters)) != 0 &&
-                   ReceptacleRowShown(record, i);
-        }
-        const int e = d.elementIndex;
-        const bool counted = e < ConfigItemCount(tables()[kCircuitItems], i);
-        switch (d.code) {
-            case kItemRecepControl:
-                return switched;
-            case kItemMaxCurrents:
-                return counted && record.circuitVisible[e] != 0;
-            case kItemLockCurrents:
-                return switched && counted && record.circuitVisible[e] != 0;
-            case kItemOnDelays:
-            case kItemResetDelays:
-                return switched && counted && ReceptacleRowShown(record, e);
-            case kItemMinVoltages:
-            case kItemMaxVoltages:
-                return (f & kFeatureVoltageInputs) != 0 && counted &&
-                       VoltageInputCircuit(record, e) >= 0;
-            default:
-                return false;
-        }
+        return out;
     }
 
     // The value of entry i of table t as the dialog shows it.
@@ -204,33 +199,6 @@ bool isInteger(const std::string& s, long long lo, long long hi) {
     return v >= lo && v <= hi;
 }
 
-// A sign and digits: the range is checked apart, so that a number too large is named as such.
-bool isIntegerText(const std::string& s) {
-    const std::size_t i = s.size() > 0 && (s[0] == '-' || s[0] == '+') ? 1 : 0;
-    return i < s.size() && s.find_first_not_of("0123456789", i) == std::string::npos;
-}
-
-bool isDecimal(const std::string& s) {
-    std::size_t i = s.size() > 0 && s[0] == '-' ? 1 : 0;
-    const std::size_t dot = s.find('.', i);
-    const std::string whole = s.substr(i, dot == std::string::npos ? std::string::npos : dot - i);
-    const std::string fraction = dot == std::string::npos ? "" : s.substr(dot + 1);
-    return whole.size() + fraction.size() > 0 &&
-           whole.find_first_not_of("0123456789") == std::string::npos &&
-           fraction.find_first_not_of("0123456789") == std::string::npos;
-}
-
-bool isIp(const std::string& s) {
-    const std::vector<std::string> parts = splitList([&] {
-        std::string t = s;
-        std::replace(t.begin(), t.end(), '.', ',');
-        return t;
-    }());
-    return std::count(s.begin(), s.end(), '.') == 3 && parts.size() == 4 &&
-           std::all_of(parts.begin(), parts.end(),
-                       [](const std::string& p) { return isInteger(p, 0, 255) && p[0] != '-'; });
-}
-
 // Why an assignment was not taken, and the exit code that says so.
 struct Refusal {
     std::string text;
@@ -285,7 +253,7 @@ std::optional<Refusal> assign(Configurator& c, int t, int i, const std::string& 
     const std::u16string key = FromUtf8(d.keyName);
     if (t == kGeneralItems && d.code == kItemEnvironmentLimits && d.elementIndex < 2) {
         const bool celsius = c.celsius();
-        if (!text.empty() && !isDecimal(text)) {
+        if (!text.empty() && !IsDecimalText(text)) {
             return Refusal{"expected a temperature in degrees " + std::string(celsius ? "C" : "F")};
         }
         if (!TemperatureEntryFits(wide, celsius)) {
@@ -301,18 +269,18 @@ std::optional<Refusal> assign(Configurator& c, int t, int i, const std::string& 
         case kKindUnsigned16:
         case kKindByte:
             ConfigEntryRange(d.kind, range);
-            if (!isIntegerText(text)) {
+            if (!IsIntegerText(text)) {
                 return Refusal{"expected an integer " + ToUtf8(EntryRangeText(range))};
             }
             break;
         case kKindHundredths:
             ConfigEntryRange(d.kind, range);
-            if (!text.empty() && !isDecimal(text)) {
+            if (!text.empty() && !IsDecimalText(text)) {
                 return Refusal{"expected a number " + ToUtf8(EntryRangeText(range))};
             }
             break;
         case kKindIpAddress:
-            if (!text.empty() && !isIp(text)) {
+            if (!text.empty() && !IsIpText(text)) {
                 return Refusal{"expected an IP address a.b.c.d"};
             }
             break;
@@ -371,17 +339,8 @@ void runGet(Context& ctx, const std::vector<std::string>& keys, bool developer) 
         return;
     }
     session.disconnect();
-    // Catalogue order, as the dialog lists them.
-    nlohmann::ordered_json out = nlohmann::ordered_json::object();
-    if (keys.empty()) {
-        for (int t : {kGeneralItems, kReceptacleNameItems, kCircuitItems}) {
-            for (int i = 0, n = ConfigTableEntries(c.tables()[t]); i < n; ++i) {
-                if (c.shown(t, i)) {
-                    out[c.item(t, i).keyName] = c.value(t, i);
-                }
-            }
-        }
-    }
+    nlohmann::ordered_json out =
+        keys.empty() ? c.shownValues() : nlohmann::ordered_json(nlohmann::ordered_json::object());
     for (const auto& [t, i] : wanted) {
         out[c.item(t, i).keyName] = c.value(t, i);
     }
@@ -474,6 +433,137 @@ void runSet(Context& ctx, const std::vector<std::string>& assignments, bool deve
     }
 }
 
+// The file's items as config set would enter them, or a refusal naming the first that would not.
+std::optional<Refusal> enterFile(Configurator& c, const ConfigFile& file,
+                                 const ConfigImportPlan& plan,
+                                 const nlohmann::ordered_json& before) {
+    for (const std::string& key : plan.apply) {
+        int t = 0;
+        int i = 0;
+        FindConfigKey(c.tables(), key, t, i);
+        if (auto refusal = assign(c, t, i, ConfigEntryText(key, file.items[key], before[key]))) {
+            refusal->text = key + ": " + refusal->text;
+            return refusal;
+        }
+    }
+    return std::nullopt;
+}
+
+void runExport(Context& ctx, const std::string& path, bool developer) {
+    if (!ctx.loadAttributes()) {
+        return;
+    }
+    CliSession session(ctx);
+    if (!session.connect()) {
+        return;
+    }
+    Configurator c(session.record(), developer);
+    if (const char* key = c.load()) {
+        ctx.fail(std::string("could not read ") + key +
+                 " from the PDU, nothing was exported: " + trimmed(CurrentInterfaceError()));
+        return;
+    }
+    session.disconnect();
+    const ConfigFile file = MakeConfigFile(c.record, c.shownValues(), developer);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << WriteConfigFile(file);
+    out.close();
+    if (!out) {
+        ctx.fail("cannot write " + path);
+        return;
+    }
+    ctx.printJson({{"file", path}, {"items", file.items.size()}, {"passwords", file.passwords}});
+}
+
+void runImport(Context& ctx, const std::string& path, bool dryRun, bool force, bool developer) {
+    // The file is read and checked before the device is touched.
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ctx.fail("cannot read " + path);
+        return;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ConfigFile file;
+    std::string error;
+    if (!ReadConfigFile(text, file, error)) {
+        ctx.fail(path + ": " + error);
+        return;
+    }
+    if (!ctx.loadAttributes()) {
+        return;
+    }
+    CliSession session(ctx);
+    if (!session.connect()) {
+        return;
+    }
+    Configurator c(session.record(), developer);
+    if (const char* key = c.load()) {
+        ctx.fail(std::string("could not read ") + key +
+                 " from the PDU, nothing was written: " + trimmed(CurrentInterfaceError()));
+        return;
+    }
+    const nlohmann::ordered_json before = c.shownValues();
+    const ConfigImportPlan plan =
+        PlanConfigImport(file, ConfigOriginOf(c.record), before, c.tables(), developer);
+    if (!plan.otherLayout.empty() && !force) {
+        ctx.fail(path + ": " + plan.otherLayout +
+                 "; nothing was written (--force applies the items this PDU has)");
+        return;
+    }
+    if (!plan.refused.empty()) {
+        std::string all;
+        for (const std::string& r : plan.refused) {
+            all += (all.empty() ? "" : "; ") + r;
+        }
+        ctx.fail(path + ": " + all + ", nothing was written");
+        return;
+    }
+    if (const auto refusal = enterFile(c, file, plan, before)) {
+        ctx.fail(path + ": " + refusal->text + ", nothing was written");
+        return;
+    }
+    // What the save pass would write, element by element.
+    nlohmann::ordered_json report = nlohmann::ordered_json::object();
+    nlohmann::ordered_json changes = nlohmann::ordered_json::object();
+    for (const ConfigTransfer& t : ConfigSaveItems(c.record, c.tables(), c.ops.mode,
+                                                   c.block->deviceImage, c.block->editImage)) {
+        const char* key = c.item(t.table, t.index).keyName;
+        changes[key] = {{"from", before[key]}, {"to", c.value(t.table, t.index)}};
+    }
+    nlohmann::ordered_json skipped = nlohmann::ordered_json::object();
+    for (const auto& [key, why] : plan.skipped) {
+        skipped[key] = why;
+    }
+    report["changes"] = changes;
+    report["skipped"] = skipped;
+    if (dryRun) {
+        session.disconnect();
+        *ctx.out << report.dump() << '\n';
+        return;
+    }
+    const auto [written, refused] = c.save();
+    const std::string writeError = trimmed(CurrentInterfaceError());
+    const bool unanswered = !refused.empty() && ConsoleStoppedAnswering();
+    session.disconnect();
+    nlohmann::ordered_json done = nlohmann::ordered_json::object();
+    for (const ConfigTransfer& t : written) {
+        done[c.item(t.table, t.index).keyName] = c.value(t.table, t.index);
+    }
+    nlohmann::json failed = nlohmann::json::array();
+    for (const ConfigTransfer& t : refused) {
+        failed.push_back(c.item(t.table, t.index).keyName);
+    }
+    report["written"] = done;
+    report["refused"] = failed;
+    *ctx.out << report.dump() << '\n';
+    if (!refused.empty()) {
+        const std::string what =
+            unanswered ? "the PDU stopped answering, not written: " : "the PDU refused ";
+        ctx.fail(what + std::to_string(refused.size()) + " item(s)" +
+                 (writeError.empty() ? std::string{} : ": " + writeError));
+    }
+}
+
 }  // namespace
 
 void registerConfigCommands(CLI::App& app, Context& ctx) {
@@ -494,6 +584,26 @@ void registerConfigCommands(CLI::App& app, Context& ctx) {
     set->add_option("KEY=VALUE", *assignments, "Items to change")->required();
     set->fallthrough();
     set->callback([&ctx, assignments, developer] { runSet(ctx, *assignments, *developer); });
+
+    auto path = std::make_shared<std::string>();
+    auto* exp = config->add_subcommand(
+        "export", "Write every item the dialog shows to a file (the passwords only with -d)");
+    exp->add_option("FILE", *path, "The configuration file to write")->required();
+    exp->fallthrough();
+    exp->callback([&ctx, path, developer] { runExport(ctx, *path, *developer); });
+
+    auto dryRun = std::make_shared<bool>(false);
+    auto force = std::make_shared<bool>(false);
+    auto* imp = config->add_subcommand(
+        "import", "Save the items of a file that differ from the PDU's, as config set does");
+    imp->add_option("FILE", *path, "A file written by config export")->required();
+    imp->add_flag("--dry-run", *dryRun, "Only print what would change");
+    imp->add_flag("--force", *force,
+                  "Apply a file of another layout: the items this PDU has, the rest listed");
+    imp->fallthrough();
+    imp->callback([&ctx, path, dryRun, force, developer] {
+        runImport(ctx, *path, *dryRun, *force, *developer);
+    });
 }
 
 }  // namespace quorvel::cli

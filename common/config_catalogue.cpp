@@ -310,6 +310,42 @@ int VoltageInputCircuit(const PduRecord& record, int input) {
     return circuit < kMaxCircuits && record.circuitVisible[circuit] != 0 ? circuit : -1;
 }
 
+bool ConfigEntryShown(const PduRecord& record, ConfigTables tables, int table, int index) {
+    if (table < 0 || table >= kConfigItemTables || tables[table] == nullptr || index < 0 ||
+        index >= ConfigTableEntries(tables[table])) {
+        return false;
+    }
+    const ConfigItemDescriptor& d = tables[table][index];
+    const std::uint16_t f = record.featureWord;
+    const bool switched = (f & kFeatureSwitched) != 0;
+    if (table == kGeneralItems) {
+        return d.code != kItemEnvironmentLimits || (f & kFeatureEnvironment) != 0;
+    }
+    if (table == kReceptacleNameItems) {
+        return (f & (kFeatureSwitched | kFeatureReceptacleMeters)) != 0 &&
+               ReceptacleRowShown(record, index);
+    }
+    const int e = d.elementIndex;
+    const bool counted = e < ConfigItemCount(tables[kCircuitItems], index);
+    switch (d.code) {
+        case kItemRecepControl:
+            return switched;
+        case kItemMaxCurrents:
+            return counted && record.circuitVisible[e] != 0;
+        case kItemLockCurrents:
+            return switched && counted && record.circuitVisible[e] != 0;
+        case kItemOnDelays:
+        case kItemResetDelays:
+            return switched && counted && ReceptacleRowShown(record, e);
+        case kItemMinVoltages:
+        case kItemMaxVoltages:
+            return (f & kFeatureVoltageInputs) != 0 && counted &&
+                   VoltageInputCircuit(record, e) >= 0;
+        default:
+            return false;
+    }
+}
+
 std::vector<ConfigTransfer> ConfigLoadItems(const PduRecord& record, ConfigTables tables,
                                             std::int32_t mode) {
     std::vector<ConfigTransfer> items;

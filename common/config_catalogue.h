@@ -78,6 +78,9 @@ bool ReceptacleRowUsed(const PduRecord& record, int row);
 bool ReceptacleRowShown(const PduRecord& record, int row);
 // The circuit (0..5) whose group shows voltage input `input` (0 or 1); -1 when none does.
 int VoltageInputCircuit(const PduRecord& record, int input);
+// Whether the configuration dialog (and quorvelctl config get) shows entry `index` of item table
+// `table` for this PDU, its element counts lowered by Open.
+bool ConfigEntryShown(const PduRecord& record, ConfigTables tables, int table, int index);
 
 // One ReadItem or WriteItem call: entry `index` of item table `table`.
 struct ConfigTransfer {

@@ -276,6 +276,43 @@ bool TemperatureEntryFits(std::u16string_view text, bool celsius) {
     return text.empty() || within(hundredthsOf(text), TemperatureEntryRange(celsius));
 }
 
+bool IsIntegerText(std::string_view s) {
+    const std::size_t i = !s.empty() && (s[0] == '-' || s[0] == '+') ? 1 : 0;
+    return i < s.size() && s.find_first_not_of("0123456789", i) == std::string_view::npos;
+}
+
+bool IsDecimalText(std::string_view s) {
+    const std::size_t i = !s.empty() && s[0] == '-' ? 1 : 0;
+    const std::size_t dot = s.find('.', i);
+    const std::string_view whole = s.substr(i, dot == std::string_view::npos ? s.npos : dot - i);
+    const std::string_view fraction = dot == std::string_view::npos ? "" : s.substr(dot + 1);
+    return whole.size() + fraction.size() > 0 &&
+           whole.find_first_not_of("0123456789") == std::string_view::npos &&
+           fraction.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool IsIpText(std::string_view s) {
+    int parts = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dot = s.find('.', start);
+        const std::string_view part = s.substr(start, dot == s.npos ? s.npos : dot - start);
+        if (part.empty() || part.size() > 6 ||
+            part.find_first_not_of("0123456789") != std::string_view::npos) {
+            return false;
+        }
+        int v = 0;
+        std::from_chars(part.data(), part.data() + part.size(), v);
+        if (v > 255 || ++parts > 4) {
+            return false;
+        }
+        if (dot == s.npos) {
+            return parts == 4;
+        }
+        start = dot + 1;
+    }
+}
+
 std::u16string EntryRangeText(const EntryRange& range) {
     return numberText(range.low, range.hundredths) + u" to " +
            numberText(range.high, range.hundredths);

@@ -58,6 +58,11 @@ bool ConfigEntryFits(std::uint8_t kind, std::u16string_view text);
 // within the field, and whether the text fits it (empty text is "not set" and fits).
 EntryRange TemperatureEntryRange(bool celsius);
 bool TemperatureEntryFits(std::u16string_view text, bool celsius);
+// Text of the form a field takes, its range checked apart: a sign and digits; a decimal number
+// (an optional minus, digits and at most one point); dotted IPv4 text of four numbers 0..255.
+bool IsIntegerText(std::string_view text);
+bool IsDecimalText(std::string_view text);
+bool IsIpText(std::string_view text);
 // "0 to 65535", "0.00 to 655.35".
 std::u16string EntryRangeText(const EntryRange& range);
 // "<field>: <typed> is outside the accepted range <range>".

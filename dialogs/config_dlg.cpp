@@ -259,7 +259,12 @@ void CConfigDlg::createControls() {
     load_ = makeButton("Load", "loadButton");
     save_ = makeButton("Save", "saveButton");
     ok_ = makeButton("OK", "okButton");
+    import_ = makeButton("", "importButton");
+    export_ = makeButton("", "exportButton");
+    import_->setText(QStringLiteral("Import\u2026"));
+    export_->setText(QStringLiteral("Export\u2026"));
     save_->setEnabled(false);
+    updateFileButtons();
     connect(format_, &QPushButton::clicked, this, &CConfigDlg::onFormat);
     connect(setDefaults_, &QPushButton::clicked, this, &CConfigDlg::onSetDefaults);
     connect(resetNet_, &QPushButton::clicked, this, &CConfigDlg::onResetNet);
@@ -267,6 +272,8 @@ void CConfigDlg::createControls() {
     connect(load_, &QPushButton::clicked, this, &CConfigDlg::onLoad);
     connect(save_, &QPushButton::clicked, this, &CConfigDlg::onSave);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(import_, &QPushButton::clicked, this, &CConfigDlg::onImport);
+    connect(export_, &QPushButton::clicked, this, &CConfigDlg::onExport);
 }
 
 void CConfigDlg::applyLayout() {
@@ -364,6 +371,8 @@ void CConfigDlg::applyLayout() {
     place(load_, b.load);
     place(save_, b.save);
     place(ok_, b.ok);
+    place(import_, b.importFile);
+    place(export_, b.exportFile);
 }
 
 // Tab reads the page first: the general column row by row, then the circuit groups one at a
@@ -432,6 +441,8 @@ void CConfigDlg::chainTabOrder() {
     add(load_, b.load, kNoFocusBox);
     add(save_, b.save, kNoFocusBox);
     add(ok_, b.ok, kNoFocusBox);
+    add(import_, b.importFile, kNoFocusBox);
+    add(export_, b.exportFile, kNoFocusBox);
     for (std::size_t i : ReadingOrder(places, {})) {
         chain.push_back(widgets[i]);
     }
@@ -512,6 +523,13 @@ void CConfigDlg::setBusy(bool busy) {
             b->setEnabled(!busy);
         }
     }
+    updateFileButtons();
+}
+
+void CConfigDlg::updateFileButtons() {
+    const bool files = !busy_ && loaded_ && !needsLoad_;
+    import_->setEnabled(files);
+    export_->setEnabled(files);
 }
 
 bool CConfigDlg::event(QEvent* e) {
@@ -540,6 +558,7 @@ bool CConfigDlg::event(QEvent* e) {
 // for until its busy-ends message the buttons that start or feed one stay disabled.
 void CConfigDlg::onLoad() {
     needsLoad_ = false;
+    loaded_ = true;
     save_->setEnabled(true);
     setBusy(true);
     post(CFG_CMD_LOAD);
@@ -560,6 +579,7 @@ void CConfigDlg::onFormat() {
         // every field the operator did not touch.
         needsLoad_ = true;
         save_->setEnabled(false);
+        updateFileButtons();
         post(CFG_CMD_FORMAT);
     }
 }

@@ -8,7 +8,9 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <vector>
 
 #include "common/config_ops.h"
@@ -37,6 +39,10 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     Q_OBJECT
 
   public:
+    // Asks for the configuration file to export to (save) or import from; an empty name when
+    // the operator cancels.
+    using FileChooser = std::function<QString(bool save, QWidget* parent)>;
+
     // record, ops and addresses stay the caller's; the dialog works on copies and hands the
     // record back, with what Open learnt, once its worker has ended.
     CConfigDlg(PduRecord* record, const ConfigOps* ops, DeviceAddressBlock* addresses,
@@ -48,6 +54,9 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     const ConfigWorkerBlock& block() const { return *run_->block; }
     bool busy() const { return busy_; }
     bool workerRunning() const;
+    void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    // QFileDialog's save-file or open-file dialog over configuration files.
+    static QString ChooseWithFileDialog(bool save, QWidget* parent);
 
   public slots:
     void done(int result) override;
@@ -89,9 +98,18 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     void onSetDefaults();
     void onResetNet();
     void onClear();
+    void onExport();
+    void onImport();
     void onAutoIp(bool checked);
     void onCelsius(bool checked);
 
+    // Export… and Import… work on fields that show what the PDU holds: after a load, not
+    // after Format, never while a pass runs.
+    void updateFileButtons();
+    // Every field the dialog shows, keyed and valued as quorvelctl config get prints them.
+    nlohmann::ordered_json fieldValues() const;
+    // Enters the file's values of `keys` into their fields, as if typed.
+    void fillFromFile(const nlohmann::ordered_json& items, const std::vector<std::string>& keys);
     void fillDefaults();
     void clearFields();
     void showItem(int table, int index);
@@ -122,6 +140,8 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     // After Format the device image no longer says what the PDU holds: Save stays disabled
     // until a Load has read it again.
     bool needsLoad_ = false;
+    bool loaded_ = false;  // a load has run
+    FileChooser chooseFile_ = &CConfigDlg::ChooseWithFileDialog;
     std::shared_ptr<ConfigRun> run_;
     std::unique_ptr<QtMessageTarget> target_;
     std::shared_ptr<platform::MessagePort> port_;
@@ -154,6 +174,8 @@ class QUORVEL_HALVEX_API CConfigDlg : public CDraggableDialog {
     QPushButton* load_ = nullptr;
     QPushButton* save_ = nullptr;
     QPushButton* ok_ = nullptr;
+    QPushButton* import_ = nullptr;
+    QPushButton* export_ = nullptr;
 };
 
 }  // namespace quorvel::dialogs

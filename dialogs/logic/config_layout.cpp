@@ -46,7 +46,9 @@ constexpr int kProgressX = 380;
 constexpr int kProgressHeight = 18;
 constexpr int kBandTopDevice = 140;  // the bottom controls' band, from the window's bottom
 constexpr int kBandTop = 125;
-constexpr int kViewportGap = 5;          // between a scrolling page and the progress bar
+constexpr int kFileRowAbove =
+    30;                          // the file buttons' row, as far below OK's as OK's below Format's
+constexpr int kViewportGap = 5;  // between a scrolling page and the progress bar
 constexpr int kScrollBarAllowance = 18;  // a horizontal scroll bar's height, with room to spare
 
 struct GroupSize {
@@ -294,6 +296,8 @@ ConfigLayout ComputeConfigLayout(const PduRecord& record, std::int32_t mode,
     b.load = rect(G, H - 65, kButtonWidth, kButtonHeight);
     b.save = rect(K, H - 65, kButtonWidth, kButtonHeight);
     b.ok = rect(E + K, H - 65, kButtonWidth, kButtonHeight);
+    b.importFile = rect(G, H - kFileRowAbove, kButtonWidth, kButtonHeight);
+    b.exportFile = rect(K, H - kFileRowAbove, kButtonWidth, kButtonHeight);
     return out;
 }
 

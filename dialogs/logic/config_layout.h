@@ -64,6 +64,8 @@ struct ConfigReceptacleRow {
 struct ConfigBottomControls {
     bool deviceButtons = false;  // Format, Set Defaults, Reset Net (mode 0 only)
     ConfigRect progress, format, setDefaults, resetNet, clear, load, save, ok;
+    // Import… and Export… of configuration files, in a row of their own below Load and Save.
+    ConfigRect importFile, exportFile;
 };
 
 struct ConfigLayout {

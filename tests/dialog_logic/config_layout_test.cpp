@@ -168,6 +168,17 @@ TEST(ConfigLayout, BottomControlsFollowTheWidthAndMode) {
     EXPECT_FALSE(other.bottom.deviceButtons);
     EXPECT_EQ(other.bottom.progress.y, other.height - 120);
     EXPECT_EQ(other.bottom.ok.y, other.height - 65);
+
+    // Import… and Export… in a row of their own below Load and Save, inside the window.
+    for (const ConfigLayout* layout : {&L, &other}) {
+        const ConfigBottomControls& c = layout->bottom;
+        EXPECT_EQ(c.importFile.x, c.load.x);
+        EXPECT_EQ(c.exportFile.x, c.save.x);
+        for (const ConfigRect& f : {c.importFile, c.exportFile}) {
+            EXPECT_EQ(f.y, c.ok.bottom() + 11);
+            EXPECT_LE(f.bottom() + 6, layout->height);
+        }
+    }
 }
 
 }  // namespace

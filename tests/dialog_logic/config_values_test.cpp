@@ -139,6 +139,28 @@ TEST(ConfigValues, NumbersOutsideTheirFieldAreRefusedNeverWrapped) {
     EXPECT_FALSE(ConfigEntryRange(kKindText, none));
 }
 
+TEST(ConfigValues, TheFormOfTypedText) {
+    for (const char* ok : {"-5", "+5", "007"}) {
+        EXPECT_TRUE(IsIntegerText(ok)) << ok;
+    }
+    for (const char* bad : {"", "-", "5a", "5.0", " 5"}) {
+        EXPECT_FALSE(IsIntegerText(bad)) << bad;
+    }
+    for (const char* ok : {"-1.5", ".5", "5.", "12"}) {
+        EXPECT_TRUE(IsDecimalText(ok)) << ok;
+    }
+    for (const char* bad : {"", ".", "-", "+1", "1.2.3", "1,5"}) {
+        EXPECT_FALSE(IsDecimalText(bad)) << bad;
+    }
+    for (const char* ok : {"1.2.3.4", "255.255.255.0", "0.0.0.0"}) {
+        EXPECT_TRUE(IsIpText(ok)) << ok;
+    }
+    for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1..2.3", "1.2.3.", "a.b.c.d",
+                            "-1.2.3.4", "1.2.3.4 "}) {
+        EXPECT_FALSE(IsIpText(bad)) << bad;
+    }
+}
+
 TEST(ConfigValues, DefaultRatingsPerCircuit) {
     EXPECT_EQ(CircuitDefaultRating(16, 0), 16);
     EXPECT_EQ(CircuitDefaultRating(16, 5), 16);

@@ -118,8 +118,8 @@ void CheckConfig(const PduRecord& r) {
         const std::string what = "circuit " + std::to_string(g.circuit);
         boxes.push_back(g.box);
         EXPECT_LE(g.box.right() + 30, l.width) << what;
-        for (const ConfigRect& control :
-             {b.progress, b.format, b.setDefaults, b.resetNet, b.clear, b.load, b.save, b.ok}) {
+        for (const ConfigRect& control : {b.progress, b.format, b.setDefaults, b.resetNet, b.clear,
+                                          b.load, b.save, b.ok, b.importFile, b.exportFile}) {
             EXPECT_FALSE(Overlap(g.box, control))
                 << what << " " << Text(g.box) << " reaches a bottom control " << Text(control);
         }
