@@ -155,10 +155,10 @@ TEST(ConfigFileCli, AFileOfAnotherLayoutOrWithRefusedValuesWritesNothing) {
         }
         if (value.is_object()) {
             for (const auto& [n, on] : get.json[key].items()) {
-                EXPECT_EQ(on, value[n]) << key << " " << n;
+                EXPECT_EQ(on.dump(), value[n].dump()) << key << " " << n;
             }
         } else {
-            EXPECT_EQ(get.json[key], value) << key;
+            EXPECT_EQ(get.json[key].dump(), value.dump()) << key;
         }
     }
     EXPECT_EQ(v4.simulator.deviceSnapshot().variableNumber(14, 0), 3000u);  // the v3's 30 A
