@@ -347,6 +347,33 @@ void runGet(Context& ctx, const std::vector<std::string>& keys, bool developer) 
     *ctx.out << out.dump() << '\n';
 }
 
+// Runs the save pass, logs off and prints the report with what was written and what was
+// refused; a refusal, or a PDU that stopped answering, fails the command naming how many.
+void SaveAndReport(Context& ctx, Configurator& c, CliSession& session,
+                   nlohmann::ordered_json report) {
+    const auto [written, refused] = c.save();
+    const std::string error = trimmed(CurrentInterfaceError());
+    const bool unanswered = !refused.empty() && ConsoleStoppedAnswering();
+    session.disconnect();
+    nlohmann::ordered_json done = nlohmann::ordered_json::object();
+    for (const ConfigTransfer& t : written) {
+        done[c.item(t.table, t.index).keyName] = c.value(t.table, t.index);
+    }
+    nlohmann::json failed = nlohmann::json::array();
+    for (const ConfigTransfer& t : refused) {
+        failed.push_back(c.item(t.table, t.index).keyName);
+    }
+    report["written"] = done;
+    report["refused"] = failed;
+    *ctx.out << report.dump() << '\n';
+    if (!refused.empty()) {
+        const std::string what =
+            unanswered ? "the PDU stopped answering, not written: " : "the PDU refused ";
+        ctx.fail(what + std::to_string(refused.size()) + " item(s)" +
+                 (error.empty() ? std::string{} : ": " + error));
+    }
+}
+
 void runSet(Context& ctx, const std::vector<std::string>& assignments, bool developer) {
     // Parse the command line before touching the device.
     std::vector<std::pair<std::string, std::string>> pairs;
@@ -409,28 +436,7 @@ void runSet(Context& ctx, const std::vector<std::string>& assignments, bool deve
             return;
         }
     }
-    const auto [written, refused] = c.save();
-    const std::string error = trimmed(CurrentInterfaceError());
-    const bool unanswered = !refused.empty() && ConsoleStoppedAnswering();
-    session.disconnect();
-    nlohmann::ordered_json done = nlohmann::ordered_json::object();
-    for (const ConfigTransfer& t : written) {
-        done[c.item(t.table, t.index).keyName] = c.value(t.table, t.index);
-    }
-    nlohmann::json failed = nlohmann::json::array();
-    for (const ConfigTransfer& t : refused) {
-        failed.push_back(c.item(t.table, t.index).keyName);
-    }
-    nlohmann::ordered_json report = nlohmann::ordered_json::object();
-    report["written"] = done;
-    report["refused"] = failed;
-    *ctx.out << report.dump() << '\n';
-    if (!refused.empty()) {
-        const std::string what =
-            unanswered ? "the PDU stopped answering, not written: " : "the PDU refused ";
-        ctx.fail(what + std::to_string(refused.size()) + " item(s)" +
-                 (error.empty() ? std::string{} : ": " + error));
-    }
+    SaveAndReport(ctx, c, session, nlohmann::ordered_json::object());
 }
 
 // The file's items as config set would enter them, or a refusal naming the first that would not.
@@ -541,27 +547,7 @@ void runImport(Context& ctx, const std::string& path, bool dryRun, bool force, b
         *ctx.out << report.dump() << '\n';
         return;
     }
-    const auto [written, refused] = c.save();
-    const std::string writeError = trimmed(CurrentInterfaceError());
-    const bool unanswered = !refused.empty() && ConsoleStoppedAnswering();
-    session.disconnect();
-    nlohmann::ordered_json done = nlohmann::ordered_json::object();
-    for (const ConfigTransfer& t : written) {
-        done[c.item(t.table, t.index).keyName] = c.value(t.table, t.index);
-    }
-    nlohmann::json failed = nlohmann::json::array();
-    for (const ConfigTransfer& t : refused) {
-        failed.push_back(c.item(t.table, t.index).keyName);
-    }
-    report["written"] = done;
-    report["refused"] = failed;
-    *ctx.out << report.dump() << '\n';
-    if (!refused.empty()) {
-        const std::string what =
-            unanswered ? "the PDU stopped answering, not written: " : "the PDU refused ";
-        ctx.fail(what + std::to_string(refused.size()) + " item(s)" +
-                 (writeError.empty() ? std::string{} : ": " + writeError));
-    }
+    SaveAndReport(ctx, c, session, std::move(report));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
@@ -33,30 +34,20 @@ std::string prop(const TtyRecord& r, const char* key) {
     return it == r.props.end() ? std::string{} : it->second;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // udev's encoded strings ("FT232R\x20USB\x20UART"), decoded and trimmed.
 std::string decodeEnc(const std::string& s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x' && hexDigit(s[i + 2]) >= 0 &&
-            hexDigit(s[i + 3]) >= 0) {
-            out += static_cast<char>(hexDigit(s[i + 2]) * 16 + hexDigit(s[i + 3]));
-            i += 3;
-        } else {
-            out += s[i];
+        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x') {
+            const char* hex = s.data() + i + 2;
+            unsigned byte = 0;
+            if (std::from_chars(hex, hex + 2, byte, 16).ptr == hex + 2) {
+                out += static_cast<char>(byte);
+                i += 3;
+                continue;
+            }
         }
+        out += s[i];
     }
     const auto b = out.find_first_not_of(' ');
     const auto e = out.find_last_not_of(' ');
