@@ -310,6 +310,17 @@ std::string trimmed(std::string error) {
     return error;
 }
 
+// Loads every item from the PDU; a read that fails is reported naming its key, with what the
+// command therefore did not do ("", ", nothing was written").
+bool loadFromPdu(Context& ctx, Configurator& c, const char* consequence) {
+    if (const char* key = c.load()) {
+        ctx.fail(std::string("could not read ") + key + " from the PDU" + consequence + ": " +
+                 trimmed(CurrentInterfaceError()));
+        return false;
+    }
+    return true;
+}
+
 void runGet(Context& ctx, const std::vector<std::string>& keys, bool developer) {
     if (!ctx.loadAttributes()) {
         return;
@@ -333,9 +344,7 @@ void runGet(Context& ctx, const std::vector<std::string>& keys, bool developer) 
         }
         wanted.emplace_back(t, i);
     }
-    if (const char* key = c.load()) {
-        ctx.fail(std::string("could not read ") + key +
-                 " from the PDU: " + trimmed(CurrentInterfaceError()));
+    if (!loadFromPdu(ctx, c, "")) {
         return;
     }
     session.disconnect();
@@ -416,9 +425,7 @@ void runSet(Context& ctx, const std::vector<std::string>& assignments, bool deve
         }
         entries.push_back({{t, i}, value});
     }
-    if (const char* key = c.load()) {
-        ctx.fail(std::string("could not read ") + key +
-                 " from the PDU, nothing was written: " + trimmed(CurrentInterfaceError()));
+    if (!loadFromPdu(ctx, c, ", nothing was written")) {
         return;
     }
     // The network options first: they say in which unit the temperature limits are given.
@@ -464,9 +471,7 @@ void runExport(Context& ctx, const std::string& path, bool developer) {
         return;
     }
     Configurator c(session.record(), developer);
-    if (const char* key = c.load()) {
-        ctx.fail(std::string("could not read ") + key +
-                 " from the PDU, nothing was exported: " + trimmed(CurrentInterfaceError()));
+    if (!loadFromPdu(ctx, c, ", nothing was exported")) {
         return;
     }
     session.disconnect();
@@ -503,9 +508,7 @@ void runImport(Context& ctx, const std::string& path, bool dryRun, bool force, b
         return;
     }
     Configurator c(session.record(), developer);
-    if (const char* key = c.load()) {
-        ctx.fail(std::string("could not read ") + key +
-                 " from the PDU, nothing was written: " + trimmed(CurrentInterfaceError()));
+    if (!loadFromPdu(ctx, c, ", nothing was written")) {
         return;
     }
     const nlohmann::ordered_json before = c.shownValues();
