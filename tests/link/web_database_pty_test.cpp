@@ -51,6 +51,10 @@ class WebDatabasePty : public ::testing::Test {
         worker->start();
     }
     void TearDown() override {
+        // The worker's thread talks over the served line: it must end before the line goes.
+        if (worker) {
+            EXPECT_TRUE(worker->finish(kBoundMs));
+        }
         worker.reset();
         test::Unserve(kPort);
     }
