@@ -395,7 +395,9 @@ void CInitDbaseDlg::onWorkerMessage(const platform::Message& m) {
                 }
                 if (unwritten > 0) {
                     // Never reported as a success: what was not written is counted.
-                    prompter.warning(this, kInitTitle, kInitIncomplete.arg(unwritten));
+                    const QString prefix =
+                        block_->unanswered.load() ? kStoppedAnswering : QString();
+                    prompter.warning(this, kInitTitle, prefix + kInitIncomplete.arg(unwritten));
                     if (networkChanged_) {
                         askRestart(kInitTitle, kRestartText);
                     }
