@@ -247,7 +247,13 @@ TEST_F(StateDialogTiming, MonitoringAtNineThousandSixHundredBaudNeverStallsTheWi
         QString last = LabelText(*dlg, "totalValue0");
         int changes = 0;
         meter.start();
-        QTimer::singleShot(kMeasureMs / 2, [&] { Child<QCheckBox>(*dlg, "rowSwitch4")->click(); });
+        // Off once: a second window must not switch it back on.
+        QTimer::singleShot(kMeasureMs / 2, [&] {
+            auto* box = Child<QCheckBox>(*dlg, "rowSwitch4");
+            if (box->isChecked()) {
+                box->click();
+            }
+        });
         QTimer look;  // the total the display shows, every 50 ms
         look.setInterval(50);
         QObject::connect(&look, &QTimer::timeout, [&] {
