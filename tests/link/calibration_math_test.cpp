@@ -71,6 +71,23 @@ TEST(CalibrationMath, ValidityRangesOfVoltageChannels) {
     EXPECT_EQ(r.scale, 232);
     EXPECT_EQ(r.offset, -6);
     EXPECT_TRUE(r.valid);
+    // The slope is the whole part of 120 * 4096 / 1794 = 273.98, the offset 1794 - 491520 / 273.
+    r = ComputeVoltageCalibration(0, 1794, VoltageReferences{0, 120, 9});
+    EXPECT_EQ(r.scale, 273);
+    EXPECT_EQ(r.offset, -6);
+    // The offset may lie from -50 to 50 inclusive.
+    struct Edge {
+        std::uint16_t lowRaw, highRaw;
+        long lowRef;
+        long long offset;
+        bool valid;
+    };
+    for (const Edge& e : {Edge{50, 2098, 0, 50, true}, Edge{51, 2099, 0, 51, false},
+                          Edge{0, 1718, 3, -50, true}, Edge{0, 1756, 3, -51, false}}) {
+        r = ComputeVoltageCalibration(e.lowRaw, e.highRaw, VoltageReferences{e.lowRef, 120, 9});
+        EXPECT_EQ(r.offset, e.offset) << e.highRaw;
+        EXPECT_EQ(r.valid, e.valid) << e.highRaw;
+    }
     // A high reference of 10 V over 0x800 counts: slope 20, too small.
     EXPECT_FALSE(ComputeVoltageCalibration(0, 0x800, VoltageReferences{0, 10, 9}).valid);
     // Huge typed references are kept in range and give no overflow.

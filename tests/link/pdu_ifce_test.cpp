@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "link/pdu_ifce.h"
 #include "link/reply_items.h"
@@ -66,10 +67,18 @@ TEST_F(PduIfceWaits, LoginOnASilentLineFailsAndClosesTheLine) {
     EXPECT_FALSE(transport::IsOpen());
 }
 
-TEST_F(PduIfceTest, LoginReportsAPortThatWillNotOpen) {
+TEST_F(PduIfceTest, LoginReportsAPortThatWillNotOpenAndExchangesOnItGoUnanswered) {
     transport::SetParams(1, 1234, 8, 0, 0);
     EXPECT_FALSE(ifce.Login());
     EXPECT_EQ(error(), "Login: could not OpenCOMDevice\n");
+    char out[kReplyTextSize];
+    EXPECT_FALSE(ifce.ReadAlarms(out));
+    EXPECT_EQ(error(), "GetStatus: could not set timeout for serial COM device\n");
+    EXPECT_TRUE(ifce.Unanswered());
+    EXPECT_FALSE(ifce.ClearAlarms());
+    EXPECT_EQ(error(), "SendCommand: could not set timeout for serial COM device\n");
+    EXPECT_TRUE(ifce.Unanswered());
+    EXPECT_EQ(mem.line->written(), "");
 }
 
 TEST_F(PduIfceTest, QueriesReturnTheTextBetweenTheEchoAndThePrompt) {
@@ -77,8 +86,11 @@ TEST_F(PduIfceTest, QueriesReturnTheTextBetweenTheEchoAndThePrompt) {
     console->answers["u"] = queryAnswer("2.10.4 V2");
     console->answers["n"] = queryAnswer("");
     char out[kReplyTextSize];
+    const std::size_t before = mem.line->written().size();
     ASSERT_TRUE(ifce.ReadVersionLine(out));
     EXPECT_STREQ(out, "2.10.4 V2");
+    // One sanity check (ESC, ESC and CR) when the console answers it, then the query.
+    EXPECT_EQ(mem.line->written().substr(before), "\x1b\x1b\ru\r");
     ASSERT_TRUE(ifce.ReadAlarms(out));  // an empty reply text is a good reply
     EXPECT_STREQ(out, "");
 }
@@ -115,6 +127,11 @@ TEST_F(PduIfceWaits, ASettingSucceedsOnItsFifthSanityCheck) {
     EXPECT_TRUE(ifce.ClearAlarms());
     EXPECT_EQ(error(), "SendCommand: could not send check to serial COM device\n");
     EXPECT_FALSE(ifce.Unanswered());
+    // Echoed, but no prompt follows in time: the console answered, just not with an ack.
+    console->answers["C 1"] = "";
+    EXPECT_FALSE(ifce.SetCalibrationMode(true));
+    EXPECT_EQ(error(), "SendCommand: bad response from serial COM device\n");
+    EXPECT_FALSE(ifce.Unanswered());
 }
 
 TEST_F(PduIfceWaits, AQueryGivesUpAfterTwoFailedSanityChecks) {
@@ -124,6 +141,7 @@ TEST_F(PduIfceWaits, AQueryGivesUpAfterTwoFailedSanityChecks) {
     EXPECT_FALSE(ifce.ReadAlarms(out));
     EXPECT_EQ(error(), "GetStatus: could not establish sanity with serial COM device\n");
     EXPECT_TRUE(ifce.Unanswered());
+    EXPECT_EQ(console->ignoreEmptyLines, 0) << "both checks reached the console";
     EXPECT_THAT(mem.line->written(), ::testing::Not(HasSubstr("n\r")));
     // The next exchange that gets an answer clears it.
     console->answers["N"] = "\r\n?";
@@ -220,6 +238,12 @@ TEST_F(PduIfceTest, LongStampsGoOutInTwoHalvesAndBadArgumentsSendNothing) {
     char out[kReplyTextSize];
     EXPECT_FALSE(ifce.ReadMeasurement(5, false, 0, out));
     EXPECT_FALSE(ifce.WriteCalibration(true, 3, 0, 0, "1"));  // no voltage row D
+    EXPECT_FALSE(ifce.ReadCircuitCurrent(3, false, 0, out));
+    EXPECT_FALSE(ifce.ReadCircuitVoltage(-1, false, out));
+    // A line one character too long for its buffer is refused, not cut: "H" holds 255
+    // characters, a calibration line 31.
+    EXPECT_FALSE(ifce.WriteVariable(0x1F, std::string(248, '7').c_str(), 2));
+    EXPECT_FALSE(ifce.WriteCalibration(false, 3, 10, 0, std::string(25, '7').c_str()));
     EXPECT_EQ(mem.line->writes.size(), count);
     EXPECT_EQ(PDUIfce::CalibrationKeyword(false, 0, 10), std::string("W A"));
 }
@@ -227,6 +251,7 @@ TEST_F(PduIfceTest, LongStampsGoOutInTwoHalvesAndBadArgumentsSendNothing) {
 TEST(PduIfceParams, SetParamsChecksBeforeTheTransportDoes) {
     MemoryTransport mem;
     PDUIfce ifce;
+    EXPECT_EQ(ifce.ErrorTextNarrow(), "");
     EXPECT_FALSE(ifce.SetParams(21, 9600, 8, 0, 0));
     EXPECT_EQ(ifce.ErrorTextNarrow(), "SetParams: illegal COM port 21\n");
     EXPECT_FALSE(ifce.SetParams(1, 9600, 4, 4, -1));
