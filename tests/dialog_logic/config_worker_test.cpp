@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "dialog_logic/worker_test_support.h"
+#include "dialogs/logic/config_plan.h"
 #include "dialogs/logic/config_worker.h"
 #include "dialogs/logic/dialog_worker.h"
 #include "dialogs/logic/worker_messages.h"
@@ -245,6 +246,20 @@ TEST_F(ConfigWorkerTest, MissingSlotsAreSkipped) {
     }
     EXPECT_TRUE(worker_->finish(kBoundMs));
     EXPECT_EQ(log_.entries().size(), 1 + 3 * load.size());  // "open", and no close
+}
+
+// What the dialog tells the operator when a pass ended at an item the PDU did not answer.
+TEST(ConfigUnansweredText, NamesWhatWasNotWritten) {
+    EXPECT_EQ(UnansweredConfigText(CFG_CMD_SAVE, {}),
+              u"The PDU stopped answering, not written: 0 item(s)");
+    EXPECT_EQ(
+        UnansweredConfigText(CFG_CMD_SAVE, {"cPduName", "cRecepName3", "cGateway"}),
+        u"The PDU stopped answering, not written: 3 item(s): cPduName, cRecepName3, cGateway");
+    EXPECT_EQ(UnansweredConfigText(CFG_CMD_FORMAT, {"cPduName"}),
+              u"The PDU stopped answering: the database was not formatted.");
+    EXPECT_EQ(UnansweredConfigText(CFG_CMD_RESET_NETWORK, {}),
+              u"The PDU stopped answering: the network settings were not reset.");
+    EXPECT_EQ(UnansweredConfigText(CFG_CMD_LOAD, {"cPduName"}), u"") << "a read writes nothing";
 }
 
 }  // namespace

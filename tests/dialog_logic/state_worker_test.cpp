@@ -265,6 +265,7 @@ TEST_F(StateWorkerTest, APduThatStoppedAnsweringIsToldNothingMoreAndTheDialogLea
     worker_->finish(kBoundMs);
     // Outlet 1 went out; 2 and 3 did not, and the queued "off" was never sent.
     EXPECT_EQ(WorkerLog::count(log_.entries(), "run 7 h42 0/16/0"), 0);
+    EXPECT_EQ(WorkerLog::count(log_.entries(), "ev 6 4"), 0) << "dropped, not tried and failed";
     const ReceptacleMasks left = loop_->takeNotDone();
     EXPECT_EQ(left.on[0], 0x6u);
     EXPECT_EQ(left.off[0], 0x10u);

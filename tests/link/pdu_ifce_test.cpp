@@ -159,7 +159,9 @@ TEST(PduIfceLogoutPty, BothLogoutLinesReachTheDeviceBeforeTheLineCloses) {
             test::ServeAndLogIn(simulator, ifce, 7, test::LoadedProfile("v2"), {}, 9600));
         char reply[kReplyTextSize];
         ASSERT_TRUE(ifce.ReadVersionLine(reply));
+        const std::string errorBefore = ifce.ErrorTextNarrow();
         EXPECT_TRUE(ifce.Logout(ctrlD));
+        EXPECT_EQ(ifce.ErrorTextNarrow(), errorBefore) << "a logout that went out reports nothing";
         EXPECT_FALSE(transport::IsOpen());
         EXPECT_EQ(test::LastLineTaken(simulator), ctrlD ? "^D" : "^R");
         test::Unserve(7);
