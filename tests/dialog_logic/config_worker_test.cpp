@@ -260,6 +260,22 @@ TEST(ConfigUnansweredText, NamesWhatWasNotWritten) {
     EXPECT_EQ(UnansweredConfigText(CFG_CMD_RESET_NETWORK, {}),
               u"The PDU stopped answering: the network settings were not reset.");
     EXPECT_EQ(UnansweredConfigText(CFG_CMD_LOAD, {"cPduName"}), u"") << "a read writes nothing";
+
+    // The keys named are those of the elements whose edit differs from what the PDU holds, in a
+    // run over copies of what the dialog was given.
+    PduRecord record{};
+    record.generationNumber = 2;
+    ConfigOps ops{};
+    ops.mode = 3;
+    DeviceAddressBlock addresses{};
+    addresses.ipAddress[0] = u'9';
+    const auto run = MakeConfigRun(&record, &ops, &addresses);
+    EXPECT_EQ(run->record.generationNumber, 2);
+    EXPECT_EQ(run->ops.mode, 3);
+    EXPECT_EQ(run->addresses.ipAddress[0], u'9');
+    EXPECT_TRUE(PendingConfigKeys(*run->block).empty());
+    run->block->editImage[2] = 7;  // cAlarmInterval, element 1
+    EXPECT_EQ(PendingConfigKeys(*run->block), std::vector<std::string>{"cAlarmInterval"});
 }
 
 }  // namespace
