@@ -48,18 +48,24 @@ class Recorder {
     bool quietFor(int ms) { return !queue_.take(ms).has_value(); }
 
   private:
+    // Each message carries fixed parameters besides its text; one that differs shows.
+    static std::string fixed(const platform::Message& m, std::uintptr_t wParam) {
+        return m.wParam == wParam ? "" : "wParam " + std::to_string(m.wParam) + " ";
+    }
     std::string describe(const platform::Message& m) {
         switch (m.msg) {
             case UM_STATUS_TEXT:
-                return "STATUS:" + Narrow(record_.postedText(m.lParam));
+                return fixed(m, 0) + "STATUS:" + Narrow(record_.postedText(m.lParam));
             case UM_ACCESS_ERROR:
-                return "ERROR:" + Narrow(record_.postedText(m.lParam));
+                return fixed(m, 1) + "ERROR:" + Narrow(record_.postedText(m.lParam));
             case UM_CONFIG_READY:
-                return "READY";
+                return fixed(m, 1) +
+                       (m.lParam == 0 ? "READY" : "READY " + std::to_string(m.lParam));
             case UM_SESSION_ENDED:
-                return "ENDED";
+                return fixed(m, 0) +
+                       (m.lParam == 1 ? "ENDED" : "ENDED " + std::to_string(m.lParam));
             case UM_LINK_STATE:
-                return "LINK:" + std::to_string(m.lParam);
+                return fixed(m, 0) + "LINK:" + std::to_string(m.lParam);
             default:
                 return "?";
         }
@@ -138,6 +144,16 @@ TEST_F(SessionWorkerTest, ShortIdentityAndVersionRepliesKeepTheirDefaults) {
     // Generation 1: TLD and HOJ instances count their position.
     EXPECT_EQ(record.modules[1], 0x20);
     EXPECT_EQ(record.modules[2], 0x21);
+    stop();
+    recorder.until(UM_SESSION_ENDED);
+}
+
+TEST_F(SessionWorkerTest, AFourthGenerationVersionReplyGivesGenerationFour) {
+    console->answers["u"] = queryAnswer("04.01.00 V4");
+    ASSERT_TRUE(worker.start(record));
+    recorder.until(UM_CONFIG_READY);
+    EXPECT_EQ(Narrow(record.generationText), "V4");
+    EXPECT_EQ(record.generationNumber, 4);
     stop();
     recorder.until(UM_SESSION_ENDED);
 }
