@@ -89,7 +89,8 @@ CInitDbaseDlg::~CInitDbaseDlg() {
 bool CInitDbaseDlg::busy() const {
     // The queue first: the worker takes a command and marks it running under the queue's lock,
     // so a command is seen either queued or running, never neither.
-    return worker_->loop().commandPending() || block_->command.load() != kWebIdle;
+    return passesOpen_ > 0 || worker_->loop().commandPending() ||
+           block_->command.load() != kWebIdle;
 }
 
 void CInitDbaseDlg::buildControls(bool developer) {
@@ -259,6 +260,10 @@ void CInitDbaseDlg::closeWhenDone() {
 }
 
 void CInitDbaseDlg::give(std::uint8_t command) {
+    // A pass stays open until the dialog has taken its end, not only until the worker is done.
+    if (command == kWebLoad || command == kWebSave || command == kWebInitialise) {
+        ++passesOpen_;
+    }
     worker_->give(command);
 }
 
@@ -374,6 +379,7 @@ void CInitDbaseDlg::onWorkerMessage(const platform::Message& m) {
                 setButtonsEnabled(false);
                 break;
             }
+            passesOpen_ = std::max(0, passesOpen_ - 1);
             if (!closeAsked_) {
                 setButtonsEnabled(true);
             }
@@ -417,6 +423,7 @@ void CInitDbaseDlg::onWorkerMessage(const platform::Message& m) {
                                               dialogs::Buttons::YesNo) == dialogs::Answer::Yes);
             break;
         case kWebFormatFailed:
+            passesOpen_ = std::max(0, passesOpen_ - 1);
             setButtonsEnabled(true);
             status_->clear();
             block_->database->unmarkAll();

@@ -66,6 +66,7 @@ class CInitDbaseDlg : public QDialog {
     PduRecord* pdu_;
     bool networkChanged_ = false;
     bool closeAsked_ = false;         // Cancel during a write pass: closes once it has ended
+    int passesOpen_ = 0;              // passes given whose end the dialog has not taken yet
     bool loaded_ = false;             // the latest Load read every entry: Save may write
     std::vector<int> networkMarked_;  // the network entries the pass in progress writes
 
