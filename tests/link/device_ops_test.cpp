@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "catalogue/attribute_tables.h"
 #include "link/device_ops.h"
 #include "link/reply_items.h"
 #include "support/published_console.h"
@@ -40,6 +41,7 @@ TEST_F(DeviceOpsTest, WithoutACurrentInterfaceNothingIsSent) {
     EXPECT_EQ(ReadVersion(version, nullptr), 0);
     EXPECT_FALSE(StampModel(1, 2, 0, 0));
     RebootPdu();
+    EXPECT_TRUE(ConsoleStoppedAnswering());  // no console counts as one that stopped answering
     EXPECT_EQ(ParseEnvironment("Temperature=1 Humidity=2", env), 2);  // needs no device
     EXPECT_EQ(mem.line->writes.size(), before);
 }
@@ -139,6 +141,10 @@ TEST_F(DeviceOpsTest, IdentityLayoutAndVersionReplies) {
     EXPECT_EQ(e, 0);
     EXPECT_THAT((std::vector<int>{map[0], map[1], map[2], map[3]}), ElementsAre(10, 11, 12, 0));
     EXPECT_EQ(ReadIdentity(&f, &a, &e, nullptr), 2);
+    console->answers["v"] = queryAnswer("721 2104A32");  // no map: the words alone
+    EXPECT_EQ(ReadIdentity(&f, &a, &e, map), 2);
+    EXPECT_EQ(f, 0x721);
+    EXPECT_EQ(a, 0x2104A32u);
     console->answers["v"] = queryAnswer("1 2 00 1234");
     EXPECT_EQ(ReadIdentity(&f, &a, &e, nullptr), 2);
     EXPECT_EQ(e, 0x1234);
@@ -156,6 +162,9 @@ TEST_F(DeviceOpsTest, IdentityLayoutAndVersionReplies) {
     EXPECT_EQ(ReadVersion(version, generation), 2);
     EXPECT_STREQ(version, "3.1.7");
     EXPECT_EQ(GenerationFromText(generation), 3);
+    console->answers["u"] = queryAnswer("3.1.8 V4 B");  // a word after the generation is not one
+    EXPECT_EQ(ReadVersion(version, generation), 2);
+    EXPECT_STREQ(generation, "V4");
     EXPECT_EQ(GenerationFromText("V5"), 1);
 }
 
@@ -173,6 +182,11 @@ TEST_F(DeviceOpsTest, DatabaseCommandsStampsAndReboot) {
     EXPECT_FALSE(StampModel(0xFFFF, 0xFFFFFFFF, 0, 1));
     EXPECT_FALSE(StampModel(0xFFFF, 0xFFFFFFFF, 0, 2));
     EXPECT_FALSE(StampModel(0x720, 0x2104A31, 0, 3));
+    // A model whose series the tables do not hold has no records to stamp.
+    const ModelCode unknown{0x0380, (17002u & 0x3Fu) << 18, 17002u >> 7};
+    ASSERT_FALSE(Attributes().seriesPresent(17002));
+    EXPECT_FALSE(StampModel(unknown.feature, unknown.attribute, unknown.extension, 1));
+    EXPECT_FALSE(StampModel(unknown.feature, unknown.attribute, unknown.extension, 2));
     RebootPdu();
     EXPECT_THAT(lines, ElementsAre("I 47310862", "X 47310862", "C 1", "s 0720 02104A31 47310862",
                                    "x 47310862"));

@@ -103,6 +103,7 @@ class SessionWorkerTest : public ::testing::Test {
 
 TEST_F(SessionWorkerTest, ConnectsPublishesWaitsAndLogsOff) {
     ASSERT_TRUE(worker.start(record));
+    EXPECT_FALSE(worker.start(record));  // one session at a time
     EXPECT_THAT(recorder.until(UM_CONFIG_READY),
                 ElementsAre("LINK:0", "STATUS:Logging in...", "LINK:2",
                             "STATUS:Getting PDU configuration...", "READY"));
@@ -209,6 +210,21 @@ TEST_F(SessionWorkerTest, AStopRequestBeforeOrDuringTheLoginsGoesStraightToLogOf
     ASSERT_TRUE(worker.join(kMessageBoundMs));
     EXPECT_EQ(mem.line->opens, 0);  // the logout went to a closed port and failed quietly
 
+    // Asked to stop as the login succeeds: no identification follows.
+    record.stopFlag.store(0);
+    auto lines = std::make_shared<std::vector<std::string>>();
+    auto c = console;
+    mem.line->responder = [c, lines, this](const std::string& chunk) {
+        record.stopFlag.store(1);
+        lines->push_back(chunk);
+        return (*c)(chunk);
+    };
+    SessionWorker second;
+    ASSERT_TRUE(second.start(record));
+    EXPECT_EQ(recorder.until(UM_SESSION_ENDED), logOff);
+    ASSERT_TRUE(second.join(kMessageBoundMs));
+    EXPECT_THAT(*lines, ::testing::Not(::testing::Contains("v\r")));
+
     // Asked to stop while its first attempt fails: no second attempt.
     record.stopFlag.store(0);
     auto opens = std::make_shared<int>(0);
@@ -217,11 +233,27 @@ TEST_F(SessionWorkerTest, AStopRequestBeforeOrDuringTheLoginsGoesStraightToLogOf
         record.stopFlag.store(1);
         return transport::OpenResult{};
     });
-    SessionWorker second;
-    ASSERT_TRUE(second.start(record));
+    SessionWorker third;
+    ASSERT_TRUE(third.start(record));
     EXPECT_EQ(recorder.until(UM_SESSION_ENDED), logOff);
-    ASSERT_TRUE(second.join(kMessageBoundMs));
+    ASSERT_TRUE(third.join(kMessageBoundMs));
     EXPECT_EQ(*opens, 1);
+}
+
+TEST_F(SessionWorkerTest, AStopRequestDuringTheModuleReadLogsOffWithoutReporting) {
+    auto c = console;
+    mem.line->responder = [c, this](const std::string& chunk) {
+        if (chunk != "V\r") {
+            return (*c)(chunk);
+        }
+        stop();  // and the module line never comes
+        return chunk;
+    };
+    ASSERT_TRUE(worker.start(record));
+    EXPECT_THAT(recorder.until(UM_SESSION_ENDED),
+                ElementsAre("LINK:0", "STATUS:Logging in...", "LINK:2",
+                            "STATUS:Getting PDU configuration...", "STATUS:Log off",
+                            "STATUS:Finished", "LINK:1", "ENDED"));
 }
 
 TEST_F(SessionWorkerTest, TheStopEventAloneDoesNotEndTheSession) {
@@ -232,8 +264,21 @@ TEST_F(SessionWorkerTest, TheStopEventAloneDoesNotEndTheSession) {
     stopEvent->set();
     EXPECT_TRUE(recorder.quietFor(700));
     EXPECT_TRUE(worker.running());
+    EXPECT_FALSE(worker.join(0));
     stop();
     EXPECT_THAT(recorder.until(UM_SESSION_ENDED), ::testing::Contains("ENDED"));
+}
+
+// A posted text is found by its number while it is among the last 64; an older number gives the
+// latest text.
+TEST(SessionWorkerEdges, TheRecordAnswersForItsLastSixtyFourTexts) {
+    SessionRecord record;
+    std::vector<std::intptr_t> numbers;
+    for (int i = 0; i < 65; ++i) {
+        numbers.push_back(record.setStatusText(Widen(("text " + std::to_string(i)).c_str())));
+    }
+    EXPECT_EQ(Narrow(record.postedText(numbers[1])), "text 1");
+    EXPECT_EQ(Narrow(record.postedText(numbers[0])), "text 64");
 }
 
 TEST(SessionWorkerEdges, NoOwnerMeansNoSessionAndNoStopEventIsReported) {
