@@ -154,6 +154,12 @@ TEST(AttributeFile, LenientNumbers) {
     EXPECT_EQ(l.extModel[0], 0xFF);  // saturated at 0x7FFFFFFF, low 16 bits kept
     EXPECT_EQ(l.extModel[1], 0xFF);
     EXPECT_EQ(l.circVisible, 0x3F);
+
+    // A one-value key takes the first field only; a line ends at a NUL.
+    const char withNul[] = "PMExtModelRA=1234 5678\nPMCircVisibleRA=2a\0 PMCircVisibleRA=1\n";
+    ASSERT_TRUE(LoadPDUAttributesFromText(t, std::string_view(withNul, sizeof withNul - 1)));
+    EXPECT_THAT(layoutOf(t, 52).extModel, ElementsAre(0x12, 0x34));
+    EXPECT_EQ(layoutOf(t, 52).circVisible, 0x2A);
 }
 
 TEST(AttributeFile, TextValuesTakeTheRestOfTheLine) {

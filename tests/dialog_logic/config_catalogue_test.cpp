@@ -216,6 +216,17 @@ TEST(ConfigCatalogue, TakingLoadedItemsClearsErasedNamesAndCopiesThePowerOnMask)
     ConfigTakeLoaded({kCircuitItems, control}, b.itemTables, 0, b.deviceImage, b.editImage);
     EXPECT_EQ(b.editImage[kPowerOnMaskOffset], 0x5A);
     EXPECT_EQ(b.editImage[3536], 0x1A);
+
+    // An element of its own (mode 3) brings only itself; a whole item brings every element.
+    const int currents = FindConfigItem(c.table(kCircuitItems), kItemMaxCurrents, 0);
+    const ConfigItemDescriptor& d = c.table(kCircuitItems)[currents];
+    ASSERT_GE(d.count, 2);
+    std::memset(b.deviceImage + d.offset, 0x33, d.size * 2);
+    ConfigTakeLoaded({kCircuitItems, currents}, b.itemTables, 3, b.deviceImage, b.editImage);
+    EXPECT_EQ(b.editImage[d.offset + d.size - 1], 0x33);
+    EXPECT_EQ(b.editImage[d.offset + d.size], 0);
+    ConfigTakeLoaded({kCircuitItems, currents}, b.itemTables, 0, b.deviceImage, b.editImage);
+    EXPECT_EQ(b.editImage[d.offset + 2 * d.size - 1], 0x33);
 }
 
 TEST(ConfigCatalogue, SaveWritesOnlyDifferingElements) {
@@ -247,6 +258,31 @@ TEST(ConfigCatalogue, SaveWritesOnlyDifferingElements) {
     EXPECT_EQ(items.back(), (ConfigTransfer{kCircuitItems, control}));
     ConfigCopyWritten(c.table(kCircuitItems)[control], b.editImage, b.deviceImage);
     EXPECT_EQ(ConfigSaveItems(rec, b.itemTables, 0, b.deviceImage, b.editImage).size(), 2u);
+}
+
+// Which entries the dialog shows: names only on switched or metered units, voltage limits only
+// with voltage inputs, nothing past a table's end.
+TEST(ConfigCatalogue, EntriesShownFollowTheFeatures) {
+    const ConfigCatalogue c;
+    const ConfigItemDescriptor* tables[] = {c.table(0), c.table(1), c.table(2)};
+    PduRecord r = SwitchedRecord(0);
+    r.circuitVisible[0] = 1;
+    const int minVolts = FindConfigItem(c.table(kCircuitItems), kItemMinVoltages, 0);
+    ASSERT_GE(minVolts, 0);
+    const auto shown = [&](std::uint16_t feature, int table, int index) {
+        r.featureWord = feature;
+        return ConfigEntryShown(r, tables, table, index);
+    };
+    EXPECT_TRUE(shown(0, kGeneralItems, 0));
+    EXPECT_FALSE(shown(0, kGeneralItems, -1));
+    EXPECT_FALSE(shown(0, kGeneralItems, ConfigTableEntries(c.table(kGeneralItems))));
+    EXPECT_FALSE(shown(0, kConfigItemTables, 0));
+    EXPECT_FALSE(shown(0, kReceptacleNameItems, 0));
+    EXPECT_TRUE(shown(kFeatureReceptacleMeters, kReceptacleNameItems, 0));
+    EXPECT_TRUE(shown(kFeatureSwitched, kReceptacleNameItems, 0));
+    EXPECT_FALSE(shown(kFeatureReceptacleMeters, kReceptacleNameItems, 8));  // row not used
+    EXPECT_FALSE(shown(0, kCircuitItems, minVolts));
+    EXPECT_TRUE(shown(kFeatureVoltageInputs, kCircuitItems, minVolts));
 }
 
 TEST(ConfigCatalogue, RowsAndVoltageCircuitsComeFromTheRecord) {

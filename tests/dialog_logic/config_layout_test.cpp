@@ -67,8 +67,9 @@ TEST(ConfigLayout, SwitchedGroupsStackOnTheGrid) {
     ASSERT_EQ(L.receptacles.size(), 16u);
     EXPECT_EQ(L.receptacles[1].row, 1);
     EXPECT_EQ(L.receptacles[1].name, (ConfigRect{280 + 98, 20 + 56 + 24, 86, 20}));
-    EXPECT_EQ(L.receptacles[1].onDelay.x, 280 + 188);
-    EXPECT_EQ(L.receptacles[1].resetDelay.x, 280 + 234);
+    EXPECT_EQ(L.receptacles[1].onDelay, (ConfigRect{280 + 188, 20 + 56 + 24, 40, 20}));
+    EXPECT_EQ(L.receptacles[1].resetDelay, (ConfigRect{280 + 234, 20 + 56 + 24, 40, 20}));
+    EXPECT_EQ(L.receptacles[1].powerOn, (ConfigRect{280 + 280, 20 + 56 + 24, 20, 20}));
     EXPECT_EQ(a.maxCurrentEdit, (ConfigRect{280 + 80 + 90, 20 + 56 + 8 * 24, 60, 20}));
     EXPECT_EQ(a.lockEdit.x, 280 + 178);
     EXPECT_EQ(a.lockEdit.y, a.maxCurrentEdit.y + 24);
@@ -154,10 +155,9 @@ TEST(ConfigLayout, BottomControlsFollowTheWidthAndMode) {
     EXPECT_TRUE(b.deviceButtons);
     EXPECT_EQ(b.progress.x, 380);
     EXPECT_EQ(b.progress.y, H - 135);
-    EXPECT_EQ(b.format.x, F);
-    EXPECT_EQ(b.setDefaults.x, G);
-    EXPECT_EQ(b.resetNet.x, E + G);
-    EXPECT_EQ(b.format.y, H - 100);
+    EXPECT_EQ(b.format, (ConfigRect{F, H - 100, 76, 24}));
+    EXPECT_EQ(b.setDefaults, (ConfigRect{G, H - 100, 76, 24}));
+    EXPECT_EQ(b.resetNet, (ConfigRect{E + G, H - 100, 76, 24}));
     EXPECT_EQ(b.clear, (ConfigRect{F, H - 65, 76, 24}));
     EXPECT_EQ(b.load.x, G);
     EXPECT_EQ(b.save.x, K);

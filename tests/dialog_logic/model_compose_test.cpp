@@ -51,6 +51,24 @@ TEST(ModelCompose, ExtensionBitsAndRoundTrip) {
     EXPECT_EQ(again, w);
 }
 
+// Each box alone sets its own bit of the FeatureWord and nothing else, and reads back alone.
+TEST(ModelCompose, EachFeatureBoxAloneSetsItsBit) {
+    const struct {
+        bool FeatureChecks::*box;
+        std::uint16_t bit;
+    } rows[] = {{&FeatureChecks::serial, 0x80},         {&FeatureChecks::ethernet, 0x40},
+                {&FeatureChecks::socketControl, 0x100}, {&FeatureChecks::socketMeter, 0x200},
+                {&FeatureChecks::voltMeter, 0x20},      {&FeatureChecks::environment, 0x400}};
+    for (const auto& row : rows) {
+        FeatureChecks c;
+        c.*row.box = true;
+        ModelWords w;
+        ASSERT_TRUE(ComposeModelWords(c, ModelSelections{0, 0, 0, 0, 0, 0, 0, 0, 0}, w));
+        EXPECT_EQ(w, (ModelWords{row.bit, 0, 0})) << row.bit;
+        EXPECT_EQ(ControlsOfWords(w).checks, c) << row.bit;
+    }
+}
+
 TEST(ModelCompose, SecondSensorImpliesEnvironmentBit) {
     FeatureChecks c;
     c.serial = true;
