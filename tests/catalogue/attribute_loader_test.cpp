@@ -86,7 +86,8 @@ TEST(AttributeFile, SeriesAndInletIndexes) {
     AttributeLoadReport r;
     EXPECT_FALSE(LoadPDUAttributesFromText(t, "InplugTypeDescrC1=x\n", &r));
     EXPECT_EQ(r.stopLine, 1);
-    EXPECT_FALSE(LoadPDUAttributesFromText(t, "InplugTypeDescr7=x\n"));
+    EXPECT_FALSE(LoadPDUAttributesFromText(t, "InplugTypeDescr7=x\n", &r));
+    EXPECT_EQ(r.reason, "InplugTypeDescr: bad inlet index");
 }
 
 TEST(AttributeFile, SplittingAtTheDelimiter) {
@@ -199,7 +200,7 @@ TEST(AttributeFile, FailureStopsAtTheBadLineAndKeepsEarlierValues) {
                                            "PMCircVisibleRA=7\n",
                                            &r));
     EXPECT_EQ(r.stopLine, 3);
-    EXPECT_THAT(r.reason, ::testing::HasSubstr("PMVoltMap"));
+    EXPECT_EQ(r.reason, "PMVoltMap: column 2 is beyond the 2 accepted");
     EXPECT_EQ(layoutOf(t, kQB).circVisible, 3);
     EXPECT_THAT(layoutOf(t, kQB).voltMap, ElementsAre(0x71, 0x72));
     EXPECT_FALSE(t.seriesPresent(52));
@@ -232,6 +233,13 @@ TEST(AttributeFile, ReportsIgnoredAndLongLines) {
     // The tail of the long line is not read as a line of its own; the delimiter stayed a space.
     EXPECT_THAT(kvbOf(t, kQB).iAddMap, ElementsAre(1, 2, 0, 0, 0, 0));
     EXPECT_EQ(t.seriesText(kQB), std::u16string(63, u'b'));
+    // 255 characters are a whole line; the 256th makes it long.
+    const std::string prefix = "RecepTypeDescrRA=";
+    ASSERT_TRUE(LoadPDUAttributesFromText(t,
+                                          prefix + std::string(255 - prefix.size(), 'c') + "\n" +
+                                              prefix + std::string(256 - prefix.size(), 'c'),
+                                          &r));
+    EXPECT_THAT(r.longLines, ElementsAre(2));
 }
 
 TEST(AttributeFile, MissingOrEmptyFilesLeaveTheTablesAlone) {

@@ -173,6 +173,7 @@ TEST_F(SessionWorkerTest, FailedIdentityIsSilentAndAnUnknownGenerationCountsAsOn
 
 TEST_F(SessionWorkerTest, AFailedModuleReadEndsWithoutLogout) {
     console->answers["V"] = "\r\nError\r\n";
+    std::fill(std::begin(record.modules), std::end(record.modules), 0x11);  // an earlier PDU's
     ASSERT_TRUE(worker.start(record));
     EXPECT_THAT(recorder.until(UM_SESSION_ENDED),
                 ElementsAre("LINK:0", "STATUS:Logging in...", "LINK:2",
@@ -180,6 +181,7 @@ TEST_F(SessionWorkerTest, AFailedModuleReadEndsWithoutLogout) {
                             "STATUS:GetStatus: bad response from serial COM device\n",
                             "ERROR:Failed Get Configuration", "LINK:1", "ENDED"));
     ASSERT_TRUE(worker.join(kMessageBoundMs));
+    EXPECT_THAT(record.modules, ::testing::Each(0));
     EXPECT_THAT(mem.line->written(), ::testing::Not(::testing::HasSubstr("\x12")));
 }
 
