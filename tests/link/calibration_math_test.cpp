@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "link/calibration_channels.h"
 #include "link/calibration_math.h"
@@ -21,6 +22,20 @@ TEST(CalibrationMath, CurrentExampleGivesScale1226Offset87Threshold66) {
     EXPECT_EQ(r.offset, 87);
     EXPECT_EQ(r.threshold, 66);
     EXPECT_TRUE(r.valid);
+    // Quotients that fall just below a whole number are cut, never rounded up: the slope of
+    // the first pair and the threshold of the second.
+    const struct {
+        std::uint16_t high;
+        long long scale, offset, threshold;
+    } cut[] = {{0x76A, 2867, 183, 28}, {0x70F, 3036, 188, 26}};
+    for (const auto& c : cut) {
+        const CalibrationResult q =
+            ComputeCurrentCalibration(0x100, c.high, Currents("0.50", "12.00", "0.20"));
+        EXPECT_EQ((std::vector<long long>{q.scale, q.offset, q.threshold}),
+                  (std::vector<long long>{c.scale, c.offset, c.threshold}))
+            << c.high;
+        EXPECT_TRUE(q.valid);
+    }
 }
 
 TEST(CalibrationMath, VoltageExampleGivesScale240Offset0) {
