@@ -89,7 +89,7 @@ TEST(ConfigLayout, GroupSizesWithoutSwitching) {
     const ConfigLayout metered = Layout(Stacked(0x0200, 1, 6));
     EXPECT_EQ(metered.groups[0].box.w, 206);
     EXPECT_EQ(metered.groups[0].box.h, 78 + 6 * 24);
-    EXPECT_EQ(metered.receptacles[0].name.y, 20 + 44);
+    EXPECT_EQ(metered.receptacles[0].name, (ConfigRect{280 + 98, 20 + 44, 82, 20}));
     EXPECT_EQ(metered.groups[0].maxCurrentLabel.right(), metered.groups[0].maxCurrentEdit.x - 2);
     EXPECT_EQ(metered.groups[0].maxCurrentEdit.x, 280 + 36 + 90);
     const ConfigLayout plain = Layout(Stacked(0x0000, 2, 6));
@@ -159,9 +159,9 @@ TEST(ConfigLayout, BottomControlsFollowTheWidthAndMode) {
     EXPECT_EQ(b.setDefaults, (ConfigRect{G, H - 100, 76, 24}));
     EXPECT_EQ(b.resetNet, (ConfigRect{E + G, H - 100, 76, 24}));
     EXPECT_EQ(b.clear, (ConfigRect{F, H - 65, 76, 24}));
-    EXPECT_EQ(b.load.x, G);
-    EXPECT_EQ(b.save.x, K);
-    EXPECT_EQ(b.ok.x, E + K);
+    EXPECT_EQ(b.load, (ConfigRect{G, H - 65, 76, 24}));
+    EXPECT_EQ(b.save, (ConfigRect{K, H - 65, 76, 24}));
+    EXPECT_EQ(b.ok, (ConfigRect{E + K, H - 65, 76, 24}));
     EXPECT_EQ(b.progress.right(), b.ok.right());
 
     const ConfigLayout other = Layout(Stacked(0x0000, 1, 1), 1);
