@@ -193,6 +193,23 @@ TEST(ConfigCatalogue, LoadOrderFollowsTheFeatures) {
     EXPECT_EQ(std::count(eachCodes.begin(), eachCodes.end(), 14), 3);
     EXPECT_EQ(std::count(eachCodes.begin(), eachCodes.end(), 7), 1);
     EXPECT_EQ(std::count(eachCodes.begin(), eachCodes.end(), 8), 24);
+    // A circuit table without the switched items transfers the items it holds, and only them.
+    std::vector<ConfigItemDescriptor> currentsOnly;
+    const ConfigItemDescriptor* circuit = c.table(kCircuitItems);
+    for (int i = 0, n = ConfigTableEntries(circuit); i <= n; ++i) {
+        if (i == n || circuit[i].code == kItemMaxCurrents) {
+            currentsOnly.push_back(circuit[i]);
+        }
+    }
+    const ConfigItemDescriptor* tables[] = {c.table(0), c.table(1), c.table(2)};
+    tables[kCircuitItems] = currentsOnly.data();
+    std::vector<ConfigTransfer> circuitItems;
+    for (const ConfigTransfer& t : ConfigLoadItems(SwitchedRecord(0x0100), tables, 0)) {
+        if (t.table == kCircuitItems) {
+            circuitItems.push_back(t);
+        }
+    }
+    EXPECT_THAT(circuitItems, ElementsAre(ConfigTransfer{kCircuitItems, 0}));
 }
 
 TEST(ConfigCatalogue, TakingLoadedItemsClearsErasedNamesAndCopiesThePowerOnMask) {
