@@ -164,6 +164,10 @@ TEST(TransportSettings, AFailedOpenNamesTheComDeviceAndLeavesThePortClosed) {
     EXPECT_FALSE(transport::SetCOMTimeout(0));
     EXPECT_EQ(transport::LastError(),
               "SetCOMTimeout: could not set timeout for serial COM device\n");
+    ASSERT_TRUE(transport::SetParams(20, 9600, 8, 0, 0));  // the last port there is
+    EXPECT_FALSE(transport::OpenCOMDev());
+    EXPECT_EQ(transport::LastError(),
+              "OpenCOMDev: could not set the state of serial COM device [\\COM20]\n");
     transport::SetDeviceOpener(nullptr);
 }
 
