@@ -19,6 +19,7 @@
 #include "app/simulated_pdu.h"
 #include "platform/port_map.h"
 #include "support/scripted_prompter.h"
+#include "support/widget_child.h"
 
 namespace quorvel::app {
 namespace {
@@ -52,12 +53,7 @@ std::vector<platform::TtyRecord> Adapters() {
                 "CH340", "")};
 }
 
-template <typename W>
-W* Child(QWidget& w, const char* name) {
-    W* c = w.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
+using test_support::Child;
 
 QString Tooltip(QWidget& window, int index) {
     return Child<QComboBox>(window, "portList")->itemData(index, Qt::ToolTipRole).toString();

@@ -21,6 +21,7 @@
 #include "platform/port_map.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_console.h"
+#include "support/widget_child.h"
 
 namespace quorvel::app {
 namespace {
@@ -36,12 +37,7 @@ class ScriptedPrompter : public test_support::ScriptedPrompter {
     ScriptedPrompter() : test_support::ScriptedPrompter(Answer::Ok) {}
 };
 
-template <typename W>
-W* Child(QWidget& dlg, const char* name) {
-    W* w = dlg.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
+using test_support::Child;
 
 class MainWindow : public ::testing::Test {
   protected:

@@ -28,6 +28,7 @@
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "support/scripted_prompter.h"
+#include "support/widget_child.h"
 
 namespace quorvel::app::test {
 
@@ -41,12 +42,7 @@ class ScriptedPrompter : public test_support::ScriptedPrompter {
     ScriptedPrompter() : test_support::ScriptedPrompter(Answer::Ok) {}
 };
 
-template <typename W>
-W* Child(QWidget& dlg, const char* name) {
-    W* w = dlg.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
+using test_support::Child;
 
 // A connected session to a simulated PDU: the session worker in its normal loop, the record
 // the main window would hold, and the simulator itself.

@@ -25,6 +25,7 @@
 #include "dialogs/model_dlg.h"
 #include "dialogs/prompter.h"
 #include "support/scripted_prompter.h"
+#include "support/widget_child.h"
 
 namespace quorvel::dialogs::testing {
 
@@ -47,12 +48,7 @@ inline void StoreModels(const std::vector<ModelListEntry>& models) {
     ASSERT_TRUE(app::SaveModelList(list.data(), static_cast<int>(list.size())));
 }
 
-template <typename W>
-W* Child(QWidget& dlg, const char* name) {
-    W* w = dlg.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
+using test_support::Child;
 
 // Runs the model dialog as the Model button does; `script` runs once the dialog shows, and the
 // dialog is closed afterwards unless the script closed it.
