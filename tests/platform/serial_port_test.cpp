@@ -97,9 +97,19 @@ TEST(SerialPort, ReportsWhichStageFailed) {
     EXPECT_EQ(err.stage, SerialPort::Stage::GetState);
 }
 
-TEST(SerialPort, AcceptsRatesWithoutATermiosConstant) {
+TEST(SerialPort, EveryListedRateReachesTheDriverAndOthersAreAccepted) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
+    const std::pair<int, speed_t> rates[] = {{110, B110},     {300, B300},       {600, B600},
+                                             {1200, B1200},   {2400, B2400},     {4800, B4800},
+                                             {9600, B9600},   {19200, B19200},   {38400, B38400},
+                                             {57600, B57600}, {115200, B115200}, {230400, B230400}};
+    for (const auto& [baud, speed] : rates) {
+        ASSERT_NE(openPort(pty.path(), baud), nullptr) << baud;
+        termios got{};
+        ASSERT_EQ(::tcgetattr(pty.master(), &got), 0);
+        EXPECT_EQ(::cfgetospeed(&got), speed) << baud;
+    }
     EXPECT_NE(openPort(pty.path(), 256000), nullptr);
     EXPECT_NE(openPort(pty.path(), 14400), nullptr);
 }
