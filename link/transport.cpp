@@ -48,7 +48,6 @@ OpenResult openSerialPort(int port, const platform::LineSettings& settings) {
 struct State {
     std::recursive_mutex mutex;
     std::unique_ptr<platform::SerialDevice> device;
-    bool timeoutsSet = false;
     int port = 1;
     int baud = 38400;
     int dataBits = 8;
@@ -197,7 +196,6 @@ bool OpenCOMDev() {
     Lock lock(state().mutex);
     auto& s = state();
     s.device.reset();
-    s.timeoutsSet = false;
     if (std::find(kBaudRates.begin(), kBaudRates.end(), s.baud) == kBaudRates.end()) {
         setError("OpenCOMDev: illegal baud rate %d\n", s.baud);
         return false;
@@ -239,9 +237,7 @@ bool SetCOMTimeout(int /*ignored*/) {
         setError("SetCOMTimeout: could not set timeout for serial COM device\n");
         return false;
     }
-    // The limits themselves are applied by every read and write; this only records that they
-    // are in force for the open port.
-    s.timeoutsSet = true;
+    // The limits themselves are applied by every read and write of the open port.
     return true;
 }
 
@@ -251,7 +247,6 @@ void CloseCOMDev() {
         trace::Event("close", state().devicePath);
     }
     state().device.reset();
-    state().timeoutsSet = false;
 }
 
 bool IsOpen() {

@@ -60,6 +60,20 @@ TEST_F(TransportTest, AReadThatWouldFillTheBufferIsDropped) {
     mem.line->feed("abcdefg");
     ASSERT_TRUE(transport::XferCOMString(nullptr, 0, reply, sizeof reply, nullptr));
     EXPECT_STREQ(reply, "abcdefg");
+    // The same while waiting: the answer that would fill the buffer is not taken.
+    struct {
+        char reply[8];
+        char guard = 'G';
+    } b;
+    mem.line->responder = [](const std::string& c) { return c + "\r\nab\r?"; };
+    EXPECT_EQ(transport::XferCOMStringWaitSingleReply("x\r", 100, b.reply, 8, "?"), 0);
+    EXPECT_STREQ(b.reply, "x\r");
+    EXPECT_EQ(b.guard, 'G');
+    // An echo longer than the buffer is cut to what it holds.
+    mem.line->responder = [](const std::string& c) { return c; };
+    ASSERT_TRUE(transport::XferCOMString("abcdefghij\r", 0, b.reply, 4, nullptr));
+    EXPECT_STREQ(b.reply, "abc");
+    EXPECT_EQ(b.guard, 'G');
 }
 
 TEST_F(TransportTest, WaitAccumulatesUntilTheExpectedTextAppears) {
@@ -144,8 +158,11 @@ TEST(TransportSettings, AnUnlistedBaudRatePassesSetParamsButNotTheOpen) {
     EXPECT_EQ(transport::LastError(), "OpenCOMDev: illegal baud rate 300000\n");
     EXPECT_FALSE(transport::IsOpen());
     EXPECT_EQ(mem.line->opens, 0);
-    ASSERT_TRUE(transport::SetParams(1, 14400, 8, 0, 0));
-    EXPECT_TRUE(transport::OpenCOMDev());
+    for (int baud : {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600,
+                     115200, 128000, 256000}) {
+        ASSERT_TRUE(transport::SetParams(1, baud, 8, 0, 0));
+        EXPECT_TRUE(transport::OpenCOMDev()) << baud;
+    }
 }
 
 TEST(TransportSettings, AFailedOpenNamesTheComDeviceAndLeavesThePortClosed) {
