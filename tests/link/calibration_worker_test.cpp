@@ -135,10 +135,16 @@ TEST_F(CalibrationWorkerTest, OpensFirstThenPerformsCommandsWithTheHandle) {
     worker->start();
     EXPECT_EQ(doneOf(kCalOpen), 1);
     EXPECT_EQ(device.count(-1), 1);
+    block->unanswered = true;  // left from an earlier command: each one starts afresh
     worker->give(kCalWrite);
     EXPECT_EQ(doneOf(kCalWrite), 1);  // the action saw the open operation's handle
+    EXPECT_FALSE(block->unanswered.load());
     worker->give(kCalReboot);
     EXPECT_EQ(doneOf(kCalReboot), 1);
+    // Only samples repeat: the worker's timeouts carry out nothing else.
+    ASSERT_TRUE(waitTimeouts(block->timeouts.load() + 3));
+    EXPECT_EQ(device.count(-1), 1);
+    EXPECT_EQ(device.count(kCalReboot), 1);
     EXPECT_TRUE(worker->finish(kBoundMs));
     EXPECT_EQ(device.count(-2), 1);
     EXPECT_EQ(device.count(kCalWrite), 1);
@@ -168,6 +174,38 @@ TEST_F(CalibrationWorkerTest, SamplesRepeatWhileTheirCommandStaysAndStopOnComman
     const std::uint32_t t1 = block->timeouts.load();
     ASSERT_TRUE(waitTimeouts(t1 + 4));
     EXPECT_EQ(device.count(kCalSampleLow), low + 1);
+}
+
+// The worker wakes every repeat period, once a second when none is set.
+TEST_F(CalibrationWorkerTest, TheRepeatPeriodPacesTheWorker) {
+    worker->start();
+    ASSERT_EQ(doneOf(kCalOpen), 1);
+    const std::uint32_t t0 = block->timeouts.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_GE(block->timeouts.load() - t0, 3u);  // every 10 ms: about 50
+    EXPECT_TRUE(worker->finish(kBoundMs));
+
+    auto unpaced = std::make_shared<CalibrationWorkerBlock>();
+    unpaced->ops = &ops;
+    unpaced->window = block->window;
+    CalibrationWorker second(unpaced);
+    second.start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_LE(unpaced->timeouts.load(), 1u);
+    EXPECT_TRUE(second.finish(kBoundMs));
+}
+
+TEST_F(CalibrationWorkerTest, ASampleStopsAtOnceWhenTheDialogCloses) {
+    worker->start();
+    ASSERT_EQ(doneOf(kCalOpen), 1);
+    device.hold(kCalSampleLow);
+    worker->give(kCalSampleLow);
+    ASSERT_TRUE(device.waitFor([] { return g_device->holding; }));
+    worker->close();
+    EXPECT_TRUE(block->stopRequested.load());
+    device.open();
+    EXPECT_TRUE(worker->waitEnded(kBoundMs));
+    EXPECT_EQ(device.count(kCalSampleLow), 1);
 }
 
 TEST_F(CalibrationWorkerTest, AWriteGoesOnToItsEndWhenTheDialogCloses) {
