@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "link/transport.h"
 #include "support/memory_device.h"
 
@@ -89,6 +92,27 @@ TEST_F(TransportTest, ZeroWaitSendsAndReadsTheEchoButDoesNotWait) {
     EXPECT_EQ(transport::XferCOMStringWaitSingleReply("x\r", 0, reply, sizeof reply, "\r\n?"), 0);
     EXPECT_EQ(mem.line->written(), "x\r");
     EXPECT_THAT(mem.line->readSizes, ElementsAre(2u));
+    const char* const candidates[] = {"\r\n?", nullptr};
+    EXPECT_EQ(transport::XferCOMStringWaitMultipleReply("x\r", 0, reply, sizeof reply, candidates),
+              0);
+    // A buffer with no room is never written.
+    char none[1] = {'Z'};
+    EXPECT_EQ(transport::XferCOMStringWaitSingleReply("x\r", 100, none, 0, "\r\n?"), 0);
+    EXPECT_EQ(transport::XferCOMStringWaitMultipleReply("x\r", 100, none, 0, candidates), 0);
+    EXPECT_EQ(none[0], 'Z');
+}
+
+TEST_F(TransportTest, AnAnswerArrivingAByteAtATimeIsKept) {
+    mem.line->responder = [](const std::string& c) { return c + "\r\nok\r\n"; };
+    std::thread late([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        mem.line->feed("?");
+    });
+    char reply[256];
+    EXPECT_EQ(transport::XferCOMStringWaitSingleReply("x\r", 2000, reply, sizeof reply, "\r\n?"),
+              1);
+    late.join();
+    EXPECT_STREQ(reply, "x\r\r\nok\r\n?");
 }
 
 TEST_F(TransportTest, SilenceTimesOutWithoutAFailure) {
