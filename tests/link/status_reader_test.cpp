@@ -23,6 +23,10 @@ struct Bytes {
         return *this;
     }
     Bytes& w(unsigned x) { return b(x >> 8 & 0xFF).b(x & 0xFF); }
+    Bytes& cut(std::size_t n) {
+        v.resize(n);
+        return *this;
+    }
 };
 
 class StatusReaderTest : public test::PublishedConsole {
@@ -68,11 +72,22 @@ TEST_F(StatusReaderTest, LaterGenerationFrameWithEveryOption) {
     e.b(2).w(0x81).w(0x3);
     EXPECT_EQ(written(e.v.size()), e.v);
     EXPECT_EQ(frame[e.v.size()], 0);  // the cleared part after the frame
+    // The buffer must hold the largest frame there is (151 bytes), whatever this one needs.
+    std::vector<std::uint8_t> least(kMinStatusFrameSize);
+    EXPECT_TRUE(ReadStatusFrame(laterRecord(), least));
+    std::vector<std::uint8_t> small(kMinStatusFrameSize - 1);
+    EXPECT_FALSE(ReadStatusFrame(laterRecord(), small));
+
+    // A temperature item the reader does not know reads as 0.
+    answer("J", "Temp=23 Humidity=45");
+    ASSERT_TRUE(ReadStatusFrame(laterRecord(), frame));
+    const std::size_t env = e.v.size() - 5 - 6;
+    EXPECT_EQ(written(e.v.size() - 5), (Bytes(e).cut(env).b(1).w(0).b(1).w(4500).v));
 }
 
 TEST_F(StatusReaderTest, ShortReceptacleRepliesGiveZerosAndLargeSetsGiveSixByteBitmaps) {
     PduRecord r = laterRecord();
-    r.receptacleGroups = 8;
+    r.receptacleGroups = 7;
     r.extensionWord = 0x1000;
     r.featureWord = 0x0320;  // no sensor
     answer("G B 0 ff", "230 231 232 233 1 2 3 4 5 6");
@@ -106,6 +121,13 @@ TEST_F(StatusReaderTest, ShortReceptacleRepliesGiveZerosAndLargeSetsGiveSixByteB
     EXPECT_EQ(frame[2 + 1 + 4 + 1 + 12 + 1], 36);
     EXPECT_EQ(frame[bitmap], 5);
     EXPECT_EQ(frame[bitmap + 1], 0xB2);
+    // Six sets on a large unit: still 36 receptacles and five bytes.
+    r.extensionWord = 0x1000;
+    r.receptacleGroups = 6;
+    ASSERT_TRUE(ReadStatusFrame(r, frame));
+    EXPECT_EQ(frame[2 + 1 + 4 + 1 + 12 + 1], 36);
+    EXPECT_EQ(frame[bitmap], 5);
+    EXPECT_EQ(frame[bitmap + 6], 5);  // the reset-blocked bitmap as well
 }
 
 TEST_F(StatusReaderTest, FailuresEndTheFrame) {
@@ -114,8 +136,6 @@ TEST_F(StatusReaderTest, FailuresEndTheFrame) {
 
     PublishInterface(nullptr);
     EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
-    std::vector<std::uint8_t> small(100);
-    EXPECT_FALSE(ReadStatusFrame(laterRecord(), small));
 }
 
 // The case that waits out every try of a query.
