@@ -141,6 +141,22 @@ TEST_F(StatusReaderTest, FailuresEndTheFrame) {
 // The case that waits out every try of a query.
 class StatusReaderWaits : public StatusReaderTest {};
 
+// Currents that cannot be read end the frame: a later generation's receptacles, a first
+// generation's circuit.
+TEST_F(StatusReaderWaits, ACurrentThatCannotBeReadEndsTheFrame) {
+    answer("G B 0 ff", "230 229 1 2 3 4 5 6");
+    console->answers["G i 0 f0"] = "\r\nError\r\n";
+    EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
+
+    PduRecord r;
+    r.generationNumber = 1;
+    r.featureWord = 0x0300;
+    r.circuitCount = 1;
+    r.receptaclesPerCircuit[0] = 3;
+    console->answers["G I A ff"] = "\r\nError\r\n";
+    EXPECT_FALSE(ReadStatusFrame(r, frame));
+}
+
 TEST_F(StatusReaderWaits, ABadReplyEndsTheFramePartlyWritten) {
     answer("G B 0 ff", "230 229 1 2 3 4 5 6");
     answer("G i 0 f0", "1 1 1 1 1 1 1 1 1 1 1 1");
@@ -192,6 +208,9 @@ TEST_F(StatusReaderTest, FirstGenerationAsksEachBranch) {
     answer("G V B 0", "-99999999999999999999");
     ASSERT_TRUE(ReadStatusFrame(r, frame));
     EXPECT_EQ(written(7), (Bytes{}.b(2).w(0xFFFF).w(0x8000).v));
+    answer("G V A 0", "167770");  // 65535.15 V: just inside the field
+    ASSERT_TRUE(ReadStatusFrame(r, frame));
+    EXPECT_EQ(written(5), (Bytes{}.b(2).w(0xFFFF).v));
 }
 
 TEST(Readings, DecimalAndIntegerReadings) {
