@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -125,8 +126,18 @@ TEST_F(WebDatabasePty, LoadReadsTheThirteenEditedEntries) {
     EXPECT_EQ(seen.front().wParam, kWebBusy);
     EXPECT_EQ(seen.front().lParam, kLoadStarted);
     EXPECT_EQ(count(seen, kWebShowEntry), 13);
-    EXPECT_EQ(seen[seen.size() - 2].wParam, kWebProgress);
-    EXPECT_EQ(seen[seen.size() - 2].lParam, 100);
+    // The progress runs from 0 up to 100, one step an entry.
+    std::vector<std::intptr_t> progress;
+    for (const auto& m : seen) {
+        if (m.wParam == kWebProgress) {
+            progress.push_back(m.lParam);
+        }
+    }
+    ASSERT_EQ(progress.size(), 1u + 13u + 1u);
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress[13], 100);  // the thirteenth of thirteen
+    EXPECT_EQ(progress.back(), 100);
     EXPECT_EQ(db().marked(), 0);
     const WebEdits e = StoredEdits(db());
     EXPECT_EQ(e.name, u"PDUName");
@@ -151,6 +162,9 @@ TEST_F(WebDatabasePty, SaveSendsExactlyTheChangedEntries) {
     worker->give(kWebSave);
     const auto seen = until(kSaveDone);
     EXPECT_EQ(seen.front().lParam, kSaveStarted);
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[seen.size() - 2].wParam, kWebProgress);
+    EXPECT_EQ(seen[seen.size() - 2].lParam, 100);
     const auto lines = receivedSince(before);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "H b 10.0.0.254 0");
@@ -228,8 +242,23 @@ TEST_F(WebDatabasePty, AFailedFormatWritesNothing) {
     const auto seen = until(-1);
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back().wParam, kWebFormatFailed);
+    EXPECT_EQ(seen.back().lParam, 0);
     EXPECT_EQ(count(seen, kWebProgress), 0);
     EXPECT_GT(db().marked(), 0);
+
+    worker->give(kWebRestartNetwork);
+    std::optional<platform::Message> m;
+    for (int i = 0; i < 100 && !(m && m->wParam == kWebRestartDone); ++i) {
+        m = queue.take(100);
+    }
+    ASSERT_TRUE(m && m->wParam == kWebRestartDone);
+    EXPECT_EQ(m->lParam, 0);  // not restarted
+
+    // Without a give-up hook a load goes on past the entries it could not read.
+    MarkLoad(db());
+    const int marked = db().marked();
+    EXPECT_EQ(RunWebLoadPass(db(), WebPassHooks{}), 0);
+    EXPECT_EQ(db().marked(), marked);
 }
 
 TEST_F(WebDatabasePty, ClosingDuringInitializeLetsEveryDefaultReachThePdu) {
