@@ -100,7 +100,7 @@ TEST_F(ConfigOperationsTest, AFirstGenerationPduReadsThreeCurrentsAndNoVoltages)
 // The case that waits out every try of a query.
 class ConfigOperationsWaits : public ConfigOperationsTest {};
 
-TEST_F(ConfigOperationsWaits, AVersionQueryWithoutAnAnswerLeavesTheGeneration) {
+TEST_F(ConfigOperationsWaits, AQueryWithoutAnAnswerLeavesTheGenerationAndFailsTheRead) {
     ConfigRunner quiet;
     quiet.record.generationNumber = 4;
     console->answers["v"] = queryAnswer("5E0 D2403381 0303");
@@ -108,6 +108,10 @@ TEST_F(ConfigOperationsWaits, AVersionQueryWithoutAnAnswerLeavesTheGeneration) {
     EXPECT_EQ(ConfigOpen(quiet.block.get()), 0);
     EXPECT_EQ(quiet.record.generationNumber, 4);
     EXPECT_EQ(quiet.catalogue.table(kCircuitItems)[quiet.entry(kItemMaxCurrents)].count, 6);
+
+    // An item read without an answer is reported, so the pass can end there.
+    console->answers["h 11"] = "\r\nno prompt";
+    EXPECT_FALSE(ConfigReadEntry(kGeneralItems, quiet.general(kItemDeviceName), quiet.block.get()));
 }
 
 TEST_F(ConfigOperationsTest, PowerOnGroupsTravelAsSixBitValuesAroundTheMask) {
@@ -177,6 +181,24 @@ TEST_F(ConfigOperationsTest, FormatAndResetNetworkAndOtherModes) {
     ConfigWriteItem(0, kGeneralItems, other.general(kItemDeviceName), other.block.get());
     EXPECT_TRUE(lines.empty());
     EXPECT_EQ(other.record.generationNumber, 3);
+}
+
+TEST_F(ConfigOperationsTest, AnItemEndingWithTheImageIsWritten) {
+    ConfigRunner run;
+    ConfigItemDescriptor table[2];
+    table[0].code = 0x70;
+    table[0].kind = kKindUnsigned16;
+    table[0].size = 2;
+    table[0].count = 1;
+    table[0].offset = static_cast<std::int32_t>(kConfigImageSize) - 2;
+    table[1].labelControl = kTableEnd;
+    run.block->itemTables[kGeneralItems] = table;
+    run.block->editImage[kConfigImageSize - 2] = 0x34;
+    run.block->editImage[kConfigImageSize - 1] = 0x12;
+    accept("H 70 1234 0");
+    ConfigWriteItem(0, kGeneralItems, 0, run.block.get());
+    EXPECT_THAT(lines, ElementsAre("H 70 1234 0"));
+    EXPECT_EQ(run.block->deviceImage[kConfigImageSize - 1], 0x12);
 }
 
 // ---- against the simulated PDU ----------------------------------------------------------------

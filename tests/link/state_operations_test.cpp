@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
+#include "common/model_profile.h"
 #include "link/state_operations.h"
 #include "support/published_console.h"
 
@@ -44,6 +46,12 @@ TEST_F(StateOperationsTest, OpenReadsGenerationAndDisplayOptionsThenLeavesCalibr
     EXPECT_THAT(lines, ElementsAre("u", "v", "V", "h c", "C 0"));
 
     lines.clear();
+    console->answers["u"] = queryAnswer("2.0.1 V2");  // the second generation reads the same
+    EXPECT_EQ(StateOpenDevice(&block), 0);
+    EXPECT_EQ(record.generationNumber, 2);
+    EXPECT_THAT(lines, ElementsAre("u", "v", "V", "h c", "C 0"));
+
+    lines.clear();
     console->answers["u"] = queryAnswer("1.0");  // no generation: first generation, no more reads
     EXPECT_EQ(StateOpenDevice(&block), 0);
     EXPECT_EQ(record.generationNumber, 1);
@@ -52,7 +60,7 @@ TEST_F(StateOperationsTest, OpenReadsGenerationAndDisplayOptionsThenLeavesCalibr
 
 TEST_F(StateOperationsTest, IdentityTakesTheExtensionFromTheFourthField) {
     console->answers["v"] = queryAnswer("47C0 DB98B4B2 " + std::string(116, '0') + " 100A");
-    console->answers["u"] = queryAnswer("4.12.7 V4");
+    console->answers["u"] = queryAnswer("4.12.7.9 V4");  // a fourth part has no place
     StateReadState(0, 0, &block);
     EXPECT_EQ(block.modelFeature, 0x47C0);
     EXPECT_EQ(block.modelAttribute, 0xDB98B4B2u);
@@ -79,28 +87,55 @@ TEST_F(StateOperationsTest, AFailedStatusReadLeavesNoMarker) {
     block.statusFrame[1] = 0x55;
     console->answers["G B 0 ff"] = queryAnswer("1 2");
     StateReadState(0, 1, &block);
-    EXPECT_NE(block.statusFrame[0] << 8 | block.statusFrame[1], 0xAA55);
+    EXPECT_EQ(block.statusFrame[0], 0);
+    EXPECT_EQ(block.statusFrame[1], 0);
 }
 
 TEST_F(StateOperationsTest, SwitchResetAndClearAlarms) {
     record.generationNumber = 2;
     block.onMask[0] = 1u << 0;
     block.offMask[0] = 1u << 9;
+    block.onMask[1] = 1u << 1;
     block.offMask[1] = 1u << 0;
-    for (auto l : {"R 21 0", "R 1 1", "R a 0", "o 21 1", "o a 1", "N"}) {
+    for (auto l : {"R 21 0", "R 22 1", "R 1 1", "R a 0", "o 21 1", "o a 1", "N"}) {
         accept(l);
     }
     EXPECT_EQ(StateRunCommand(0, kRunSwitch, &block), 1);
-    block.onMask[0] = block.offMask[0] = block.offMask[1] = 0;
+    // Everything was told, so the masks hold nothing any more.
+    EXPECT_THAT(block.onMask, ElementsAre(0u, 0u));
+    EXPECT_THAT(block.offMask, ElementsAre(0u, 0u));
     block.resetMask[0] = 1u << 9;
     block.resetMask[1] = 1u << 0 | 1u << 5;  // group bit 5 needs the large sets
     EXPECT_EQ(StateRunCommand(0, kRunReset, &block), 1);
+    EXPECT_THAT(block.resetMask, ElementsAre(0u, 1u << 5));
     EXPECT_EQ(StateRunCommand(0, kRunClearAlarms, &block), 1);
-    EXPECT_THAT(lines, ElementsAre("R 21 0", "R 1 1", "R a 0", "o 21 1", "o a 1", "N"));
+    EXPECT_THAT(lines, ElementsAre("R 21 0", "R 22 1", "R 1 1", "R a 0", "o 21 1", "o a 1", "N"));
 
     record.generationNumber = 1;
     EXPECT_EQ(StateRunCommand(0, kRunReset, &block), 0);
     EXPECT_EQ(StateRunCommand(0, 3, &block), 0);
+}
+
+TEST_F(StateOperationsTest, ALargeUnitResetsSixteenGroupsAndARefusalKeepsWhatWasNotTold) {
+    record.generationNumber = 3;
+    record.extensionWord = kExtendedExtension;
+    block.resetMask[1] = 1u << 5 | 1u << 15 | 1u << 16;  // the last group, and one beyond
+    for (auto l : {"o 26 1", "o 30 1", "o 31 1"}) {
+        accept(l);
+    }
+    EXPECT_EQ(StateRunCommand(0, kRunReset, &block), 1);
+    EXPECT_THAT(lines, ElementsAre("o 26 1", "o 30 1"));
+    EXPECT_EQ(block.resetMask[1], 1u << 16);
+
+    // A group the PDU refuses ends the pass before the outlets; both stay to be told.
+    lines.clear();
+    block.resetMask[0] = 1u << 0;
+    block.resetMask[1] = 1u << 1;
+    EXPECT_EQ(StateRunCommand(0, kRunReset, &block), 0);
+    EXPECT_THAT(block.resetMask, ElementsAre(1u << 0, 1u << 1));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "o 1 1"), 0);
+
+    EXPECT_EQ(StateRunCommand(0, kRunClearAlarms, &block), 0);  // "N" refused
 }
 
 TEST_F(StateOperationsTest, AnotherModeDoesNothing) {
