@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -58,6 +59,18 @@ TEST_F(DeviceOpsTest, FirstGenerationOutletsAreNamedByBranch) {
     const std::uint32_t mask = 1u << 0 | 1u << 15 | 1u << 16 | 1u << 23 | 1u << 24;
     EXPECT_TRUE(SwitchOutlets(record, 0xFFFF, 1u << 0 | 1u << 16, 0xFFFF, mask));
     EXPECT_THAT(lines, ElementsAre("R A 1 1", "R B 8 0", "R C 1 1", "R C 8 0"));
+}
+
+TEST_F(DeviceOpsTest, AFirstGenerationBranchThatRefusesEndsTheSwitchingThere) {
+    PduRecord record;
+    record.featureWord = kFeatureSwitched;
+    record.generationNumber = 1;
+    record.receptaclesPerCircuit[0] = 8;
+    accept("R A 1 1");  // "R A 2 1" is refused
+    SwitchesLeft left;
+    EXPECT_FALSE(SwitchOutlets(record, 0, 0x7, 0, 0x7, &left));
+    EXPECT_EQ(left.outlets, 0x6u);  // outlets 2 and 3 were not told
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "R A 3 1"), 0);
 }
 
 TEST_F(DeviceOpsTest, LaterGenerationsSwitchGroupsThenOutlets) {
@@ -202,6 +215,9 @@ TEST(Environment, ReadingsTimesAHundred) {
     EXPECT_EQ(ParseEnvironment("Temp=99 Humidity=1", r), 2);
     EXPECT_EQ(r[0], 2345);  // another beginning leaves the reading alone
     EXPECT_EQ(ParseEnvironment("", r), 1);
+    // A fifth item is not one of the four readings: the fourth holds the rest of the line.
+    EXPECT_EQ(ParseEnvironment("Temperature=1 Humidity=2 Temperature2=3 Humidity2=4 X=5", r), 4);
+    EXPECT_THAT(r, ElementsAre(100, 200, 300, 400));
     // Readings beyond the 16-bit field wrap as the field holds them, however large (found by
     // fuzzing: the conversion used to be undefined).
     EXPECT_EQ(ParseEnvironment("Temperature=74230 Humidity=-655.38", r), 2);
