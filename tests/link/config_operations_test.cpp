@@ -183,7 +183,7 @@ TEST_F(ConfigOperationsTest, FormatAndResetNetworkAndOtherModes) {
     EXPECT_EQ(other.record.generationNumber, 3);
 }
 
-TEST_F(ConfigOperationsTest, AnItemEndingWithTheImageIsWritten) {
+TEST_F(ConfigOperationsTest, AnItemEndingWithTheImageIsWrittenAndNothingBeyondIt) {
     ConfigRunner run;
     ConfigItemDescriptor table[2];
     table[0].code = 0x70;
@@ -199,6 +199,13 @@ TEST_F(ConfigOperationsTest, AnItemEndingWithTheImageIsWritten) {
     ConfigWriteItem(0, kGeneralItems, 0, run.block.get());
     EXPECT_THAT(lines, ElementsAre("H 70 1234 0"));
     EXPECT_EQ(run.block->deviceImage[kConfigImageSize - 1], 0x12);
+
+    // One byte further, beyond the table's end and beyond the tables: nothing is sent.
+    table[0].offset += 1;
+    ConfigWriteItem(0, kGeneralItems, 0, run.block.get());
+    ConfigWriteItem(0, kGeneralItems, 2, run.block.get());
+    ConfigWriteItem(0, kConfigItemTables, 0, run.block.get());
+    EXPECT_EQ(lines.size(), 1u);
 }
 
 // ---- against the simulated PDU ----------------------------------------------------------------
