@@ -211,6 +211,25 @@ TEST_F(StatusReaderTest, FirstGenerationAsksEachBranch) {
     answer("G V A 0", "167770");  // 65535.15 V: just inside the field
     ASSERT_TRUE(ReadStatusFrame(r, frame));
     EXPECT_EQ(written(5), (Bytes{}.b(2).w(0xFFFF).v));
+    answer("J", "Temperature=20");  // one item: no reading at all
+    ASSERT_TRUE(ReadStatusFrame(r, frame));
+    const auto environment = written(f.v.size());
+    EXPECT_EQ(std::vector<std::uint8_t>(environment.end() - 7, environment.end()),
+              (std::vector<std::uint8_t>{1, 0, 0, 1, 0, 0, 0}));
+
+    // A metered branch of a single receptacle still asks for its receptacle's current.
+    r.featureWord = 0x0300;
+    r.receptaclesPerCircuit[0] = 1;
+    answer("G I A ff", "1.5 1.25");
+    answer("P A ff", "1");
+    ASSERT_TRUE(ReadStatusFrame(r, frame));
+    Bytes m;
+    m.b(2).w(0).w(0);
+    m.b(6).w(150).w(0).w(0).w(0).w(0).w(0).b(0);
+    m.b(1).w(125);
+    m.b(3).b(0).b(0).b(1).b(0);
+    m.b(1).w(0).b(1).w(0).b(0);
+    EXPECT_EQ(written(m.v.size()), m.v);
 }
 
 TEST(Readings, DecimalAndIntegerReadings) {
