@@ -161,11 +161,12 @@ TEST_F(SessionWorkerTest, AFourthGenerationVersionReplyGivesGenerationFour) {
 
 TEST_F(SessionWorkerTest, FailedIdentityIsSilentAndAnUnknownGenerationCountsAsOne) {
     console->answers["v"] = "\r\nnot framed";
-    console->answers["u"] = queryAnswer("05.00 V5");
+    console->answers["u"] = queryAnswer("05.00 V4-extended");
     ASSERT_TRUE(worker.start(record));
     recorder.until(UM_CONFIG_READY);
     EXPECT_EQ(record.featureWord, 0xFFFF);
     EXPECT_EQ(record.attributeWord, 0xFFFFFFFFu);
+    EXPECT_EQ(Narrow(record.generationText), "V4-exten");  // eight characters are kept
     EXPECT_EQ(record.generationNumber, 1);
     stop();
     recorder.until(UM_SESSION_ENDED);
