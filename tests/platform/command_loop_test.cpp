@@ -153,7 +153,8 @@ TEST_F(CommandLoopTest, ClosingLetsWritesFinishAndStopsReads) {
     second.start();
     second.give(kRead);
     ASSERT_TRUE(reading->waitHeld());
-    EXPECT_FALSE(second.writing());
+    second.give(kRead);
+    EXPECT_FALSE(second.writing()) << "a read running and one queued are no write";
     second.close();
     EXPECT_TRUE(second.waitEnded(kBoundMs));
     EXPECT_THAT(reading->log(), ElementsAre("1", "2s", "6s"));
@@ -202,6 +203,22 @@ TEST_F(CommandLoopTest, DroppingQueuedCommandsNeverDropsTheCloseAndAGivenCommand
     EXPECT_THAT(loop->log(), ElementsAre("1", "3", "6s"));
     // Woken by its commands within its 1 s wait: no timeout was counted.
     EXPECT_EQ(loop->timeouts(), 0);
+}
+
+TEST(CommandLoop, EachWaitThatEndsWithoutACommandCountsOnce) {
+    struct Ticking : RecordingLoop {
+        using RecordingLoop::RecordingLoop;
+        std::atomic<int> ticks{0};
+        int waitTimeoutMs() const override { return 10; }
+        void onTimeout() override { ++ticks; }
+    };
+    Block block;
+    auto loop = std::make_shared<Ticking>(block);
+    CommandWorker worker(loop, nullptr);
+    worker.start();
+    ASSERT_TRUE(WaitFor([&] { return loop->ticks.load() >= 3; }));
+    ASSERT_TRUE(worker.finish(kBoundMs));
+    EXPECT_EQ(loop->timeouts(), loop->ticks.load());
 }
 
 TEST(CommandLoop, WithoutAWakeEventCommandsAreDropped) {
