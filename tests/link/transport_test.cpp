@@ -115,6 +115,19 @@ TEST_F(TransportTest, AnAnswerArrivingAByteAtATimeIsKept) {
     EXPECT_STREQ(reply, "x\r\r\nok\r\n?");
 }
 
+TEST_F(TransportTest, AOneByteEchoOfTheFirstHalfIsKept) {
+    const std::string line = std::string(81, 'b') + "\r";
+    int calls = 0;
+    mem.line->responder = [&calls](const std::string& chunk) {
+        return ++calls == 1 ? chunk.substr(0, 1) : std::string(40, 'b') + chunk + "\r\n?";
+    };
+    char reply[256];
+    EXPECT_EQ(
+        transport::XferCOMStringWaitSingleReply(line.c_str(), 2000, reply, sizeof reply, "\r\n?"),
+        1);
+    EXPECT_EQ(reply, line + "\r\n?");
+}
+
 TEST_F(TransportTest, SilenceTimesOutWithoutAFailure) {
     char reply[256];
     EXPECT_EQ(transport::XferCOMStringWaitSingleReply("x\r", 100, reply, sizeof reply, "\r\n?"), 0);
@@ -157,6 +170,12 @@ TEST_F(TransportTest, FailedReadsAndWritesAreReportedWithTheExchangeName) {
     EXPECT_EQ(transport::XferCOMStringWaitMultipleReply("ab\r", 40, reply, sizeof reply, c), -1);
     EXPECT_EQ(transport::LastError(),
               "XferCOMStringWaitMultipleReply: could not send command to serial COM device\n");
+
+    // Once the port is closed, a read alone fails too instead of reading nothing.
+    transport::CloseCOMDev();
+    EXPECT_FALSE(transport::XferCOMString(nullptr, 0, reply, sizeof reply, nullptr));
+    EXPECT_EQ(transport::LastError(),
+              "XferCOMString: could not get response from serial COM device\n");
 }
 
 TEST(TransportSettings, SetParamsChecksInOrderAndKeepsTheOldValues) {
