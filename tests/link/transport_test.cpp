@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "link/transport.h"
+#include "platform/thread_stop.h"
 #include "support/memory_device.h"
 
 namespace quorvel {
@@ -133,6 +135,18 @@ TEST_F(TransportTest, SilenceTimesOutWithoutAFailure) {
     EXPECT_EQ(transport::XferCOMStringWaitSingleReply("x\r", 100, reply, sizeof reply, "\r\n?"), 0);
     // One read per 20 ms step, after the echo read.
     EXPECT_EQ(mem.line->readSizes.size(), 1u + 5u);
+}
+
+TEST_F(TransportTest, AStopRequestEndsAWaitAsTimedOutAfterOneRead) {
+    std::atomic<bool> stop{true};
+    const platform::ThreadStopScope scope(&stop);
+    char reply[256];
+    EXPECT_EQ(transport::XferCOMStringWaitSingleReply("x\r", 2000, reply, sizeof reply, "\r\n?"),
+              0);
+    const char* candidates[] = {"?", nullptr};
+    EXPECT_EQ(
+        transport::XferCOMStringWaitMultipleReply("y\r", 2000, reply, sizeof reply, candidates), 0);
+    EXPECT_EQ(mem.line->readSizes.size(), 2u * 2u);  // each: the echo, then one look
 }
 
 TEST_F(TransportTest, OnlyTheFirstTenCandidatesCount) {
