@@ -194,6 +194,8 @@ TEST_F(StateWorkerTest, SwitchingCommandsClearTheOtherMasksAroundTheRequest) {
 TEST_F(StateWorkerTest, OtherInterfaceCodesAndMissingRunCommandStillClearMasks) {
     start(1, false);
     ASSERT_TRUE(log_.waitForEntry("open"));
+    worker_->post(STATE_CMD_SWITCH_ON);
+    ASSERT_TRUE(log_.waitForEntry("run 1 h42 0/0/0"));
     worker_->post(STATE_CMD_RESET);
     ASSERT_TRUE(log_.waitForEntry("run 2 h42 0/0/0"));
     worker_->post(STATE_CMD_CLEAR_ALARMS);
@@ -211,6 +213,14 @@ TEST_F(StateWorkerTest, OtherInterfaceCodesAndMissingRunCommandStillClearMasks) 
     worker_->finish(kBoundMs);
     EXPECT_EQ(masks(block_.get()), "0/0/0");
     EXPECT_EQ(block_->offMask[1], 0u);
+}
+
+TEST(StateWorkerLoop, AMaskCommandWithNoWorkerToWakeIsRefused) {
+    StateWorkerLoop loop(std::make_shared<StateWorkerBlock>());
+    MaskEdit one;
+    one.bits[0] = 0x1;
+    EXPECT_FALSE(loop.postMaskCommand(STATE_CMD_SWITCH_ON, one));
+    EXPECT_FALSE(loop.commandPending());
 }
 
 TEST_F(StateWorkerTest, EveryMaskCommandTakesTheMasksGivenWithIt) {
