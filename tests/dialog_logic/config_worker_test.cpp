@@ -106,8 +106,8 @@ class ConfigWorkerTest : public ::testing::Test {
     void start() {
         block_->ops = &ops_;
         block_->window = port_;
-        worker_ = std::make_unique<DialogWorker>(
-            std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>()), port_);
+        loop_ = std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>());
+        worker_ = std::make_unique<DialogWorker>(loop_, port_);
         worker_->start();
         ASSERT_TRUE(log_.waitForEntry("open"));
     }
@@ -126,11 +126,14 @@ class ConfigWorkerTest : public ::testing::Test {
     ConfigOps ops_;
     std::shared_ptr<ConfigWorkerBlock> block_ = std::make_shared<ConfigWorkerBlock>();
     std::shared_ptr<platform::MessagePort> port_ = std::make_shared<platform::MessagePort>(&log_);
+    std::shared_ptr<ConfigWorkerLoop> loop_;
     std::unique_ptr<DialogWorker> worker_;
 };
 
 TEST_F(ConfigWorkerTest, DeviceCommandsUseTheOpenHandleAndCloseEndsTheWorker) {
     start();
+    // The dialog hands the record back only once the open operation has run.
+    EXPECT_TRUE(testing::WaitUntil([&] { return loop_->opened(); }));
     EXPECT_EQ(run(CFG_CMD_FORMAT, "command 2 h7"), Entries{"command 2 h7"});
     worker_->post(99);  // unknown: ignored, the worker takes the next command
     EXPECT_EQ(run(CFG_CMD_RESET_NETWORK, "command 3 h7"), Entries{"command 3 h7"});
