@@ -162,9 +162,15 @@ TEST_F(WebDatabasePty, SaveSendsExactlyTheChangedEntries) {
     worker->give(kWebSave);
     const auto seen = until(kSaveDone);
     EXPECT_EQ(seen.front().lParam, kSaveStarted);
+    std::vector<std::intptr_t> progress;
+    for (const auto& m : seen) {
+        if (m.wParam == kWebProgress) {
+            progress.push_back(m.lParam);
+        }
+    }
+    EXPECT_EQ(progress, (std::vector<std::intptr_t>{0, 50, 100, 100}));  // one of two, two of two
     ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(seen[seen.size() - 2].wParam, kWebProgress);
-    EXPECT_EQ(seen[seen.size() - 2].lParam, 100);
     const auto lines = receivedSince(before);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "H b 10.0.0.254 0");
@@ -259,6 +265,15 @@ TEST_F(WebDatabasePty, AFailedFormatWritesNothing) {
     const int marked = db().marked();
     EXPECT_EQ(RunWebLoadPass(db(), WebPassHooks{}), 0);
     EXPECT_EQ(db().marked(), marked);
+    // With one, it ends at the first.
+    int givenUp = 0;
+    WebPassHooks hooks;
+    hooks.giveUp = [&givenUp](int) {
+        ++givenUp;
+        return true;
+    };
+    EXPECT_EQ(RunWebLoadPass(db(), hooks), 0);
+    EXPECT_EQ(givenUp, 1);
 }
 
 TEST_F(WebDatabasePty, ClosingDuringInitializeLetsEveryDefaultReachThePdu) {
@@ -275,6 +290,7 @@ TEST_F(WebDatabasePty, ClosingDuringInitializeLetsEveryDefaultReachThePdu) {
     }
     ASSERT_TRUE(writing);
     worker->close();
+    EXPECT_TRUE(worker->writing()) << "the closing dialog waits for the pass";
     EXPECT_FALSE(block->stopRequested.load());
     ASSERT_TRUE(worker->waitEnded(kBoundMs));
     EXPECT_EQ(db().marked(), 0);
