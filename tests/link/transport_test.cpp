@@ -79,6 +79,10 @@ TEST_F(TransportTest, AReadThatWouldFillTheBufferIsDropped) {
     ASSERT_TRUE(transport::XferCOMString("abcdefghij\r", 0, b.reply, 4, nullptr));
     EXPECT_STREQ(b.reply, "abc");
     EXPECT_EQ(b.guard, 'G');
+    // A buffer with room for the terminator alone still ends up holding a text.
+    ASSERT_TRUE(transport::XferCOMString("k\r", 0, b.reply, 1, nullptr));
+    EXPECT_STREQ(b.reply, "");
+    EXPECT_EQ(b.guard, 'G');
 }
 
 TEST_F(TransportTest, WaitAccumulatesUntilTheExpectedTextAppears) {
@@ -178,6 +182,10 @@ TEST_F(TransportTest, FailedReadsAndWritesAreReportedWithTheExchangeName) {
     EXPECT_EQ(transport::XferCOMStringWaitSingleReply(nullptr, 40, reply, sizeof reply, "?"), -1);
     EXPECT_EQ(transport::LastError(),
               "XferCOMStringWaitSingleReply: could not get response from serial COM device\n");
+    const char* any[] = {"?", nullptr};
+    EXPECT_EQ(transport::XferCOMStringWaitMultipleReply(nullptr, 40, reply, sizeof reply, any), -1);
+    EXPECT_EQ(transport::LastError(),
+              "XferCOMStringWaitMultipleReply: could not get response from serial COM device\n");
     mem.line->failReads = false;
     mem.line->shortWriteBy = 1;
     const char* c[] = {"?", nullptr};
