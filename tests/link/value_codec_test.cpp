@@ -27,6 +27,9 @@ TEST(ConfigValues, TextsAreAlwaysThirtyTwoGroupsLowByteFirst) {
     DecodeConfigValue(kKindText, 20, "4100420043", back);  // a short text clears the rest
     std::memcpy(decoded, back, sizeof decoded);
     EXPECT_EQ(std::u16string(decoded, 10), std::u16string(u"AB\0\0\0\0\0\0\0\0", 10));
+    DecodeConfigValue(kKindText, 20, "41004200", back);  // the last group ends the reply
+    std::memcpy(decoded, back, sizeof decoded);
+    EXPECT_EQ(std::u16string(decoded, 3), std::u16string(u"AB\0", 3));
 }
 
 TEST(ConfigValues, ByteStringsGoOutLastByteFirst) {
@@ -79,7 +82,11 @@ TEST(Sextets, PackLowBitsFirstInThreeSizes) {
         }
     }
     PackSextets(values, 6, packed);
-    EXPECT_EQ(packed[4] & 0xF0, 0);  // the fifth byte holds only bits 32 to 35
+    EXPECT_EQ(packed[4] & 0xF0, 0);          // the fifth byte holds only bits 32 to 35
+    const std::uint8_t wide[2] = {0xC1, 0};  // bits above the six are not packed
+    PackSextets(wide, 2, packed);
+    EXPECT_EQ(packed[0], 0x01);
+    EXPECT_EQ(packed[1], 0x00);
 }
 
 }  // namespace
