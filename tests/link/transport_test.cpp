@@ -122,7 +122,8 @@ TEST_F(TransportTest, AnAnswerArrivingAByteAtATimeIsKept) {
 }
 
 TEST_F(TransportTest, AOneByteEchoOfTheFirstHalfIsKept) {
-    const std::string line = std::string(81, 'b') + "\r";
+    std::string line(81, 'b');
+    line += '\r';
     int calls = 0;
     mem.line->responder = [&calls](const std::string& chunk) {
         return ++calls == 1 ? chunk.substr(0, 1) : std::string(40, 'b') + chunk + "\r\n?";
