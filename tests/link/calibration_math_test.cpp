@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/calibration_channels.h"
@@ -70,6 +71,10 @@ TEST(CalibrationMath, ValidityRangesOfCurrentChannels) {
     // Threshold beyond 190, and a negative threshold.
     EXPECT_FALSE(ComputeCurrentCalibration(0x100, 0x1000, Currents("0.5", "12", "1")).valid);
     EXPECT_FALSE(ComputeCurrentCalibration(0x100, 0x1000, Currents("0.5", "12", "-0.5")).valid);
+    // A threshold too large to compute is refused, not taken for 0.
+    EXPECT_FALSE(ComputeCurrentCalibration(0x100, 0x1000,
+                                           Currents("0.5", "12", std::string(20, '9').c_str()))
+                     .valid);
     // Junk and absurd references are refused, never converted out of range.
     EXPECT_FALSE(ComputeCurrentCalibration(0x100, 0x1000, Currents("abc", "xyz", "0")).valid);
     EXPECT_FALSE(
@@ -102,6 +107,18 @@ TEST(CalibrationMath, ValidityRangesOfVoltageChannels) {
         r = ComputeVoltageCalibration(e.lowRaw, e.highRaw, VoltageReferences{e.lowRef, 120, 9});
         EXPECT_EQ(r.offset, e.offset) << e.highRaw;
         EXPECT_EQ(r.valid, e.valid) << e.highRaw;
+    }
+    // The slope may lie from 101 to 4096 inclusive and the threshold from 0 to 100: over the
+    // samples 0 and 4096 the slope is the high reference itself and the offset 0.
+    for (const auto& [high, threshold, valid] :
+         {std::tuple{100L, 9L, false}, std::tuple{101L, 9L, true}, std::tuple{4096L, 9L, true},
+          std::tuple{4097L, 9L, false}, std::tuple{120L, 0L, true}, std::tuple{120L, 100L, true}}) {
+        r = ComputeVoltageCalibration(0, 4096, VoltageReferences{0, high, threshold});
+        EXPECT_EQ(r.valid, valid) << high << " " << threshold;
+        if (valid) {
+            EXPECT_EQ((std::vector<long long>{r.scale, r.offset, r.threshold}),
+                      (std::vector<long long>{high, 0, threshold}));
+        }
     }
     // A high reference of 10 V over 0x800 counts: slope 20, too small.
     EXPECT_FALSE(ComputeVoltageCalibration(0, 0x800, VoltageReferences{0, 10, 9}).valid);
