@@ -4,27 +4,25 @@
 // is there only while no session runs.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/ports_dlg.h"
 #include "app/quorvel_dlg.h"
-#include "app/simulated_pdu.h"
 #include "platform/port_map.h"
+#include "support/gui_session.h"
 #include "support/scripted_prompter.h"
 #include "support/widget_child.h"
 
 namespace quorvel::app {
 namespace {
 
-constexpr int kConnectBoundMs = 30000;
+using gui_test::kConnectBoundMs;
 const std::string kFtdiById = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0";
 const std::string kTwinPath = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:3:1.0-port0";
 
@@ -88,61 +86,60 @@ TEST_F(PortsDialog, KeepsThePickedDeviceByItsPersistentNameAndFollowsHotPlug) {
     auto* button = Child<QPushButton>(window, "portsButton");
     ASSERT_TRUE(button->isEnabled());
 
-    bool ran = false;
-    QTimer::singleShot(0, &window, [&] {
-        auto* dlg = qobject_cast<CPortsDlg*>(QApplication::activeModalWidget());
-        ASSERT_NE(dlg, nullptr);
-        ran = true;
-        EXPECT_EQ(dlg->comPort(), 3);
-        EXPECT_EQ(Child<QTreeWidget>(*dlg, "deviceList")->topLevelItemCount(), 3);
-        auto* path = Child<QLineEdit>(*dlg, "pathEdit");
-        auto* assign = Child<QPushButton>(*dlg, "assignButton");
+    gui_test::WithModal(
+        &window, [&] { QTest::mouseClick(button, Qt::LeftButton); },
+        [&](QWidget& shown) {
+            auto* dlg = qobject_cast<CPortsDlg*>(&shown);
+            ASSERT_NE(dlg, nullptr);
+            EXPECT_EQ(dlg->comPort(), 3);
+            EXPECT_EQ(Child<QTreeWidget>(*dlg, "deviceList")->topLevelItemCount(), 3);
+            auto* path = Child<QLineEdit>(*dlg, "pathEdit");
+            auto* assign = Child<QPushButton>(*dlg, "assignButton");
 
-        // The FTDI adapter is kept by its by-id name.
-        SelectDevice(*dlg, "/dev/ttyUSB0");
-        EXPECT_EQ(path->text().toStdString(), kFtdiById);
-        QTest::mouseClick(assign, Qt::LeftButton);
-        EXPECT_EQ(platform::resolvePortPath(3), kFtdiById);
-        EXPECT_EQ(Child<QLabel>(*dlg, "mappingText")->text().toStdString(),
-                  "COM3 uses " + kFtdiById + " (from the settings)");
-        auto* list = Child<QTreeWidget>(*dlg, "deviceList");
-        EXPECT_EQ(list->findItems("/dev/ttyUSB0", Qt::MatchExactly, 0).front()->text(5), "COM3");
+            // The FTDI adapter is kept by its by-id name.
+            SelectDevice(*dlg, "/dev/ttyUSB0");
+            EXPECT_EQ(path->text().toStdString(), kFtdiById);
+            QTest::mouseClick(assign, Qt::LeftButton);
+            EXPECT_EQ(platform::resolvePortPath(3), kFtdiById);
+            EXPECT_EQ(Child<QLabel>(*dlg, "mappingText")->text().toStdString(),
+                      "COM3 uses " + kFtdiById + " (from the settings)");
+            auto* list = Child<QTreeWidget>(*dlg, "deviceList");
+            EXPECT_EQ(list->findItems("/dev/ttyUSB0", Qt::MatchExactly, 0).front()->text(5),
+                      "COM3");
 
-        // One of two identical adapters is kept by its place on the bus, for COM4.
-        Child<QComboBox>(*dlg, "comPortList")->setCurrentIndex(3);
-        SelectDevice(*dlg, "/dev/ttyUSB1");
-        EXPECT_EQ(path->text().toStdString(), kTwinPath);
-        QTest::mouseClick(assign, Qt::LeftButton);
-        EXPECT_EQ(platform::resolvePortPath(4), kTwinPath);
+            // One of two identical adapters is kept by its place on the bus, for COM4.
+            Child<QComboBox>(*dlg, "comPortList")->setCurrentIndex(3);
+            SelectDevice(*dlg, "/dev/ttyUSB1");
+            EXPECT_EQ(path->text().toStdString(), kTwinPath);
+            QTest::mouseClick(assign, Qt::LeftButton);
+            EXPECT_EQ(platform::resolvePortPath(4), kTwinPath);
 
-        // A typed path: refused unless absolute, then kept as typed.
-        Child<QComboBox>(*dlg, "comPortList")->setCurrentIndex(4);
-        path->clear();
-        QTest::keyClicks(path, "ttyACM0");
-        QTest::mouseClick(assign, Qt::LeftButton);
-        ASSERT_FALSE(prompter_.shown.empty());
-        EXPECT_EQ(prompter_.shown.back().kind, "warning");
-        EXPECT_TRUE(prompter_.shown.back().text.startsWith("Device path:"));
-        EXPECT_EQ(platform::resolvePortPath(5), "/dev/ttyS4");
-        path->clear();
-        QTest::keyClicks(path, "/dev/ttyACM0");
-        QTest::mouseClick(assign, Qt::LeftButton);
-        EXPECT_EQ(platform::resolvePortPath(5), "/dev/ttyACM0");
-        QTest::mouseClick(Child<QPushButton>(*dlg, "defaultButton"), Qt::LeftButton);
-        EXPECT_EQ(platform::resolvePortPath(5), "/dev/ttyS4");
+            // A typed path: refused unless absolute, then kept as typed.
+            Child<QComboBox>(*dlg, "comPortList")->setCurrentIndex(4);
+            path->clear();
+            QTest::keyClicks(path, "ttyACM0");
+            QTest::mouseClick(assign, Qt::LeftButton);
+            ASSERT_FALSE(prompter_.shown.empty());
+            EXPECT_EQ(prompter_.shown.back().kind, "warning");
+            EXPECT_TRUE(prompter_.shown.back().text.startsWith("Device path:"));
+            EXPECT_EQ(platform::resolvePortPath(5), "/dev/ttyS4");
+            path->clear();
+            QTest::keyClicks(path, "/dev/ttyACM0");
+            QTest::mouseClick(assign, Qt::LeftButton);
+            EXPECT_EQ(platform::resolvePortPath(5), "/dev/ttyACM0");
+            QTest::mouseClick(Child<QPushButton>(*dlg, "defaultButton"), Qt::LeftButton);
+            EXPECT_EQ(platform::resolvePortPath(5), "/dev/ttyS4");
 
-        // An adapter plugged in while the dialog is open joins the list.
-        platform::SetTtySource([] {
-            auto more = Adapters();
-            more.push_back(Adapter("ttyUSB3", {}, "FT232R", "Z9"));
-            return more;
+            // An adapter plugged in while the dialog is open joins the list.
+            platform::SetTtySource([] {
+                auto more = Adapters();
+                more.push_back(Adapter("ttyUSB3", {}, "FT232R", "Z9"));
+                return more;
+            });
+            window.refreshPorts();
+            EXPECT_EQ(list->topLevelItemCount(), 4);
+            dlg->accept();
         });
-        window.refreshPorts();
-        EXPECT_EQ(list->topLevelItemCount(), 4);
-        dlg->accept();
-    });
-    QTest::mouseClick(button, Qt::LeftButton);
-    ASSERT_TRUE(ran);
 
     EXPECT_EQ(Tooltip(window, 2).toStdString(),
               "COM3: " + kFtdiById +
@@ -156,11 +153,9 @@ TEST_F(PortsDialog, KeepsThePickedDeviceByItsPersistentNameAndFollowsHotPlug) {
 }
 
 TEST_F(PortsDialog, TheButtonIsEnabledOnlyWhileDisconnected) {
-    SimulatedPdu simulator;
-    std::string error;
-    ASSERT_TRUE(simulator.start("v2", error)) << error;
-    CQuorvelDlg window(false, prompter_, &simulator);
-    window.show();
+    gui_test::MainWindow main(prompter_);
+    ASSERT_NO_FATAL_FAILURE(main.open("v2", false));
+    CQuorvelDlg& window = main.window();
     auto* button = Child<QPushButton>(window, "portsButton");
     EXPECT_TRUE(button->isEnabled());
     EXPECT_TRUE(Tooltip(window, 0).contains("simulated PDU"));
@@ -168,8 +163,7 @@ TEST_F(PortsDialog, TheButtonIsEnabledOnlyWhileDisconnected) {
     EXPECT_FALSE(button->isEnabled());
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.sessionReady(); }, kConnectBoundMs));
     EXPECT_FALSE(button->isEnabled());
-    window.onDisconnect();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.sessionRunning(); }, kConnectBoundMs));
+    ASSERT_NO_FATAL_FAILURE(main.disconnect());
     EXPECT_TRUE(QTest::qWaitFor([&] { return button->isEnabled(); }, kConnectBoundMs));
 }
 

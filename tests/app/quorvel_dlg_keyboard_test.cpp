@@ -15,15 +15,14 @@
 #include "app/about_box.h"
 #include "app/mru_store.h"
 #include "app/prompter.h"
-#include "app/quorvel_dlg.h"
-#include "app/simulated_pdu.h"
+#include "support/gui_session.h"
 #include "support/keyboard_walk.h"
 #include "support/scripted_prompter.h"
 
 namespace quorvel::app {
 namespace {
 
-constexpr int kConnectBoundMs = 30000;
+using gui_test::kConnectBoundMs;
 
 using test_support::Names;
 using test_support::Press;
@@ -33,11 +32,9 @@ TEST(MainWindowKeyboard, EnterConnectsTabFollowsTheStateEscapeAsksDuringASession
     test_support::IsolateSettings();
     MruDelete(static_cast<int>(MruKind::ComPort), 0);
     test_support::ScriptedPrompter prompter(Answer::Ok);
-    SimulatedPdu simulator;
-    std::string error;
-    ASSERT_TRUE(simulator.start("v2", error)) << error;
-    CQuorvelDlg dlg(true, prompter, &simulator);
-    dlg.show();
+    gui_test::MainWindow window(prompter);
+    ASSERT_NO_FATAL_FAILURE(window.open("v2", true));
+    CQuorvelDlg& dlg = window.window();
 
     auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
     ASSERT_EQ(dlg.focusWidget(), connectButton);

@@ -7,11 +7,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 
 #include "app/calibration_dlg.h"
 #include "app/launchers.h"
-#include "app/quorvel_dlg.h"
 #include "dialog_test_support.h"
 #include "link/calibration_ops.h"
 #include "link/console_lease.h"
@@ -55,6 +53,18 @@ class CalibrationDialog : public test::SimulatedSession {
         EXPECT_TRUE(QTest::qWaitFor([&] { return text->text() == hex(expected); }, test::kBoundMs))
             << text->text().toStdString() << " != " << hex(expected).toStdString();
     }
+    // Puts `value` on the channel as its reference load and samples it, low or high.
+    void sampleAt(CPDUCalibDlg& dlg, bool low, int row, int channel, double value) {
+        load(false, row, channel, value);
+        sample(dlg, low, sim::rawReading(device(), false, row, channel, value));
+    }
+    // Picks the channel and samples it at the dialog's two reference loads, 0.5 A (0xFE on a
+    // receptacle) and 12 A (0xFFF).
+    void sampleBoth(CPDUCalibDlg& dlg, const QString& name, int row, int channel) {
+        select(dlg, name);
+        sampleAt(dlg, true, row, channel, 0.5);
+        sampleAt(dlg, false, row, channel, 12.0);
+    }
     void click(CPDUCalibDlg& dlg, const char* name) { Child<QPushButton>(dlg, name)->click(); }
 
     CalibrationOps ops;
@@ -70,11 +80,7 @@ TEST_F(CalibrationDialog, CalibratesAReceptacleAgainstTwoLoadsAndSaves) {
     EXPECT_EQ(Child<QLineEdit>(*dlg, "currentThresholdEdit")->text(), "0.20");
     EXPECT_TRUE(device().calibrationMode);
 
-    select(*dlg, "Socket 5");
-    load(false, 0, 5, 0.5);
-    sample(*dlg, true, sim::rawReading(device(), false, 0, 5, 0.5));  // 0xFE
-    load(false, 0, 5, 12.0);
-    sample(*dlg, false, sim::rawReading(device(), false, 0, 5, 12.0));  // 0xFFF
+    sampleBoth(*dlg, "Socket 5", 0, 5);
     EXPECT_FALSE(Child<QCheckBox>(*dlg, "sampleLowButton")->isChecked());
     Child<QLineEdit>(*dlg, "currentThresholdEdit")->setText("0.2");
 
@@ -110,11 +116,7 @@ TEST_F(CalibrationDialog, CalibratesAReceptacleAgainstTwoLoadsAndSaves) {
 TEST_F(CalibrationDialog, AWriteThePduRefusesIsNamedAndNeverStored) {
     connect("v2");
     auto dlg = open();
-    select(*dlg, "Socket 5");
-    load(false, 0, 5, 0.5);
-    sample(*dlg, true, sim::rawReading(device(), false, 0, 5, 0.5));
-    load(false, 0, 5, 12.0);
-    sample(*dlg, false, sim::rawReading(device(), false, 0, 5, 12.0));
+    sampleBoth(*dlg, "Socket 5", 0, 5);
     // The threshold and the offset land, the scale is refused.
     simulator.withConsole([](sim::Console& c) { c.device().calibrationRefused.insert("K I A2"); });
     prompter.script = {dialogs::Answer::Ok};
@@ -164,8 +166,7 @@ TEST_F(CalibrationDialog, RefusesWhatCannotBeCalibratedAndSendsNothing) {
     EXPECT_FALSE(dlg->calibrated());
 
     // A calibration the operator cancels is not written either.
-    load(false, 0, 2, 12.0);
-    sample(*dlg, false, sim::rawReading(device(), false, 0, 2, 12.0));
+    sampleAt(*dlg, false, 0, 2, 12.0);
     Child<QLineEdit>(*dlg, "currentLowEdit")->setText("5.00");
     prompter.script = {dialogs::Answer::Cancel};
     click(*dlg, "calibrateButton");
@@ -211,11 +212,7 @@ TEST_F(CalibrationDialog, VoltageInputsNeedOnlyTheHighSample) {
 TEST_F(CalibrationDialog, SaveWaitsForASlowStoreBeforeEndingTheWorker) {
     connect("v2");
     auto dlg = open();
-    select(*dlg, "Socket 1");
-    load(false, 0, 1, 0.5);
-    sample(*dlg, true, sim::rawReading(device(), false, 0, 1, 0.5));
-    load(false, 0, 1, 12.0);
-    sample(*dlg, false, sim::rawReading(device(), false, 0, 1, 12.0));
+    sampleBoth(*dlg, "Socket 1", 0, 1);
     click(*dlg, "calibrateButton");
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return device().calibration["K I A9"][1] != 0; }, test::kBoundMs));
@@ -259,11 +256,7 @@ TEST_F(CalibrationDialog, FirstGenerationUnitsListTheirBranches) {
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text(), "Branch A");
     EXPECT_EQ(list->item(1)->text(), "Branch B");
-    select(*dlg, "Branch B");
-    load(false, 1, 0, 0.5);
-    sample(*dlg, true, sim::rawReading(device(), false, 1, 0, 0.5));
-    load(false, 1, 0, 12.0);
-    sample(*dlg, false, sim::rawReading(device(), false, 1, 0, 12.0));
+    sampleBoth(*dlg, "Branch B", 1, 0);
     click(*dlg, "calibrateButton");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Circuit B scale=1226, offset=86, threshold=0x42");
@@ -273,46 +266,25 @@ TEST_F(CalibrationDialog, FirstGenerationUnitsListTheirBranches) {
 
 // The main window's Calibrate button opens the dialog modally, only with the developer flag.
 TEST_F(CalibrationDialog, TheMainWindowLaunchesItInDeveloperModeOnly) {
-    sim::Profile profile;
-    std::string error;
-    ASSERT_TRUE(sim::loadProfile("v2", profile, error)) << error;
-    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
-    platform::setPortOverride(1, simulator.slavePath());
-    {
-        CQuorvelDlg window(true, prompter);
-        window.show();
-        window.onConnect();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.sessionReady(); }, test::kBoundMs));
-        QString seenTitle;
-        bool sawOpened = false;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* dlg = qobject_cast<CPDUCalibDlg*>(QApplication::activeModalWidget());
-            if (dlg != nullptr && dlg->opened()) {
-                seenTitle = dlg->windowTitle();
-                sawOpened = true;
-                Child<QPushButton>(*dlg, "cancelButton")->click();
-            }
-        });
-        poll.start(20);
-        Child<QPushButton>(window, "calibrateButton")->click();  // returns when it closes
-        poll.stop();
-        EXPECT_TRUE(sawOpened);
-        EXPECT_EQ(seenTitle, "PDU Calibration");
-        EXPECT_TRUE(device().calibrationMode);
+    ASSERT_NO_FATAL_FAILURE(openMainWindow("v2", true));
+    mainWindow.withDialog("calibrateButton", [](QWidget& shown) {
+        auto* dlg = qobject_cast<CPDUCalibDlg*>(&shown);
+        ASSERT_NE(dlg, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->opened(); }, test::kBoundMs));
+        EXPECT_EQ(dlg->windowTitle(), "PDU Calibration");
+        Child<QPushButton>(*dlg, "cancelButton")->click();
+    });
+    EXPECT_TRUE(device().calibrationMode);
 
-        // Without the flag the launcher opens nothing.
-        LaunchContext context;
-        context.parent = &window;
-        PduRecord record{};
-        context.pdu = &record;
-        context.session = &session;
-        context.developer = false;
-        LaunchCalibrationDialog(context);  // would block in exec() if it opened a dialog
-        window.onDisconnect();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !window.sessionRunning(); }, test::kBoundMs));
-    }
-    platform::setPortOverride(1, "");
+    // Without the flag the launcher opens nothing.
+    LaunchContext context;
+    context.parent = &mainWindow.window();
+    PduRecord record{};
+    context.pdu = &record;
+    context.session = &session;
+    context.developer = false;
+    LaunchCalibrationDialog(context);  // would block in exec() if it opened a dialog
+    ASSERT_NO_FATAL_FAILURE(mainWindow.disconnect());
 }
 
 }  // namespace

@@ -27,8 +27,9 @@
 #include "platform/port_map.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/gui_session.h"
 #include "support/scripted_prompter.h"
-#include "support/widget_child.h"
+#include "support/sim_console.h"
 
 namespace quorvel::app::test {
 
@@ -36,13 +37,7 @@ constexpr int kBoundMs = 30000;
 
 using test_support::IsolateSettings;
 
-// Answers message boxes from a script, OK when the script is empty.
-class ScriptedPrompter : public test_support::ScriptedPrompter {
-  public:
-    ScriptedPrompter() : test_support::ScriptedPrompter(Answer::Ok) {}
-};
-
-using test_support::Child;
+using gui_test::Child;
 
 // A connected session to a simulated PDU: the session worker in its normal loop, the record
 // the main window would hold, and the simulator itself.
@@ -62,8 +57,10 @@ class SimulatedSession : public ::testing::Test {
             worker.requestStop();
             worker.join(kBoundMs);
         }
+        mainWindow.end();
         simulator.stop();
         platform::setPortOverride(kPort, "");
+        platform::setPortOverride(1, "");
         dialogs::SetDialogPrompter(nullptr);
     }
 
@@ -105,6 +102,16 @@ class SimulatedSession : public ::testing::Test {
         pdu.generationNumber = session.generationNumber;
     }
 
+    // Serves the profile behind COM1 instead and connects a main window there, one without a
+    // simulated PDU of its own, as the operator's program starts.
+    void openMainWindow(const char* profileName, bool developer) {
+        ASSERT_NO_FATAL_FAILURE(
+            quorvel::test::Serve(simulator, quorvel::test::LoadedProfile(profileName)));
+        platform::setPortOverride(1, simulator.slavePath());
+        mainWindow.show(developer);
+        ASSERT_NO_FATAL_FAILURE(mainWindow.connect());
+    }
+
     sim::Device device() { return simulator.deviceSnapshot(); }
     std::size_t linesReceived() {
         std::size_t n = 0;
@@ -133,13 +140,14 @@ class SimulatedSession : public ::testing::Test {
         return false;
     }
 
-    ScriptedPrompter prompter;
+    test_support::ScriptedPrompter prompter{Answer::Ok};  // OK unless scripted
     sim::PtySimulator simulator;
     platform::MessageQueue queue;
     std::shared_ptr<platform::AutoResetEvent> stopEvent;
     SessionRecord session;
     SessionWorker worker;
     PduRecord pdu{};
+    gui_test::MainWindow mainWindow{prompter};
 };
 
 }  // namespace quorvel::app::test

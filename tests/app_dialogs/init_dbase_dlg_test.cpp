@@ -6,10 +6,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 
 #include "app/init_dbase_dlg.h"
-#include "app/quorvel_dlg.h"
 #include "dialog_test_support.h"
 #include "sim/encoding.h"
 #include "sim/web_database_server.h"
@@ -252,36 +250,16 @@ TEST_F(WebDialog, CancelEndsTheWorkerDuringAPass) {
 }
 
 TEST_F(WebDialog, TheMainWindowsWebButtonOpensIt) {
-    sim::Profile profile;
-    std::string error;
-    ASSERT_TRUE(sim::loadProfile("v2", profile, error)) << error;
-    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
-    platform::setPortOverride(1, simulator.slavePath());
-    {
-        CQuorvelDlg window(false, prompter);
-        window.show();
-        window.onConnect();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.sessionReady(); }, test::kBoundMs));
-        QString name;
-        bool initializeShown = true;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* dlg = qobject_cast<CInitDbaseDlg*>(QApplication::activeModalWidget());
-            if (dlg != nullptr && !dlg->busy()) {
-                name = Child<QLineEdit>(*dlg, "pduNameEdit")->text();
-                initializeShown = Child<QPushButton>(*dlg, "initializeButton")->isVisible();
-                Child<QPushButton>(*dlg, "cancelButton")->click();
-            }
-        });
-        poll.start(20);
-        Child<QPushButton>(window, "webButton")->click();  // returns when it closes
-        poll.stop();
-        EXPECT_EQ(name, "PDUName");
-        EXPECT_FALSE(initializeShown);
-        window.onDisconnect();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !window.sessionRunning(); }, test::kBoundMs));
-    }
-    platform::setPortOverride(1, "");
+    ASSERT_NO_FATAL_FAILURE(openMainWindow("v2", false));
+    mainWindow.withDialog("webButton", [](QWidget& shown) {
+        auto* dlg = qobject_cast<CInitDbaseDlg*>(&shown);
+        ASSERT_NE(dlg, nullptr);
+        ASSERT_NO_FATAL_FAILURE(idle(*dlg));
+        EXPECT_EQ(edit(*dlg, "pduNameEdit")->text(), "PDUName");
+        EXPECT_FALSE(Child<QPushButton>(*dlg, "initializeButton")->isVisible());
+        Child<QPushButton>(*dlg, "cancelButton")->click();
+    });
+    ASSERT_NO_FATAL_FAILURE(mainWindow.disconnect());
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/config_catalogue.h"
+#include "config_dialog_support.h"
 #include "dialogs/config_dlg.h"
 #include "dialogs/prompter.h"
 #include "support/scripted_prompter.h"
@@ -86,7 +87,7 @@ void PutText(std::uint8_t* image, int offset, const char16_t* text) {
     }
 }
 
-class ConfigDialogFake : public ::testing::Test {
+class ConfigDialogFake : public testing::ConfigDialogTest<> {
   protected:
     void SetUp() override {
         gPdu = &pdu;
@@ -133,34 +134,12 @@ class ConfigDialogFake : public ::testing::Test {
         }
     }
     void TearDown() override {
-        dialog.reset();
+        ConfigDialogTest::TearDown();
         SetDialogPrompter(nullptr);
         gPdu = nullptr;
     }
-    CConfigDlg& open() {
-        dialog = std::make_unique<CConfigDlg>(&record, &ops, &addresses);
-        dialog->show();
-        return *dialog;
-    }
-    template <typename W>
-    W* child(const char* name) {
-        W* w = dialog->findChild<W*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    QString text(const char* edit) { return child<QLineEdit>(edit)->text(); }
-    void click(const char* button) { child<QAbstractButton>(button)->click(); }
-    bool waitIdle() {
-        return QTest::qWaitFor([this] { return !dialog->busy(); }, kBoundMs);
-    }
-    void load() {
-        click("loadButton");
-        ASSERT_TRUE(waitIdle());
-    }
-    void save() {
-        click("saveButton");
-        ASSERT_TRUE(waitIdle());
-    }
+    void load() { press("loadButton", kBoundMs); }
+    void save() { press("saveButton", kBoundMs); }
     std::vector<std::string> writes() {
         std::lock_guard lock(pdu.mutex);
         return pdu.writes;
@@ -172,10 +151,6 @@ class ConfigDialogFake : public ::testing::Test {
 
     FakePdu pdu;
     ScriptedPrompter prompter;
-    ConfigOps ops;
-    PduRecord record;
-    DeviceAddressBlock addresses;
-    std::unique_ptr<CConfigDlg> dialog;
 };
 
 TEST_F(ConfigDialogFake, ButtonsOfEachMode) {

@@ -11,16 +11,9 @@
 #include <QTest>
 #include <fstream>
 
-#include "catalogue/attribute_loader.h"
-#include "catalogue/attribute_tables.h"
-#include "catalogue/model_profile_builder.h"
 #include "common/config_file.h"
-#include "dialogs/config_dlg.h"
-#include "link/config_operations.h"
-#include "link/device_ops.h"
-#include "link/pdu_ifce.h"
+#include "config_dialog_support.h"
 #include "support/scripted_prompter.h"
-#include "support/sim_console.h"
 
 namespace quorvel::dialogs {
 namespace {
@@ -30,40 +23,18 @@ constexpr int kBoundMs = 30000;
 
 using Json = nlohmann::ordered_json;
 
-class ConfigDialogFile : public ::testing::Test {
+class ConfigDialogFile : public testing::SimulatedConfigTest<> {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
-        ASSERT_NO_FATAL_FAILURE(
-            test::ServeAndLogIn(simulator, ifce, kPort, test::LoadedProfile("v4")));
-        std::uint16_t f = 0, e = 0;
-        std::uint32_t a = 0;
-        ASSERT_GE(ReadIdentity(&f, &a, &e, nullptr), 2);
-        ASSERT_TRUE(BuildModelProfile(f, a, e, &record));
+        ASSERT_NO_FATAL_FAILURE(serve("v4", kPort));
         record.firmwareVersion[0] = 4;
         record.firmwareVersion[1] = 2;
-        FillConfigOps(ops, 0);
-        dialog = std::make_unique<CConfigDlg>(&record, &ops, &addresses);
-        dialog->setFileChooser([this](bool save, QWidget*) {
+        open().setFileChooser([this](bool save, QWidget*) {
             chosen.push_back(save);
             return nextFile;
         });
-        dialog->show();
     }
-    void TearDown() override {
-        dialog.reset();
-        test::Unserve(kPort);
-    }
-    template <typename W>
-    W* child(const char* name) {
-        W* w = dialog->findChild<W*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void press(const char* button) {
-        child<QPushButton>(button)->click();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !dialog->busy(); }, kBoundMs));
-    }
+    void press(const char* button) { SimulatedConfigTest::press(button, kBoundMs); }
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     Json readFile(const QString& p) {
         std::ifstream in(p.toStdString());
@@ -85,14 +56,8 @@ class ConfigDialogFile : public ::testing::Test {
     }
 
     QTemporaryDir dir;
-    sim::PtySimulator simulator;
-    PDUIfce ifce;
-    PduRecord record;
-    ConfigOps ops;
-    DeviceAddressBlock addresses;
     test_support::ScriptedPrompter prompter;
     test_support::PrompterScope scope{prompter};
-    std::unique_ptr<CConfigDlg> dialog;
     QString nextFile;
     std::vector<bool> chosen;
 };

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/config_catalogue.h"
+#include "config_dialog_support.h"
 #include "dialogs/config_dlg.h"
 #include "support/keyboard_walk.h"
 #include "support/scripted_prompter.h"
@@ -47,7 +48,7 @@ using test_support::Names;
 using test_support::Press;
 using test_support::TabWalk;
 
-class ConfigDialogKeyboard : public ::testing::Test {
+class ConfigDialogKeyboard : public testing::ConfigDialogTest<> {
   protected:
     void SetUp() override {
         gReads = gCommands = gCloses = 0;
@@ -76,24 +77,8 @@ class ConfigDialogKeyboard : public ::testing::Test {
         }
     }
 
-    CConfigDlg& open() {
-        dialog = std::make_unique<CConfigDlg>(&record, &ops, &addresses);
-        dialog->show();
-        return *dialog;
-    }
-    template <typename W>
-    W* child(const QString& name) {
-        W* w = dialog->findChild<W*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
-    }
-
     ScriptedPrompter prompter{Answer::No};
     PrompterScope scope{prompter};
-    ConfigOps ops;
-    PduRecord record{};
-    DeviceAddressBlock addresses{};
-    std::unique_ptr<CConfigDlg> dialog;
 };
 
 TEST_F(ConfigDialogKeyboard, TabReadsTheColumnThenEachGroupRowByRow) {

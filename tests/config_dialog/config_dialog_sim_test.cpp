@@ -8,22 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <deque>
 #include <map>
 
-#include "catalogue/attribute_loader.h"
-#include "catalogue/attribute_tables.h"
-#include "catalogue/model_profile_builder.h"
-#include "dialogs/config_dlg.h"
-#include "dialogs/prompter.h"
-#include "link/config_operations.h"
-#include "link/console_lease.h"
-#include "link/device_ops.h"
-#include "link/pdu_ifce.h"
-#include "sim/profile.h"
-#include "sim/pty_simulator.h"
+#include "config_dialog_support.h"
 #include "support/scripted_prompter.h"
-#include "support/sim_console.h"
 
 namespace quorvel::dialogs {
 namespace {
@@ -31,53 +19,20 @@ namespace {
 constexpr int kPort = 13;
 constexpr int kBoundMs = 30000;
 
-using YesPrompter = test_support::ScriptedPrompter;  // Yes to every question
-
-class ConfigDialogSim : public ::testing::TestWithParam<const char*> {
+class ConfigDialogSim : public testing::SimulatedConfigTest<::testing::TestWithParam<const char*>> {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
-        ASSERT_NO_FATAL_FAILURE(
-            test::ServeAndLogIn(simulator, ifce, kPort, test::LoadedProfile(GetParam())));
-        // The record as the main window builds it from the words the session read.
-        std::uint16_t f = 0, e = 0;
-        std::uint32_t a = 0;
-        ASSERT_GE(ReadIdentity(&f, &a, &e, nullptr), 2);
-        ASSERT_TRUE(BuildModelProfile(f, a, e, &record));
-        FillConfigOps(ops, 0);
-        SetDialogPrompter(&prompter);
-    }
-    void TearDown() override {
-        dialog.reset();
-        SetDialogPrompter(nullptr);
-        test::Unserve(kPort);
-    }
-    template <typename W>
-    W* child(const QString& name) {
-        W* w = dialog->findChild<W*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
-    }
-    void press(const char* button) {
-        child<QPushButton>(QString::fromLatin1(button))->click();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !dialog->busy(); }, kBoundMs));
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(serve(GetParam(), kPort)); }
+    void press(const char* button) { SimulatedConfigTest::press(button, kBoundMs); }
     QString key(const char* prefix, int n) {
         return QString::fromLatin1(prefix) + QString::number(n);
     }
 
-    sim::PtySimulator simulator;
-    PDUIfce ifce;
-    PduRecord record;
-    ConfigOps ops;
-    DeviceAddressBlock addresses;
-    YesPrompter prompter;
-    std::unique_ptr<CConfigDlg> dialog;
+    test_support::ScriptedPrompter prompter;  // Yes to every question
+    test_support::PrompterScope scope{prompter};
 };
 
 TEST_P(ConfigDialogSim, EditsReachThePduAndNothingElseChanges) {
-    dialog = std::make_unique<CConfigDlg>(&record, &ops, &addresses);
-    dialog->show();
+    open();
     press("loadButton");
     const sim::Device d = simulator.deviceSnapshot();
     EXPECT_EQ(child<QLineEdit>("edit_cDeviceIP")->text(), QStringLiteral("192.168.123.123"));

@@ -5,7 +5,6 @@
 // the operator is told what was not written, and the dialog closes within one operation's tries.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -19,36 +18,28 @@
 #include <functional>
 #include <string>
 
-#include "app/quorvel_dlg.h"
-#include "app/simulated_pdu.h"
-#include "catalogue/attribute_loader.h"
 #include "catalogue/attribute_tables.h"
 #include "model_dialog/model_dialog_support.h"
 #include "sim/calibration_reads.h"
 #include "sim/encoding.h"
 #include "sim/pty_simulator.h"
 #include "sim/web_database_server.h"
+#include "support/gui_session.h"
 #include "support/loop_watch.h"
 #include "support/scripted_prompter.h"
 
 namespace quorvel::app {
 namespace {
 
+using gui_test::Child;
+using gui_test::Click;
 using test_support::LoopWatch;
 using test_support::ScriptedPrompter;
 
-constexpr int kConnectBoundMs = 30000;
 constexpr int kValueBoundMs = 15000;
 // On a line gone quiet a setting gives up after its five tries (about 145 s).
 constexpr int kQuietBoundMs = 180000;
 constexpr qint64 kStallBoundMs = 500;
-
-template <typename W>
-W* Find(const QWidget& w, const QString& name) {
-    W* found = w.findChild<W*>(name);
-    EXPECT_NE(found, nullptr) << name.toStdString();
-    return found;
-}
 
 // What a pass's script works with: the dialog, the simulated PDU, the operator's answers, and
 // `arm`, called right before the click that starts the pass (from then on the dialog is closed
@@ -86,24 +77,20 @@ void TypeNames(QWidget& dlg, const QString& prefix, const QString& text) {
     }
 }
 
-void Click(QWidget& dlg, const char* name) {
-    Find<QPushButton>(dlg, QString::fromLatin1(name))->click();
-}
-
 void WaitEnabled(QWidget& dlg, const char* name) {
-    auto* button = Find<QPushButton>(dlg, QString::fromLatin1(name));
+    auto* button = Child<QPushButton>(dlg, name);
     ASSERT_TRUE(QTest::qWaitFor([&] { return button->isEnabled(); }, kValueBoundMs)) << name;
 }
 
 // The monitor has shown the outlets' states once.
 void WaitMonitorRead(QWidget& dlg) {
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Find<QCheckBox>(dlg, "rowSwitch0")->isChecked(); },
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Child<QCheckBox>(dlg, "rowSwitch0")->isChecked(); },
                                 kValueBoundMs));
 }
 
 // Samples socket 5 of a second-generation unit at its two reference loads.
 void SampleSocket5(PassRun& run) {
-    auto* list = Find<QListWidget>(run.dlg, "channelList");
+    auto* list = Child<QListWidget>(run.dlg, "channelList");
     const auto found = list->findItems(QStringLiteral("Socket 5"), Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1);
     list->setCurrentItem(found.front());
@@ -114,8 +101,8 @@ void SampleSocket5(PassRun& run) {
             sim::setReferenceLoad(c.device(), false, 0, 5, load);
             raw = sim::rawReading(c.device(), false, 0, 5, load);
         });
-        Find<QCheckBox>(run.dlg, low ? "sampleLowButton" : "sampleHighButton")->click();
-        auto* text = Find<QLabel>(run.dlg, low ? "lowRawText" : "highRawText");
+        Child<QCheckBox>(run.dlg, low ? "sampleLowButton" : "sampleHighButton")->click();
+        auto* text = Child<QLabel>(run.dlg, low ? "lowRawText" : "highRawText");
         const QString expected = QStringLiteral("0x%1").arg(QString::number(raw, 16).toUpper());
         ASSERT_TRUE(QTest::qWaitFor([&] { return text->text() == expected; }, kValueBoundMs))
             << text->text().toStdString();
@@ -161,7 +148,7 @@ const WritePass kPasses[] = {
     {"WebSave", "v3", "webButton", "H ",
      [](PassRun& run) {
          ASSERT_NO_FATAL_FAILURE(WaitEnabled(run.dlg, "saveButton"));
-         Find<QLineEdit>(run.dlg, "pduNameEdit")->setText("Closing7");
+         Child<QLineEdit>(run.dlg, "pduNameEdit")->setText("Closing7");
          TypeNames(run.dlg, "userName", "user");
          run.arm();
          Click(run.dlg, "saveButton");
@@ -195,7 +182,7 @@ const WritePass kPasses[] = {
      [](PassRun& run) {
          ASSERT_NO_FATAL_FAILURE(WaitMonitorRead(run.dlg));
          run.arm();
-         Find<QCheckBox>(run.dlg, "rowSwitch0")->click();
+         Child<QCheckBox>(run.dlg, "rowSwitch0")->click();
      },
      0, nullptr, [](const sim::Device& d, const PduRecord&) { EXPECT_FALSE(d.outletOn(0)); }, 1,
      "The PDU stopped answering.\nNot switched off: 1"},
@@ -224,7 +211,7 @@ const WritePass kPasses[] = {
      "The PDU stopped answering.\nNot reset: 1"},
     {"MonitorClearAlarms", "v2-alarm", "monitorButton", "N",
      [](PassRun& run) {
-         auto* tripped = Find<QPushButton>(run.dlg, "trippedButton");
+         auto* tripped = Child<QPushButton>(run.dlg, "trippedButton");
          ASSERT_TRUE(QTest::qWaitFor([&] { return tripped->isVisible(); }, kValueBoundMs));
          // The readings are back within their limits, so the alarms stay cleared.
          run.sim.withConsole([](sim::Console& c) {
@@ -242,7 +229,7 @@ const WritePass kPasses[] = {
      1, "The PDU stopped answering.\nThe alarms were not cleared."},
     {"ModelStamp", "v3", "modelButton", "s ",
      [](PassRun& run) {
-         dialogs::testing::Choose(Find<QComboBox>(run.dlg, "modelList"), 0);
+         dialogs::testing::Choose(Child<QComboBox>(run.dlg, "modelList"), 0);
          run.arm();
          Click(run.dlg, "stampModelButton");  // returns once the stamp has ended
      },
@@ -289,28 +276,20 @@ class ClosingDuringWrites : public ::testing::TestWithParam<std::tuple<WritePass
     void SetUp() override {
         test_support::IsolateSettings();
         ASSERT_NO_FATAL_FAILURE(dialogs::testing::StoreModels({dialogs::testing::kModelQB}));
-        ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
+        ASSERT_NO_FATAL_FAILURE(gui_test::LoadShippedAttributes());
         sim::Faults faults;
         if (quiet()) {
             faults.anchor = pass().keyword;
             faults.silentFromLine = pass().quietFrom;
         }
-        std::string error;
-        ASSERT_TRUE(sim_.start(pass().profile, faults, error)) << error;
-        window_ = std::make_unique<CQuorvelDlg>(true, prompter_, &sim_);
-        window_->show();
-        window_->onConnect();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return window_->sessionReady(); }, kConnectBoundMs));
+        ASSERT_NO_FATAL_FAILURE(main_.open(pass().profile, true, faults));
+        ASSERT_NO_FATAL_FAILURE(main_.connect());
     }
-    void TearDown() override {
-        window_->onDisconnect();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !window_->sessionRunning(); }, 30000));
-        window_.reset();
-    }
+    void TearDown() override { main_.end(); }
     // Lines of the pass's keyword the simulated PDU has taken in.
     int writesTaken() {
         int n = 0;
-        sim_.simulator()->withConsole([&](sim::Console& c) {
+        main_.simulator().withConsole([&](sim::Console& c) {
             for (const std::string& line : c.receivedLines()) {
                 n += line.rfind(pass().keyword, 0) == 0 ? 1 : 0;
             }
@@ -339,8 +318,7 @@ class ClosingDuringWrites : public ::testing::TestWithParam<std::tuple<WritePass
     }
 
     ScriptedPrompter prompter_{dialogs::Answer::Yes};
-    SimulatedPdu sim_;
-    std::unique_ptr<CQuorvelDlg> window_;
+    gui_test::MainWindow main_{prompter_};
 };
 
 TEST_P(ClosingDuringWrites, ThePassEndsOnALiveLineAndNamesWhatWasNotWrittenOnAQuietOne) {
@@ -348,27 +326,21 @@ TEST_P(ClosingDuringWrites, ThePassEndsOnALiveLineAndNamesWhatWasNotWrittenOnAQu
     QElapsedTimer closed;
     QTimer closer;
     closer.setInterval(5);
-    bool ran = false;
-    QTimer::singleShot(0, window_.get(), [&] {
-        QWidget* dlg = QApplication::activeModalWidget();
-        ASSERT_NE(dlg, nullptr);
-        QObject::connect(&closer, &QTimer::timeout, dlg, [&, dlg] {
+    main_.withDialog(pass().actionsButton, [&](QWidget& dlg) {
+        QObject::connect(&closer, &QTimer::timeout, &dlg, [&, shown = &dlg] {
             if (writesTaken() >= pass().closeAfter) {
                 closer.stop();
                 closed.start();
-                closeDialog(*dlg);
+                closeDialog(*shown);
             }
         });
-        PassRun run{*dlg, *sim_.simulator(), prompter_, [&] { closer.start(); }};
+        PassRun run{dlg, main_.simulator(), prompter_, [&] { closer.start(); }};
         pass().start(run);
-        ran = true;
     });
-    Click(*window_, pass().actionsButton);
-    ASSERT_TRUE(ran);
     ASSERT_TRUE(closed.isValid()) << "the dialog was never closed during the pass";
     EXPECT_LT(watch.worstGapMs(), kStallBoundMs);
     if (!quiet()) {
-        pass().verify(sim_.simulator()->deviceSnapshot(), window_->pduRecord());
+        pass().verify(main_.simulator().deviceSnapshot(), main_->pduRecord());
         for (const auto& s : prompter_.shown) {
             EXPECT_NE(s.kind, QLatin1String("warning")) << s.text.toStdString();
         }

@@ -16,19 +16,9 @@ using test_support::Names;
 using test_support::Press;
 using test_support::TabWalk;
 
-class ModelDialogKeyboard : public ::testing::Test {
+class ModelDialogKeyboard : public ModelDialogTest {
   protected:
-    void SetUp() override {
-        IsolateSettings();
-        ops_ = LauncherOps();
-        list_ = {kModelTD, kModelQB};
-        list_.resize(kRecentModelCapacity);
-    }
-    std::unique_ptr<CSetModelDlg> open() {
-        auto dlg = std::make_unique<CSetModelDlg>(&ops_, list_.data(), kRecentModelCapacity);
-        dlg->show();
-        return dlg;
-    }
+    std::unique_ptr<CSetModelDlg> open() { return ModelDialogTest::open(list_); }
     int listed() const {
         int n = 0;
         while (n < kRecentModelCapacity && list_[static_cast<std::size_t>(n)].valid != 0) {
@@ -37,10 +27,7 @@ class ModelDialogKeyboard : public ::testing::Test {
         return n;
     }
 
-    ScriptedPrompter prompter_;
-    PrompterScope scope_{prompter_};
-    ModelOps ops_;
-    std::vector<ModelListEntry> list_;
+    std::vector<ModelListEntry> list_{kModelTD, kModelQB};
 };
 
 TEST_F(ModelDialogKeyboard, TabReadsTheDialogAndEscapeOrTheCloseBoxCancel) {

@@ -18,30 +18,23 @@ ModelListEntry SixCircuits() {
     return ModelListEntry{c.feature, c.attribute, c.extension, 1};
 }
 
-class ModelDialogMib : public ::testing::Test {
+class ModelDialogMib : public ModelDialogTest {
   protected:
     void SetUp() override {
-        IsolateSettings();
-        ClearStoredModels();
-        ops_ = LauncherOps();
+        ModelDialogTest::SetUp();
         list_ = {kModelQB, SixCircuits(), kModelTD};
-        list_.resize(kRecentModelCapacity);
-        dlg_ = std::make_unique<CSetModelDlg>(&ops_, list_.data(), kRecentModelCapacity);
+        dlg_ = open(list_);
         dlg_->setFileNameAsker([this](bool, const QString&, int* gen, QWidget*) {
             if (gen != nullptr) {
                 *gen = generation_;
             }
             return std::optional<QString>(answer_);
         });
-        dlg_->show();
     }
 
     QTemporaryDir dir_;
     QString answer_;
     int generation_ = 1;
-    ScriptedPrompter prompter_;
-    PrompterScope scope_{prompter_};
-    ModelOps ops_;
     std::vector<ModelListEntry> list_;
     std::unique_ptr<CSetModelDlg> dlg_;
 };

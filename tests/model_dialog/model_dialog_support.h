@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/launchers.h"
@@ -24,6 +25,7 @@
 #include "common/model_ops.h"
 #include "dialogs/model_dlg.h"
 #include "dialogs/prompter.h"
+#include "support/gui_session.h"
 #include "support/scripted_prompter.h"
 #include "support/widget_child.h"
 
@@ -50,37 +52,29 @@ inline void StoreModels(const std::vector<ModelListEntry>& models) {
 
 using test_support::Child;
 
-// Runs the model dialog as the Model button does; `script` runs once the dialog shows, and the
-// dialog is closed afterwards unless the script closed it.
+// Runs the model dialog as the Model button does (or as `launch` does); `script` runs once the
+// dialog shows, and the dialog is closed afterwards unless the script closed it.
 inline void WithLaunchedDialog(const std::function<void(CSetModelDlg&)>& script,
                                Prompter* prompter = nullptr,
                                const std::function<void()>& launch = {}) {
-    bool ran = false;
-    QTimer::singleShot(0, qApp, [&] {
-        CSetModelDlg* found = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* dlg = qobject_cast<CSetModelDlg*>(w); dlg && dlg->isVisible()) {
-                found = dlg;
+    gui_test::WithModal(
+        qApp,
+        [&] {
+            if (launch) {
+                launch();
+            } else {
+                app::LaunchModelDialog(
+                    app::LaunchContext{nullptr, nullptr, nullptr, true, prompter});
             }
-        }
-        if (found == nullptr) {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                modal->close();
+        },
+        [&](QWidget& shown) {
+            auto* dlg = qobject_cast<CSetModelDlg*>(&shown);
+            ASSERT_NE(dlg, nullptr) << "the model dialog did not show";
+            script(*dlg);
+            if (dlg->isVisible()) {
+                dlg->reject();
             }
-            return;
-        }
-        ran = true;
-        script(*found);
-        if (found->isVisible()) {
-            found->reject();
-        }
-    });
-    if (launch) {
-        launch();
-    } else {
-        app::LaunchModelDialog(app::LaunchContext{nullptr, nullptr, nullptr, true, prompter});
-    }
-    EXPECT_TRUE(ran) << "the model dialog did not show";
+        });
 }
 
 // The main program's table, as the Model launcher fills it, over the shipped attribute file
@@ -143,6 +137,28 @@ inline void ComposeTd(QWidget& dlg) {
     Choose(dlg, "formFactorCombo", 2);
     Choose(dlg, "tldCombo", 4);
 }
+
+// A model dialog over a list of the test's, with the main program's own operations and a
+// scripted prompter, as PduModelDlg makes it; no model stored at the start.
+class ModelDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        IsolateSettings();
+        ClearStoredModels();
+        ops_ = LauncherOps();
+    }
+    // A dialog over `list`, shown; the list is first filled up to the dialog's capacity.
+    std::unique_ptr<CSetModelDlg> open(std::vector<ModelListEntry>& list) {
+        list.resize(kRecentModelCapacity);
+        auto dlg = std::make_unique<CSetModelDlg>(&ops_, list.data(), kRecentModelCapacity);
+        dlg->show();
+        return dlg;
+    }
+
+    ScriptedPrompter prompter_;
+    PrompterScope scope_{prompter_};
+    ModelOps ops_;
+};
 
 // Words of models used across the tests.
 constexpr ModelListEntry kModelQB{0x07C0, 0xD26C1202, 0x0000, 1};  // SQV11220241BB-3, Ethernet

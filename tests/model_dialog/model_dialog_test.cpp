@@ -2,7 +2,6 @@
 // composing and showing codes, the check box and TLD rules, the list (add, full, delete, save,
 // cancel), list-only mode, the MIB and BOM files, reloading the attributes, and a device call
 // that keeps the window live.
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -17,6 +16,7 @@
 #include "dialogs/halvex_exports.h"
 #include "dialogs/sock_typ_info_dlg.h"
 #include "model_dialog_support.h"
+#include "support/gui_session.h"
 
 namespace quorvel::dialogs::testing {
 namespace {
@@ -24,53 +24,20 @@ namespace {
 using app::MruKind;
 using app::MruRead;
 
-constexpr int kModalBoundMs = 5000;
-
-// Runs `f` on the next visible dialog of type T (polled, bounded), then closes it.
-template <typename T>
-void OnNextModal(const std::function<void(T&)>& f, bool& ran) {
-    auto* timer = new QTimer(qApp);
-    const QDeadlineTimer deadline(kModalBoundMs);
-    QObject::connect(timer, &QTimer::timeout, [timer, deadline, f, &ran] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* dlg = qobject_cast<T*>(w); dlg && dlg->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                ran = true;
-                f(*dlg);
-                dlg->close();
-                return;
-            }
-        }
-        if (deadline.hasExpired()) {
-            timer->stop();
-            timer->deleteLater();
-        }
+// Calls `open`, which shows the socket type description, runs `f` on it and closes it.
+void WithInfoDialog(const std::function<void()>& open,
+                    const std::function<void(CSockTypInfoDlg&)>& f) {
+    gui_test::WithModal(qApp, open, [&](QWidget& shown) {
+        auto* info = qobject_cast<CSockTypInfoDlg*>(&shown);
+        ASSERT_NE(info, nullptr);
+        f(*info);
+        info->close();
     });
-    timer->start(10);
 }
 
-class ModelDialog : public ::testing::Test {
+class ModelDialog : public ModelDialogTest {
   protected:
-    void SetUp() override {
-        IsolateSettings();
-        ClearStoredModels();
-        ops_ = LauncherOps();
-    }
-
-    // A dialog over the given list, as PduModelDlg makes it.
-    std::unique_ptr<CSetModelDlg> open(std::vector<ModelListEntry>& list) {
-        list.resize(kRecentModelCapacity);
-        auto dlg = std::make_unique<CSetModelDlg>(&ops_, list.data(), kRecentModelCapacity);
-        dlg->show();
-        return dlg;
-    }
-
     QComboBox* modelList(QWidget& dlg) { return Child<QComboBox>(dlg, "modelList"); }
-
-    ScriptedPrompter prompter_;
-    PrompterScope scope_{prompter_};
-    ModelOps ops_;
 };
 
 TEST_F(ModelDialog, StartsWithTheStoredListAndNothingSelected) {
@@ -377,33 +344,27 @@ TEST_F(ModelDialog, SocketTypeButtonDescribesTheSelectedSeries) {
     std::vector<ModelListEntry> list;
     auto dlg = open(list);
     Choose(*dlg, "socketTypeCombo", 107);
-    bool ran = false;
-    OnNextModal<CSockTypInfoDlg>(
-        [](CSockTypInfoDlg& info) {
-            EXPECT_EQ(info.windowTitle(),
-                      "Description for Chassis Type TD: Vertical 3-phase "
-                      "wye, 24 switched outlets, 3 branches");
-            QListWidget* lines = info.lines();
-            ASSERT_GE(lines->count(), 7);
-            EXPECT_EQ(lines->item(0)->text(), "Intended for 3 Phase and Vertical form factor");
-            EXPECT_TRUE(lines->font().fixedPitch());
-            EXPECT_EQ(lines->font().weight(), QFont::Black);
-            lines->setCurrentRow(4);
-            EXPECT_EQ(info.textField()->toPlainText(), lines->item(4)->text());
-        },
-        ran);
-    Click(*dlg, "socketInfoButton");
-    EXPECT_TRUE(ran);
+    WithInfoDialog([&] { Click(*dlg, "socketInfoButton"); },
+                   [](CSockTypInfoDlg& info) {
+                       EXPECT_EQ(info.windowTitle(),
+                                 "Description for Chassis Type TD: Vertical 3-phase "
+                                 "wye, 24 switched outlets, 3 branches");
+                       QListWidget* lines = info.lines();
+                       ASSERT_GE(lines->count(), 7);
+                       EXPECT_EQ(lines->item(0)->text(),
+                                 "Intended for 3 Phase and Vertical form factor");
+                       EXPECT_TRUE(lines->font().fixedPitch());
+                       EXPECT_EQ(lines->font().weight(), QFont::Black);
+                       lines->setCurrentRow(4);
+                       EXPECT_EQ(info.textField()->toPlainText(), lines->item(4)->text());
+                   });
 
     // The library's export shows the same dialog.
-    ran = false;
-    OnNextModal<CSockTypInfoDlg>(
+    WithInfoDialog(
+        [&] { PduSockTypInfoDlg(27, &ops_); },
         [](CSockTypInfoDlg& info) {
             EXPECT_TRUE(info.windowTitle().startsWith("Description for Chassis Type QB: "));
-        },
-        ran);
-    PduSockTypInfoDlg(27, &ops_);
-    EXPECT_TRUE(ran);
+        });
 }
 
 // A device call that holds until the test lets it go.
@@ -492,8 +453,8 @@ TEST_F(ModelDialog, WithoutASessionDeviceButtonsFailAtOnce) {
     Click(*dlg, "getModelButton");
     Click(*dlg, "stampModelButton");
     ASSERT_EQ(prompter_.shown.size(), 2u);
-    EXPECT_EQ(prompter_.shown[0].text, "Failed GetModel");
     EXPECT_EQ(prompter_.shown[0].title, "Stamp Model Code");
+    EXPECT_EQ(prompter_.shown[0].text, "Failed GetModel");
     EXPECT_EQ(prompter_.shown[1].text, "Failed to Get Version of KVB code");
     // Nothing was adjusted: the model's words are as listed.
     EXPECT_EQ(dlg->workingList().at(0).words.extension, 0);

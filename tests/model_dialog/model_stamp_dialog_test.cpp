@@ -5,16 +5,13 @@
 #include <QTest>
 #include <memory>
 
-#include "app/quorvel_dlg.h"
-#include "app/simulated_pdu.h"
 #include "catalogue/attribute_tables.h"
 #include "link/device_ops.h"
 #include "model_dialog_support.h"
+#include "support/gui_session.h"
 
 namespace quorvel::dialogs::testing {
 namespace {
-
-constexpr int kConnectBoundMs = 30000;
 
 class StampIntoPdu : public ::testing::Test {
   protected:
@@ -22,30 +19,17 @@ class StampIntoPdu : public ::testing::Test {
         IsolateSettings();
         ClearStoredModels();
     }
-
-    void TearDown() override {
-        if (window_) {
-            window_->onDisconnect();
-            EXPECT_TRUE(
-                QTest::qWaitFor([&] { return !window_->sessionRunning(); }, kConnectBoundMs));
-            window_.reset();
-        }
-    }
+    void TearDown() override { main_.end(); }
 
     void connectTo(const std::string& profile) {
-        std::string error;
-        sim_ = std::make_unique<app::SimulatedPdu>();
-        ASSERT_TRUE(sim_->start(profile, error)) << error;
-        window_ = std::make_unique<app::CQuorvelDlg>(true, prompter_, sim_.get());
-        window_->show();
-        window_->onConnect();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window_->sessionReady(); }, kConnectBoundMs));
+        ASSERT_NO_FATAL_FAILURE(main_.open(profile, true));
+        ASSERT_NO_FATAL_FAILURE(main_.connect());
     }
 
     // Runs the dialog from the main window's Model button.
     void withModelDialog(const std::function<void(CSetModelDlg&)>& script) {
         WithLaunchedDialog(script, nullptr, [&] {
-            auto* button = Child<QPushButton>(*window_, "modelButton");
+            auto* button = Child<QPushButton>(main_.window(), "modelButton");
             ASSERT_TRUE(button->isVisible());
             button->click();
         });
@@ -67,8 +51,7 @@ class StampIntoPdu : public ::testing::Test {
     }
 
     ScriptedPrompter prompter_;
-    std::unique_ptr<app::SimulatedPdu> sim_;
-    std::unique_ptr<app::CQuorvelDlg> window_;
+    gui_test::MainWindow main_{prompter_};
 };
 
 const QString kOverwrite =
@@ -79,7 +62,7 @@ const QString kAlready = "Model and submodel are already stamped with current se
 
 TEST_F(StampIntoPdu, SecondGenerationGetsConvertedRecordsAndReadsBack) {
     StoreModels({kModelQB, kModelTD});
-    connectTo("v2");  // stamped with SQV11220241BB-3
+    ASSERT_NO_FATAL_FAILURE(connectTo("v2"));  // stamped with SQV11220241BB-3
     withModelDialog([&](CSetModelDlg& dlg) {
         QComboBox* list = Child<QComboBox>(dlg, "modelList");
         Choose(list, 1);                               // STV433303D1DL-4
@@ -127,7 +110,7 @@ TEST_F(StampIntoPdu, SecondGenerationGetsConvertedRecordsAndReadsBack) {
 
 TEST_F(StampIntoPdu, ThirdGenerationGetsStoredRecordsAndAReboot) {
     StoreModels({kModelQB});
-    connectTo("v3");  // stamped with STV433303D1DL-4
+    ASSERT_NO_FATAL_FAILURE(connectTo("v3"));  // stamped with STV433303D1DL-4
     // What the PDU holds once stamped, read while the reboot question is on screen.
     ModelWords stamped;
     std::uint8_t map[kKvbMapRecordBytes] = {};
@@ -173,7 +156,7 @@ TEST_F(StampIntoPdu, ThirdGenerationGetsStoredRecordsAndAReboot) {
 
 TEST_F(StampIntoPdu, FirstGenerationStampsTheCodeAlone) {
     StoreModels({kModelSerialOnly});
-    connectTo("v1");
+    ASSERT_NO_FATAL_FAILURE(connectTo("v1"));
     std::uint8_t before[kKvbMapRecordBytes] = {};
     pduWords(before);
     withModelDialog([&](CSetModelDlg& dlg) {

@@ -15,6 +15,7 @@
 
 #include "dialog_logic/state_test_records.h"
 #include "dialogs/state_dlg.h"
+#include "support/gui_session.h"
 #include "support/keyboard_walk.h"
 #include "support/scripted_prompter.h"
 
@@ -50,6 +51,7 @@ PduRecord GridRecord() {
     return r;
 }
 
+using gui_test::Child;
 using test_support::Names;
 using test_support::Press;
 using test_support::TabWalk;
@@ -65,16 +67,6 @@ class StateDialogKeyboard : public ::testing::Test {
         dlg->show();
         return dlg;
     }
-    template <typename W>
-    static W* child(CStateDlg& dlg, const QString& name) {
-        W* w = dlg.findChild<W*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
-    }
-    static void focusAndPress(QWidget* w, Qt::Key key) {
-        w->setFocus();
-        QTest::keyClick(w, key);
-    }
 
     ScriptedPrompter prompter{Answer::No};
     PrompterScope scope{prompter};
@@ -85,7 +77,7 @@ class StateDialogKeyboard : public ::testing::Test {
 
 TEST_F(StateDialogKeyboard, TabReadsTheGroupsRowByRowFromOk) {
     auto dlg = open(true);
-    ASSERT_EQ(dlg->focusWidget(), child<QPushButton>(*dlg, "okButton"));
+    ASSERT_EQ(dlg->focusWidget(), Child<QPushButton>(*dlg, "okButton"));
     const Names forward = {"rowSwitch0", "rowSwitch2", "rowSwitch1", "rowSwitch3", "setAll0",
                            "clearAll0",  "rowSwitch4", "rowSwitch5", "setAll1",    "clearAll1",
                            "rowSwitch8", "rowSwitch9", "setAll2",    "clearAll2",  "okButton"};
@@ -96,10 +88,10 @@ TEST_F(StateDialogKeyboard, TabReadsTheGroupsRowByRowFromOk) {
 
     // Space switches the focused receptacle on (no question for the developer); its "R" is then
     // enabled and follows it, and Enter on it resets the outlet instead of closing the dialog.
-    auto* check = child<QCheckBox>(*dlg, "rowSwitch2");
-    focusAndPress(check, Qt::Key_Space);
+    auto* check = Child<QCheckBox>(*dlg, "rowSwitch2");
+    Press(*dlg, "rowSwitch2", Qt::Key_Space);
     EXPECT_TRUE(check->isChecked());
-    auto* reset = child<QPushButton>(*dlg, "rowReset2");
+    auto* reset = Child<QPushButton>(*dlg, "rowReset2");
     ASSERT_TRUE(reset->isEnabled());
     QTest::keyClick(check, Qt::Key_Tab);
     EXPECT_EQ(dlg->focusWidget(), reset);
@@ -107,10 +99,10 @@ TEST_F(StateDialogKeyboard, TabReadsTheGroupsRowByRowFromOk) {
     EXPECT_FALSE(reset->isEnabled());  // the reset is under way
     EXPECT_TRUE(dlg->isVisible());
     // Space on "Clear All" of circuit Y switches its outlets off.
-    auto* on = child<QCheckBox>(*dlg, "rowSwitch4");
-    focusAndPress(on, Qt::Key_Space);
+    auto* on = Child<QCheckBox>(*dlg, "rowSwitch4");
+    Press(*dlg, "rowSwitch4", Qt::Key_Space);
     ASSERT_TRUE(on->isChecked());
-    focusAndPress(child<QPushButton>(*dlg, "clearAll1"), Qt::Key_Space);
+    Press(*dlg, "clearAll1", Qt::Key_Space);
     EXPECT_FALSE(on->isChecked());
     EXPECT_TRUE(prompter.shown.empty());
 }
@@ -119,17 +111,17 @@ TEST_F(StateDialogKeyboard, EnterEscapeAndTheCloseBoxEndTheWorker) {
     // Enter on a focused "R" asks about the reset and leaves the dialog open; Enter on a check
     // box goes to "OK".
     auto dlg = open(false);
-    auto* check = child<QCheckBox>(*dlg, "rowSwitch1");
+    auto* check = Child<QCheckBox>(*dlg, "rowSwitch1");
     prompter.script = {Answer::No, Answer::Yes, Answer::No};
-    focusAndPress(check, Qt::Key_Space);
+    Press(*dlg, "rowSwitch1", Qt::Key_Space);
     EXPECT_FALSE(check->isChecked());  // answered No: put back
-    focusAndPress(check, Qt::Key_Space);
+    Press(*dlg, "rowSwitch1", Qt::Key_Space);
     EXPECT_TRUE(check->isChecked());
-    focusAndPress(child<QPushButton>(*dlg, "rowReset1"), Qt::Key_Enter);
+    Press(*dlg, "rowReset1", Qt::Key_Enter);
     ASSERT_EQ(prompter.shown.size(), 3u);
     EXPECT_EQ(prompter.shown.back().title, "Receptacle Reset");
     EXPECT_TRUE(dlg->isVisible());
-    focusAndPress(check, Qt::Key_Return);
+    Press(*dlg, "rowSwitch1", Qt::Key_Return);
     // The reset just given finishes first.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 5000));
     EXPECT_EQ(dlg->result(), QDialog::Accepted);

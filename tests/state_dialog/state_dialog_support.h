@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <cmath>
@@ -20,11 +19,13 @@
 #include "common/device_address_block.h"
 #include "common/state_ops.h"
 #include "dialogs/prompter.h"
+#include "dialogs/state_dlg.h"
 #include "link/console_lease.h"
 #include "link/pdu_ifce.h"
 #include "link/state_operations.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
+#include "support/gui_session.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_console.h"
 
@@ -35,17 +36,8 @@ constexpr int kValueBoundMs = 15000;
 
 using ScriptedPrompter = test_support::ScriptedPrompter;
 
-template <typename W>
-W* Child(const QWidget& parent, const QString& name) {
-    W* w = parent.findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name.toStdString();
-    return w;
-}
-
-inline QString LabelText(const QWidget& dlg, const QString& name) {
-    const QLabel* label = dlg.findChild<QLabel*>(name);
-    return label != nullptr ? label->text() : QString("<missing %1>").arg(name);
-}
+using gui_test::Child;
+using gui_test::LabelText;
 
 // The text the dialog shows for a reading in hundredths, as the console reports it.
 inline QString Hundredths(double value) {
@@ -55,7 +47,7 @@ inline QString Hundredths(double value) {
 class SimulatedConsole : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
+        ASSERT_NO_FATAL_FAILURE(gui_test::LoadShippedAttributes());
         SetDialogPrompter(&prompter);
     }
     void TearDown() override {
@@ -78,8 +70,24 @@ class SimulatedConsole : public ::testing::Test {
         FillStateOps(ops, developer ? 1 : 0);
     }
 
+    std::unique_ptr<CStateDlg> open() {
+        auto dlg = std::make_unique<CStateDlg>(&record, &ops, &addresses);
+        dlg->show();
+        return dlg;
+    }
+
     void device(const std::function<void(sim::Device&)>& change) {
         simulator.withConsole([&](sim::Console& c) { change(c.device()); });
+    }
+    // Status frames read so far (each ends with the alarm query "n").
+    int alarmReads() {
+        int n = 0;
+        simulator.withConsole([&](sim::Console& c) {
+            for (const std::string& line : c.receivedLines()) {
+                n += line == "n" ? 1 : 0;
+            }
+        });
+        return n;
     }
 
     ScriptedPrompter prompter;

@@ -3,13 +3,10 @@
 // and Monitor in the main window opens the live view of the fourth-generation unit.
 #include "dialogs/logic/state_worker.h"
 // Qt and the fixture.
-#include <QApplication>
 #include <QProgressBar>
 #include <QTimer>
 #include <atomic>
 
-#include "app/quorvel_dlg.h"
-#include "app/simulated_pdu.h"
 #include "common/address_text.h"
 #include "common/qt/color_static.h"
 #include "dialogs/state_dlg.h"
@@ -25,11 +22,6 @@ using testing::LabelText;
 
 class StateDialog : public testing::SimulatedConsole {
   protected:
-    std::unique_ptr<CStateDlg> open() {
-        auto dlg = std::make_unique<CStateDlg>(&record, &ops, &addresses);
-        dlg->show();
-        return dlg;
-    }
     static void close(CStateDlg& dlg) {
         Child<QPushButton>(dlg, "okButton")->click();
         // A switching command still being acknowledged finishes first.
@@ -43,16 +35,6 @@ class StateDialog : public testing::SimulatedConsole {
         return dlg.findChild<QPushButton*>(QString("rowReset%1").arg(row))->isEnabled();
     }
     bool deviceOn(int outlet) { return simulator.deviceSnapshot().outletOn(outlet); }
-    // Alarm queries ("n") the device has answered.
-    int alarmReads() {
-        int n = 0;
-        simulator.withConsole([&](sim::Console& c) {
-            for (const std::string& line : c.receivedLines()) {
-                n += line == "n" ? 1 : 0;
-            }
-        });
-        return n;
-    }
 };
 
 TEST_F(StateDialog, ValuesFollowTheDevice) {
@@ -293,19 +275,13 @@ TEST_F(StateDialog, OtherInterfaceRefreshesOnlyOnRequestAndClears) {
 // Monitor in the main window: the launcher fills the operations table and runs the export,
 // which returns once the operator closed the dialog.
 TEST(StateDialogFromMainWindow, MonitorShowsTheV4UnitUpdating) {
-    ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));
+    ASSERT_NO_FATAL_FAILURE(gui_test::LoadShippedAttributes());
     testing::ScriptedPrompter prompter;
-    app::SimulatedPdu sim;
-    std::string error;
-    ASSERT_TRUE(sim.start("v4", error)) << error;
-    app::CQuorvelDlg window(false, prompter, &sim);
-    window.show();
-    window.onConnect();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.sessionReady(); }, 30000));
-
-    bool checked = false;
-    QTimer::singleShot(0, &window, [&] {
-        auto* dlg = qobject_cast<CStateDlg*>(QApplication::activeModalWidget());
+    gui_test::MainWindow window(prompter);
+    ASSERT_NO_FATAL_FAILURE(window.open("v4", false));
+    ASSERT_NO_FATAL_FAILURE(window.connect());
+    window.withDialog("monitorButton", [&](QWidget& shown) {
+        auto* dlg = qobject_cast<CStateDlg*>(&shown);
         ASSERT_NE(dlg, nullptr);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !LabelText(*dlg, "rowCurrent17").isEmpty(); },
                                     kValueBoundMs));
@@ -333,13 +309,8 @@ TEST(StateDialogFromMainWindow, MonitorShowsTheV4UnitUpdating) {
             },
             kValueBoundMs));
         dlg->close();  // the close box
-        checked = true;
     });
-    Child<QPushButton>(window, "monitorButton")->click();
-    EXPECT_TRUE(checked);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    window.onDisconnect();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.sessionRunning(); }, 30000));
+    ASSERT_NO_FATAL_FAILURE(window.disconnect());
 }
 
 }  // namespace

@@ -155,23 +155,8 @@ void RunEventsFor(int ms) {
 
 class StateDialogTiming : public testing::SimulatedConsole {
   protected:
-    std::unique_ptr<CStateDlg> open() {
-        auto dlg = std::make_unique<CStateDlg>(&record, &ops, &addresses);
-        dlg->show();
-        return dlg;
-    }
     static bool showsValues(const CStateDlg& dlg) {
         return !LabelText(dlg, "rowCurrent17").isEmpty() && !LabelText(dlg, "modelValue").isEmpty();
-    }
-    // Status frames read so far (each ends with the alarm query "n").
-    int alarmReads() {
-        int n = 0;
-        simulator.withConsole([&](sim::Console& c) {
-            for (const std::string& line : c.receivedLines()) {
-                n += line == "n" ? 1 : 0;
-            }
-        });
-        return n;
     }
     static bool lightOn(const CStateDlg& dlg) {
         return dlg.findChild<CColorStaticST*>("activityLight")->backgroundColor() ==

@@ -1,0 +1,92 @@
+// What the configuration dialog's tests share: the dialog over a record, an operations table
+// and an address block, its controls by object name, and (for the suites that talk to a device)
+// a simulated PDU served behind a COM port and logged in, with the record and the operations
+// table the main program builds for it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QTest>
+#include <cstdint>
+#include <memory>
+
+#include "catalogue/model_profile_builder.h"
+#include "common/device_address_block.h"
+#include "dialogs/config_dlg.h"
+#include "link/config_operations.h"
+#include "link/device_ops.h"
+#include "link/pdu_ifce.h"
+#include "sim/pty_simulator.h"
+#include "support/gui_session.h"
+#include "support/sim_console.h"
+
+namespace quorvel::dialogs::testing {
+
+// The dialog over the fixture's record, operations and addresses.
+template <typename Base = ::testing::Test>
+class ConfigDialogTest : public Base {
+  protected:
+    void TearDown() override { dialog.reset(); }
+
+    // A new dialog, shown.
+    CConfigDlg& open() {
+        dialog = std::make_unique<CConfigDlg>(&record, &ops, &addresses);
+        dialog->show();
+        return *dialog;
+    }
+    template <typename W>
+    W* child(const QString& name) {
+        return gui_test::Child<W>(*dialog, name);
+    }
+    template <typename W>
+    W* child(const char* name) {
+        return gui_test::Child<W>(*dialog, name);
+    }
+    QString text(const char* edit) { return child<QLineEdit>(edit)->text(); }
+    void click(const char* button) { child<QAbstractButton>(button)->click(); }
+    // Clicks the button and waits until the dialog's worker is idle again.
+    void press(const char* button, int boundMs) {
+        click(button);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !dialog->busy(); }, boundMs)) << button;
+    }
+
+    PduRecord record{};
+    ConfigOps ops;
+    DeviceAddressBlock addresses{};
+    std::unique_ptr<CConfigDlg> dialog;
+};
+
+// The same over a simulated PDU behind a COM port, logged in and published as the console.
+template <typename Base = ::testing::Test>
+class SimulatedConfigTest : public ConfigDialogTest<Base> {
+  protected:
+    void TearDown() override {
+        ConfigDialogTest<Base>::TearDown();
+        test::Unserve(port_);
+    }
+
+    // Serves the profile behind COM `port`, builds the record from the identity words the
+    // device reports, as the main window does, and fills the operations table as the main
+    // program does. Call it under ASSERT_NO_FATAL_FAILURE.
+    void serve(const char* profile, int port) {
+        ASSERT_NO_FATAL_FAILURE(gui_test::LoadShippedAttributes());
+        port_ = port;
+        ASSERT_NO_FATAL_FAILURE(
+            test::ServeAndLogIn(simulator, ifce, port, test::LoadedProfile(profile)));
+        std::uint16_t f = 0, e = 0;
+        std::uint32_t a = 0;
+        ASSERT_GE(ReadIdentity(&f, &a, &e, nullptr), 2);
+        ASSERT_TRUE(BuildModelProfile(f, a, e, &this->record));
+        FillConfigOps(this->ops, 0);
+    }
+
+    sim::PtySimulator simulator;
+    PDUIfce ifce;
+
+  private:
+    int port_ = 0;
+};
+
+}  // namespace quorvel::dialogs::testing
