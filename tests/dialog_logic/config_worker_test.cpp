@@ -19,7 +19,6 @@ namespace quorvel::dialogs {
 namespace {
 
 using testing::WorkerLog;
-constexpr int kBoundMs = 5000;
 using Entries = std::vector<std::string>;
 
 WorkerLog* gLog = nullptr;
@@ -83,7 +82,8 @@ class ScriptedPlan : public ConfigPassPlan {
     }
 };
 
-class ConfigWorkerTest : public ::testing::Test {
+class ConfigWorkerTest
+    : public testing::WorkerTest<ConfigOps, ConfigWorkerBlock, ConfigWorkerLoop> {
   protected:
     ConfigWorkerTest() {
         gLog = &log_;
@@ -94,16 +94,12 @@ class ConfigWorkerTest : public ::testing::Test {
         ops_.Close = fakeClose;
     }
     ~ConfigWorkerTest() override {
-        // A worker left running would call the fakes after the next test took them over.
-        if (worker_) {
-            EXPECT_TRUE(worker_->finish(kBoundMs));
-        }
-        worker_.reset();
         gLog = nullptr;
         gGate = nullptr;
         gSilentFrom = 1000;
     }
     void start() {
+        port_ = std::make_shared<platform::MessagePort>(&log_);
         block_->ops = &ops_;
         block_->window = port_;
         loop_ = std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>());
@@ -118,16 +114,8 @@ class ConfigWorkerTest : public ::testing::Test {
         EXPECT_TRUE(log_.waitFor([&](const Entries& e) {
             return std::find(e.begin() + static_cast<long>(before), e.end(), last) != e.end();
         }));
-        const Entries all = log_.entries();
-        return Entries(all.begin() + static_cast<long>(before), all.end());
+        return since(before);
     }
-
-    WorkerLog log_;
-    ConfigOps ops_;
-    std::shared_ptr<ConfigWorkerBlock> block_ = std::make_shared<ConfigWorkerBlock>();
-    std::shared_ptr<platform::MessagePort> port_ = std::make_shared<platform::MessagePort>(&log_);
-    std::shared_ptr<ConfigWorkerLoop> loop_;
-    std::unique_ptr<DialogWorker> worker_;
 };
 
 TEST_F(ConfigWorkerTest, DeviceCommandsUseTheOpenHandleAndCloseEndsTheWorker) {
@@ -165,9 +153,7 @@ TEST_F(ConfigWorkerTest, SavePassWritesChangedElementsOnly) {
     worker_->post(CFG_CMD_SAVE);
     ASSERT_TRUE(log_.waitFor([&](const Entries& e) { return e.size() >= before + 2; }));
     worker_->finish(kBoundMs);
-    const Entries all = log_.entries();
-    EXPECT_EQ(Entries(all.begin() + static_cast<long>(before), all.end()),
-              (Entries{"ev 5 0", "ev 5 255", "close h7"}));
+    EXPECT_EQ(since(before), (Entries{"ev 5 0", "ev 5 255", "close h7"}));
 }
 
 TEST_F(ConfigWorkerTest, ARefusedWriteIsTriedAgainByTheNextSave) {
@@ -177,12 +163,7 @@ TEST_F(ConfigWorkerTest, ARefusedWriteIsTriedAgainByTheNextSave) {
     EXPECT_EQ(run(CFG_CMD_SAVE, "ev 5 255"),
               (Entries{"ev 5 0", "refused 0.4", "ev 2 100", "item 4 0", "ev 2 100", "ev 5 255"}));
     EXPECT_EQ(block_->deviceImage[4], 0);  // the pass itself copied nothing
-    const std::size_t before = log_.entries().size();
-    worker_->post(CFG_CMD_SAVE);
-    ASSERT_TRUE(log_.waitFor([&](const Entries& e) {
-        return WorkerLog::count(Entries(e.begin() + static_cast<long>(before), e.end()),
-                                "ev 5 255") == 1;
-    }));
+    EXPECT_EQ(WorkerLog::count(run(CFG_CMD_SAVE, "ev 5 255"), "refused 0.4"), 1);
     EXPECT_EQ(WorkerLog::count(log_.entries(), "refused 0.4"), 2);
 }
 
