@@ -161,15 +161,12 @@ TEST_F(Commands, WriteVariablesElementBySubId) {
 
 TEST_F(Commands, MalformedWritesAreRefusedAndChangeNothing) {
     refused("H 99 1 0", kErrUnknownVariable);
-    refused("H 5 10.0.0 0", kErrBadValue);
-    refused("H 5 10.0.0.256 0", kErrBadValue);
-    refused("H 6 01:02:03:04:05 0", kErrBadValue);
-    refused("H 8 100 0", kErrBadValue);
-    refused("H 8 1 3", kErrBadValue);  // sub-id beyond the elements
-    refused("H e 10000 0", kErrBadValue);
-    refused("H e 12g 0", kErrBadValue);
-    refused("H 7 0605040302 0", kErrBadValue);
-    refused("H 11 410 0", kErrBadValue);
+    // "H 8 1 3": a sub-id beyond the elements.
+    for (const char* line :
+         {"H 5 10.0.0 0", "H 5 10.0.0.256 0", "H 6 01:02:03:04:05 0", "H 8 100 0", "H 8 1 3",
+          "H e 10000 0", "H e 12g 0", "H 7 0605040302 0", "H 11 410 0"}) {
+        refused(line, kErrBadValue);
+    }
     refused("H 5 10.0.0.7", kErrBadArguments);
     for (const auto& [id, var] : device.variables) {
         EXPECT_EQ(var.elements, factory.variables[id].elements) << "variable " << id;
