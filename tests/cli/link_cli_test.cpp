@@ -29,8 +29,7 @@ TEST(QuorvelctlIdentify, PrintsTheSimulatedPdusIdentity) {
     Result r = quorvelctl({"--simulate", "identify"});
     ASSERT_EQ(r.code, 0) << r.err;
     auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["generation"], "V2");
-    EXPECT_EQ(j["generationNumber"], 2);
+    test::ExpectFields(j, R"({"generation": "V2", "generationNumber": 2})");
     EXPECT_EQ(j["modules"].size(), 16u);
     char code[32];
     std::snprintf(code, sizeof code, "%4.4X:%8.8X:%4.4X", j["feature"].get<unsigned>(),

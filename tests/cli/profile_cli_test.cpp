@@ -41,10 +41,8 @@ TEST(ProfileCli, PrintsEveryFieldOfThePackedSeries) {
     for (std::string n; list >> n; ++count)
         EXPECT_TRUE(j.contains(n)) << n;
     EXPECT_EQ(j.size(), count);
-    EXPECT_EQ(j["valid"], true);
-    EXPECT_EQ(j["model"], "SQV11220241BB-3");
-    EXPECT_EQ(j["mappedReceptacles"], 16);
-    EXPECT_EQ(j["circuitWord"], "Circuit ");
+    quorvel::test::ExpectFields(j, R"({"valid": true, "model": "SQV11220241BB-3",
+        "mappedReceptacles": 16, "circuitWord": "Circuit "})");
     EXPECT_EQ(j["receptacleWord"][0], "Socket ");
     EXPECT_EQ(j["receptacleLabel"].size(), 48u);
     EXPECT_EQ(j["receptacleLabel"][15], "16");
@@ -60,9 +58,8 @@ TEST(ProfileCli, ExtendedSeriesByWords) {
         ASSERT_EQ(r.code, 0) << r.err;
         const auto j = nlohmann::json::parse(r.out);
         EXPECT_EQ(j["words"], words);
-        EXPECT_EQ(j["receptacleGroups"], 3);
-        EXPECT_EQ(j["mappedReceptacles"], 18);
-        EXPECT_EQ(j["receptaclesPerCircuit"], nlohmann::json({6, 6, 6, 0, 0, 0}));
+        quorvel::test::ExpectFields(j, R"({"receptacleGroups": 3, "mappedReceptacles": 18,
+            "receptaclesPerCircuit": [6, 6, 6, 0, 0, 0]})");
         EXPECT_EQ(j["receptacleInput"][17], 2);
     }
 }
@@ -72,9 +69,7 @@ TEST(ProfileCli, InvalidFieldsPrintTheProfileMarkedInvalid) {
     Result r = runCtl({"--attribs", kShipped, "profile", "0080:3C6C0312:0000"});
     ASSERT_EQ(r.code, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["valid"], false);
-    EXPECT_EQ(j["breakerCount"], 0);
-    EXPECT_EQ(j["meterCount"], 4);
+    quorvel::test::ExpectFields(j, R"({"valid": false, "breakerCount": 0, "meterCount": 4})");
 }
 
 TEST(ProfileCli, RefusesCodesThatNameNoProfile) {

@@ -69,8 +69,7 @@ TEST_F(WebCli, SetWritesOnlyWhatChanged) {
     EXPECT_EQ(d.variableNumber(12, 0), 0x30u);
 
     Result back = web({"get"});
-    EXPECT_EQ(back.json["gateway"], "10.0.0.1");
-    EXPECT_EQ(back.json["swUpdate"], false);
+    test::ExpectFields(back.json, R"({"gateway": "10.0.0.1", "swUpdate": false})");
     EXPECT_EQ(back.json["users"][1]["password"], "s3cret");
 
     // Without --restart a network change is saved but does not take effect.
