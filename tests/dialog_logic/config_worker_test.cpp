@@ -130,12 +130,15 @@ TEST_F(ConfigWorkerTest, DeviceCommandsUseTheOpenHandleAndCloseEndsTheWorker) {
     EXPECT_EQ(block_->threadId.load(), 0u);
 }
 
+// The scripted plan's load pass: every item reported, ending at a hundred.
+const Entries kLoadPass{"ev 5 0",        "read 0.1 h7", "took 0.1", "ev 2 33",
+                        "item 1 0",      "read 1.2 h7", "took 1.2", "ev 2 66",
+                        "item 65538 0",  "read 2.0 h7", "took 2.0", "ev 2 100",
+                        "item 131072 0", "ev 2 100",    "ev 5 255"};
+
 TEST_F(ConfigWorkerTest, LoadPassReportsEveryItemAndEndsAtHundred) {
     start();
-    EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"),
-              (Entries{"ev 5 0", "read 0.1 h7", "took 0.1", "ev 2 33", "item 1 0", "read 1.2 h7",
-                       "took 1.2", "ev 2 66", "item 65538 0", "read 2.0 h7", "took 2.0", "ev 2 100",
-                       "item 131072 0", "ev 2 100", "ev 5 255"}));
+    EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"), kLoadPass);
 }
 
 TEST_F(ConfigWorkerTest, SavePassWritesChangedElementsOnly) {
@@ -218,18 +221,15 @@ TEST_F(ConfigWorkerTest, MissingSlotsAreSkipped) {
     ops_.Close = nullptr;
     start();
     block_->editImage[0] = 1;
-    const Entries load{"ev 5 0",      "read 0.1 h7", "took 0.1",      "ev 2 33",      "item 1 0",
-                       "read 1.2 h7", "took 1.2",    "ev 2 66",       "item 65538 0", "read 2.0 h7",
-                       "took 2.0",    "ev 2 100",    "item 131072 0", "ev 2 100",     "ev 5 255"};
     // Each command runs before the load queued after it, and shows nothing.
     for (const std::uint8_t command : {CFG_CMD_SAVE, CFG_CMD_FORMAT, CFG_CMD_RESET_NETWORK}) {
         const std::size_t before = log_.entries().size();
         worker_->post(command);
-        EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"), load) << int{command};
-        EXPECT_EQ(log_.entries().size(), before + load.size());
+        EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"), kLoadPass) << int{command};
+        EXPECT_EQ(log_.entries().size(), before + kLoadPass.size());
     }
     EXPECT_TRUE(worker_->finish(kBoundMs));
-    EXPECT_EQ(log_.entries().size(), 1 + 3 * load.size());  // "open", and no close
+    EXPECT_EQ(log_.entries().size(), 1 + 3 * kLoadPass.size());  // "open", and no close
 }
 
 // What the dialog tells the operator when a pass ended at an item the PDU did not answer.
