@@ -18,6 +18,7 @@
 #include <string>
 
 #include "sim/pty_simulator.h"
+#include "sim/sim_test_support.h"
 #include "support/child_process.h"
 
 namespace quorvel::sim {
@@ -91,18 +92,12 @@ class Client {
     bool closed_ = false;
 };
 
-Profile loaded(const char* name) {
-    Profile p;
-    std::string error;
-    EXPECT_TRUE(loadProfile(name, p, error)) << error;
-    return p;
-}
-
 class PtyTest : public testing::Test {
   protected:
     void start(Faults faults = {}, int baud = 0, const char* profile = "v2") {
+        ASSERT_NO_FATAL_FAILURE(Load(profile, profile_));
         std::string error;
-        ASSERT_TRUE(sim.start(loaded(profile), faults, baud, error)) << error;
+        ASSERT_TRUE(sim.start(profile_, faults, baud, error)) << error;
         ASSERT_FALSE(sim.slavePath().empty());
     }
     // Opens the host end as `host`, logged in when `login`. Call it under ASSERT_NO_FATAL_FAILURE.
@@ -113,6 +108,7 @@ class PtyTest : public testing::Test {
             ASSERT_TRUE(host->login());
         }
     }
+    Profile profile_;  // the one start() serves
     PtySimulator sim;
     std::optional<Client> host;
 };
@@ -149,7 +145,8 @@ TEST_F(PtyTest, ServesAgainAfterTheHostClosedAndReopened) {
 // The serving thread moves the device's clock on by itself, with no host traffic: a power reset
 // ends and an alarm cleared while still beyond its limit comes back.
 TEST_F(PtyTest, DeviceTimeFollowsTheClockWhileIdle) {
-    Profile profile = loaded("v2-alarm");
+    Profile profile;
+    ASSERT_NO_FATAL_FAILURE(Load("v2-alarm", profile));
     profile.device.drift = false;
     std::string error;
     ASSERT_TRUE(sim.start(std::move(profile), {}, 0, error)) << error;
@@ -241,13 +238,13 @@ TEST_F(PtyTest, SilentConsoleSendsNothingAndTheServerIdles) {
 TEST_F(PtyTest, StartTwiceIsRefusedAndStopIsBounded) {
     start();
     std::string error;
-    EXPECT_FALSE(sim.start(loaded("v2"), {}, 0, error));
+    EXPECT_FALSE(sim.start(profile_, {}, 0, error));
     EXPECT_FALSE(error.empty());
     ASSERT_NO_FATAL_FAILURE(connect(false));
     auto t0 = Clock::now();
     sim.stop();
     EXPECT_LT(Clock::now() - t0, 1s);
-    EXPECT_TRUE(sim.start(loaded("v2"), {}, 0, error)) << error;  // restartable
+    EXPECT_TRUE(sim.start(profile_, {}, 0, error)) << error;  // restartable
 }
 
 // pdusim prints the slave path first, serves it and ends cleanly on SIGTERM.
