@@ -4,14 +4,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/cli_test_support.h"
 #include "cli/context.h"
 #include "support/cli_runner.h"
 
@@ -55,30 +54,25 @@ TEST(CatalogueCli, AttribsReportsTheShippedCatalogue) {
 }
 
 TEST(CatalogueCli, AttribsNamesTheLineWhereTheLoadStopped) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("quorvel_cli_attr_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const auto bad = dir / "bad.ini";
-    const auto good = dir / "good.ini";
+    const quorvel::test::TempDir dir("cli_attr");
+    const std::string bad = dir.file("bad.ini"), good = dir.file("good.ini");
     std::ofstream(bad) << "* test\nRecepTypeDescrQB=x\nPMCurrMapqb=1\n";
     std::ofstream(good) << "RecepTypeDescrQB=x\nRecepTypeDescrCQB=same\nInplugTypeDescrB1=y\n";
 
-    Result r = runCtl({"attribs", bad.string()});
+    Result r = runCtl({"attribs", bad});
     EXPECT_EQ(r.code, 1);
     EXPECT_THAT(r.err, ::testing::HasSubstr("bad.ini:3:"));
 
     // The global option names the file when the verb does not.
-    r = runCtl({"--attribs", good.string(), "attribs"});
+    r = runCtl({"--attribs", good, "attribs"});
     ASSERT_EQ(r.code, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["series"], 2);
-    EXPECT_EQ(j["inlets"], 1);
+    quorvel::test::ExpectFields(j, R"({"series": 2, "inlets": 1})");
     EXPECT_EQ(j["seriesList"][1]["letters"], "CQB");
 
-    r = runCtl({"attribs", (dir / "missing.ini").string()});
+    r = runCtl({"attribs", dir.file("missing.ini")});
     EXPECT_EQ(r.code, 1);
     EXPECT_THAT(r.err, ::testing::HasSubstr("missing.ini"));
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_test_support.h"
 #include "sim/pty_simulator.h"
 #include "support/cli_runner.h"
 #include "support/sim_console.h"
@@ -18,23 +19,16 @@ TEST(ConfigCli, GetShowsTheItemsOfAFirstGenerationPdu) {
     const Result r = quorvelctl({"--simulate=v1", "config", "get"});
     ASSERT_EQ(r.code, 0) << r.err;
     const nlohmann::json& j = r.json;
-    EXPECT_EQ(j["cLogInterval"], "60");
-    EXPECT_EQ(j["cDeviceIP"], "192.168.123.123");
-    EXPECT_EQ(j["cMACAddr"], "00:1A:2B:3C:4D:5E");
-    EXPECT_EQ(j["cDevsPassword"], "**********");
-    EXPECT_EQ(j["cMinTempLimit"], "50.0");
-    EXPECT_EQ(j["cNetOptions"]["WEB"], true);
-    EXPECT_EQ(j["cNetOptions"]["SWU"], true);
-    EXPECT_EQ(j["cCircAMaxCurrent"], "30.0");
-    EXPECT_EQ(j["cCircBLockCurrent"], "29.5");
+    // The model's rows 1-6 and 9-14; four power-on groups hold all of them.
+    test::ExpectFields(j, R"({"cLogInterval": "60", "cDeviceIP": "192.168.123.123",
+        "cMACAddr": "00:1A:2B:3C:4D:5E", "cDevsPassword": "**********", "cMinTempLimit": "50.0",
+        "cNetOptions": {"WEB": true, "SWU": true}, "cCircAMaxCurrent": "30.0",
+        "cCircBLockCurrent": "29.5", "cRecepName9": "RecepName9", "cRecepOnDelay3": "5",
+        "cRecepControl": {"14": true}})");
     EXPECT_FALSE(j.contains("cCircCMaxCurrent"));  // two branches
     EXPECT_FALSE(j.contains("cCirc1MinVoltage"));  // no voltage inputs
-    // The model's rows 1-6 and 9-14; four power-on groups hold all of them.
-    EXPECT_EQ(j["cRecepName9"], "RecepName9");
     EXPECT_FALSE(j.contains("cRecepName7"));
-    EXPECT_EQ(j["cRecepOnDelay3"], "5");
     EXPECT_EQ(j["cRecepControl"].size(), 12u);
-    EXPECT_EQ(j["cRecepControl"]["14"], true);
 
     const Result some =
         quorvelctl({"--simulate=v1", "config", "get", "-d", "cDevsPassword", "cLogDiff"});
@@ -44,16 +38,10 @@ TEST(ConfigCli, GetShowsTheItemsOfAFirstGenerationPdu) {
     EXPECT_EQ(quorvelctl({"--simulate=v1", "config", "get", "cCirc1MinVoltage"}).code, 1);
 }
 
-class ConfigCliDevice : public ::testing::Test {
+class ConfigCliDevice : public ::testing::Test, protected test::ServedPdu {
   protected:
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, test::LoadedProfile("v3")));
-    }
-    Result config(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--port", simulator.slavePath(), "config"});
-        return quorvelctl(std::move(args));
-    }
-    sim::PtySimulator simulator;
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(serve("v3")); }
+    Result config(std::vector<std::string> args) { return ctl("config", std::move(args)); }
 };
 
 TEST_F(ConfigCliDevice, SetWritesExactlyWhatChanged) {
@@ -62,14 +50,10 @@ TEST_F(ConfigCliDevice, SetWritesExactlyWhatChanged) {
                              "cMinTempLimit=-5", "cNetOptions=C,WEB", "cRecepControl=1,2",
                              "cCirc1MinVoltage=187"});  // the value it already has
     ASSERT_EQ(r.code, 0) << r.err;
-    const nlohmann::json& w = r.json["written"];
-    EXPECT_EQ(w.size(), 6u);
-    EXPECT_EQ(w["cRecepName3"], "Lamp");
-    EXPECT_EQ(w["cMinTempLimit"], "-5.0");  // in degrees C: the options now say so
-    EXPECT_EQ(w["cNetOptions"]["C"], true);
-    EXPECT_EQ(w["cNetOptions"]["SWU"], false);
-    EXPECT_EQ(w["cRecepControl"]["2"], true);
-    EXPECT_EQ(w["cRecepControl"]["3"], false);
+    EXPECT_EQ(r.json["written"].size(), 6u);
+    // cMinTempLimit in degrees C: the options now say so.
+    test::ExpectFields(r.json["written"], R"({"cRecepName3": "Lamp", "cMinTempLimit": "-5.0",
+        "cNetOptions": {"C": true, "SWU": false}, "cRecepControl": {"2": true, "3": false}})");
     EXPECT_TRUE(r.json["refused"].empty());
 
     const sim::Device d = simulator.deviceSnapshot();
@@ -103,13 +87,12 @@ TEST_F(ConfigCliDevice, RefusalsAndUsageErrors) {
     EXPECT_EQ(refused.json["refused"], nlohmann::json::array({"cDeviceName"}));
     EXPECT_NE(refused.err.find("refused 1 item"), std::string::npos) << refused.err;
 
-    EXPECT_EQ(config({"set", "cDevsPassword=x"}).code, 2);  // only with --developer
-    EXPECT_EQ(config({"set", "cMACAddr=00:00:00:00:00:01"}).code, 2);
-    EXPECT_EQ(config({"set", "cLogInterval=ten"}).code, 2);
-    EXPECT_EQ(config({"set", "cDeviceIP=10.0.0"}).code, 2);
-    EXPECT_EQ(config({"set", "cNetOptions=Turbo"}).code, 2);
-    EXPECT_EQ(config({"set", "cRecepControl=30"}).code, 2);
-    EXPECT_EQ(config({"set", "cLogInterval"}).code, 2);
+    // The password only with --developer.
+    for (const char* bad :
+         {"cDevsPassword=x", "cMACAddr=00:00:00:00:00:01", "cLogInterval=ten", "cDeviceIP=10.0.0",
+          "cNetOptions=Turbo", "cRecepControl=30", "cLogInterval"}) {
+        EXPECT_EQ(config({"set", bad}).code, 2) << bad;
+    }
     EXPECT_EQ(simulator.deviceSnapshot().variableNumber(1, 0), 15u);
 
     // A number outside its field is refused with exit 1, by field, value and range, and the

@@ -3,12 +3,11 @@
 // passwords only with -d, a file of another layout refused unless forced, refused values.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_test_support.h"
 #include "sim/profile.h"
 #include "sim/pty_simulator.h"
 #include "support/cli_runner.h"
@@ -19,26 +18,9 @@ namespace {
 using Result = test::CliJsonResult;
 using test::quorvelctl;
 
-class Pdu {
-  public:
-    explicit Pdu(const char* profileName) {
-        sim::Profile profile;
-        std::string error;
-        EXPECT_TRUE(sim::loadProfile(profileName, profile, error)) << error;
-        EXPECT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
-    }
-    Result config(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--port", simulator.slavePath(), "config"});
-        return quorvelctl(std::move(args));
-    }
-    sim::PtySimulator simulator;
+struct Pdu : test::ServedPdu {
+    Result config(std::vector<std::string> args) { return ctl("config", std::move(args)); }
 };
-
-std::string tempFile(const std::string& name) {
-    return (std::filesystem::temp_directory_path() /
-            ("quorvel_cfgfile_" + std::to_string(::getpid()) + "_" + name))
-        .string();
-}
 
 nlohmann::ordered_json readJson(const std::string& path) {
     std::ifstream in(path);
@@ -61,13 +43,15 @@ int differingElements(const sim::Device& a, const sim::Device& b) {
 }
 
 TEST(ConfigFileCli, AConfiguredV4CarriesIntoAFreshOne) {
-    Pdu configured("v4");
+    const test::TempDir dir("cfgfile");
+    Pdu configured, fresh;
+    ASSERT_NO_FATAL_FAILURE(configured.serve("v4"));
     const Result set =
         configured.config({"set", "-d", "cDeviceName=Rack7", "cRecepName4=Lamp", "cRecepOnDelay4=9",
                            "cCircBMaxCurrent=12.5", "cNetOptions=C,WEB", "cMinTempLimit=-5",
                            "cRecepControl=1,2", "cDns1IP=10.0.0.9", "cDevsPassword=s3cret"});
     ASSERT_EQ(set.code, 0) << set.err;
-    const std::string path = tempFile("v4.json");
+    const std::string path = dir.file("v4.json");
     const Result exported = configured.config({"-d", "export", path});
     ASSERT_EQ(exported.code, 0) << exported.err;
     const nlohmann::ordered_json file = readJson(path);
@@ -82,7 +66,7 @@ TEST(ConfigFileCli, AConfiguredV4CarriesIntoAFreshOne) {
     const Result get = configured.config({"-d", "get"});
     EXPECT_EQ(nlohmann::json::parse(file["items"].dump()), get.json);
 
-    Pdu fresh("v4");
+    ASSERT_NO_FATAL_FAILURE(fresh.serve("v4"));
     const sim::Device untouched = fresh.simulator.deviceSnapshot();
     const Result dry = fresh.config({"-d", "import", "--dry-run", path});
     ASSERT_EQ(dry.code, 0) << dry.err;
@@ -111,20 +95,20 @@ TEST(ConfigFileCli, AConfiguredV4CarriesIntoAFreshOne) {
     EXPECT_TRUE(again.json["written"].empty());
 
     // Without -d the passwords stay out of the file, and the file says so.
-    const std::string plain = tempFile("v4-plain.json");
+    const std::string plain = dir.file("v4-plain.json");
     ASSERT_EQ(configured.config({"export", plain}).code, 0);
     const nlohmann::ordered_json p = readJson(plain);
     EXPECT_EQ(p["passwords"], false);
     EXPECT_FALSE(p["items"].contains("cDevsPassword"));
     EXPECT_FALSE(p["items"].contains("cKovaName"));
-    std::filesystem::remove(path);
-    std::filesystem::remove(plain);
 }
 
 TEST(ConfigFileCli, AFileOfAnotherLayoutOrWithRefusedValuesWritesNothing) {
-    const std::string path = tempFile("v3.json");
+    const test::TempDir dir("cfgfile");
+    const std::string path = dir.file("v3.json");
     ASSERT_EQ(quorvelctl({"--simulate=v3", "config", "export", path}).code, 0);
-    Pdu v4("v4");
+    Pdu v4;
+    ASSERT_NO_FATAL_FAILURE(v4.serve("v4"));
     const sim::Device before = v4.simulator.deviceSnapshot();
     const Result refused = v4.config({"import", path});
     EXPECT_EQ(refused.code, 1);
@@ -175,8 +159,6 @@ TEST(ConfigFileCli, AFileOfAnotherLayoutOrWithRefusedValuesWritesNothing) {
               std::string::npos)
         << range.err;
     EXPECT_EQ(differingElements(v4.simulator.deviceSnapshot(), now), 0);
-
-    std::filesystem::remove(path);
 }
 
 }  // namespace

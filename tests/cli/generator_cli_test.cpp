@@ -6,8 +6,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +14,7 @@
 
 #include "catalogue/attribute_loader.h"
 #include "catalogue/model_code.h"
+#include "cli/cli_test_support.h"
 #include "cli/context.h"
 #include "support/cli_runner.h"
 
@@ -29,15 +28,10 @@ using quorvel::test::runCtl;
 
 class GeneratorCli : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("quorvel_gencli_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+    bool nothingWritten() const { return fs::is_empty(dir_.path()); }
 
-    fs::path dir_;
+    quorvel::test::TempDir dir_{"gencli"};
 };
 
 // A first-generation module has room for three circuits: series UE (six) is refused with the
@@ -50,7 +44,7 @@ TEST_F(GeneratorCli, FirstGenerationOfSixCircuitsIsRefusedWithTheReason) {
               "quorvelctl: mib: SUD436AA653EA-6B has 6 circuits and a first-generation MIB numbers "
               "at most 3 "
               "without repeating object numbers; write it with --gen 2; nothing written\n");
-    EXPECT_TRUE(fs::is_empty(dir_));
+    EXPECT_TRUE(nothingWritten());
     r = runCtl({"mib", "SUD436AA653EA-6B", "--gen", "2", "-o", file("ue2.mib")});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(nlohmann::json::parse(r.out)["bytes"], fs::file_size(file("ue2.mib")));
@@ -85,15 +79,7 @@ TEST_F(GeneratorCli, ModelCodeStringsWork) {
 }
 
 TEST_F(GeneratorCli, RefusesWithOneLineReason) {
-    auto refused = [&](std::vector<std::string> args, int code, const std::string& reason) {
-        const Result r = runCtl(args);
-        EXPECT_EQ(r.code, code) << r.err;
-        EXPECT_EQ(r.out, "");
-        EXPECT_THAT(r.err, HasSubstr(reason));
-        if (code == 1) {
-            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        }
-    };
+    const auto refused = quorvel::test::ExpectRefused;
     // Series ZZ is not in the catalogue: no profile, no file.
     refused({"mib", "SZV11220010ZA-0", "--gen", "2", "-o", file("zz.mib")}, 1, "no profile");
     // An invalid voltage code given as words.
@@ -102,7 +88,7 @@ TEST_F(GeneratorCli, RefusesWithOneLineReason) {
             "bom: 0080:006C0902:0000: current code 9, not 0..8; nothing written");
     refused({"mib", "SQV1122", "--gen", "2", "-o", file("x.mib")}, 1, "not a valid model code");
     refused({"bom", "0080:XYZ:0", "-o", file("x.bom")}, 1, "not a valid model code");
-    EXPECT_TRUE(fs::is_empty(dir_));
+    EXPECT_TRUE(nothingWritten());
 
     refused({"mib", "STV233303D3DG-4", "--gen", "2", "-o", file("no/such/dir.mib")}, 1,
             "could not write");

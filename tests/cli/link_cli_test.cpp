@@ -2,10 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -13,11 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_test_support.h"
 #include "cli/context.h"
 #include "platform/serial_port.h"
 #include "support/cli_runner.h"
-
-extern char** environ;
 
 namespace quorvel::cli {
 namespace {
@@ -34,8 +29,7 @@ TEST(QuorvelctlIdentify, PrintsTheSimulatedPdusIdentity) {
     Result r = quorvelctl({"--simulate", "identify"});
     ASSERT_EQ(r.code, 0) << r.err;
     auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["generation"], "V2");
-    EXPECT_EQ(j["generationNumber"], 2);
+    test::ExpectFields(j, R"({"generation": "V2", "generationNumber": 2})");
     EXPECT_EQ(j["modules"].size(), 16u);
     char code[32];
     std::snprintf(code, sizeof code, "%4.4X:%8.8X:%4.4X", j["feature"].get<unsigned>(),
@@ -118,58 +112,8 @@ TEST(LogoutReachesTheDevice, AfterEveryDeviceVerbAt9600Baud) {
     ExpectEveryVerbEndsWithTheLogout("v4", 9600);
 }
 
-// pdusim in its own process: the first line it prints is the port to use.
-class PdusimProcess {
-  public:
-    explicit PdusimProcess(std::vector<std::string> extra = {}) {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            return;
-        }
-        std::vector<std::string> args{QUORVEL_BIN_DIR "/pdusim"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        std::vector<char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        FILE* f = ::fdopen(fds[0], "r");
-        char line[256] = {};
-        if (f != nullptr && std::fgets(line, sizeof line, f) != nullptr) {
-            path_ = line;
-            while (!path_.empty() && (path_.back() == '\n' || path_.back() == '\r')) {
-                path_.pop_back();
-            }
-        }
-        if (f != nullptr) {
-            std::fclose(f);
-        }
-    }
-    ~PdusimProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
-    }
-    const std::string& path() const { return path_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::string path_;
-};
-
 TEST(QuorvelctlAcrossProcesses, IdentifiesAPdusimPortAndFailsOnAHeldOne) {
-    PdusimProcess sim({"--profile", "v3"});
+    test::PdusimProcess sim({"--profile", "v3"});
     ASSERT_THAT(sim.path(), ::testing::StartsWith("/dev/pts/"));
     Result r = quorvelctl({"--port", sim.path(), "identify"});
     ASSERT_EQ(r.code, 0) << r.err;
@@ -187,7 +131,7 @@ TEST(QuorvelctlAcrossProcesses, IdentifiesAPdusimPortAndFailsOnAHeldOne) {
 
 TEST(QuorvelctlAcrossProcesses, AStampedModelShowsInTheNextIdentify) {
     // "s" carries the first two words only: the unit keeps its extension word (0 on v3).
-    PdusimProcess sim({"--profile", "v3"});
+    test::PdusimProcess sim({"--profile", "v3"});
     ASSERT_THAT(sim.path(), ::testing::StartsWith("/dev/pts/"));
     Result stamp = quorvelctl({"--port", sim.path(), "stamp", "SQV11220241BB-3", "--kind", "1"});
     ASSERT_EQ(stamp.code, 0) << stamp.err;

@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/cli_test_support.h"
 #include "sim/pty_simulator.h"
 #include "support/child_process.h"
 #include "support/cli_runner.h"
@@ -37,19 +38,6 @@ std::vector<std::string> split(const std::string& text, char by) {
     }
     return parts;
 }
-
-// A path in the temporary folder that is gone again when the test ends, however it ends.
-struct TempPath {
-    explicit TempPath(const std::string& name)
-        : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(path);
-    }
-    ~TempPath() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::filesystem::path path;
-};
 
 // Starts a simulated PDU whose readings do not drift; `celsius` sets the display option.
 void startStill(sim::PtySimulator& simulator, const std::string& profileName, bool celsius) {
@@ -194,12 +182,10 @@ TEST(MonitorFailure, ALineThatGoesAwayEndsTheRunWithTheConsolesReason) {
 }
 
 TEST(MonitorNutFile, AFileThatCannotBeReplacedEndsTheRun) {
-    const TempPath folder("monitor-nut");
-    const TempPath beside("monitor-nut-" + std::to_string(::getpid()) + ".tmp");
-    const auto& dir = folder.path;
-    std::filesystem::create_directories(dir);
+    const test::TempDir dir("monitor_nut");
+    std::filesystem::create_directories(dir.path() / "taken");
     // No folder to write the temporary file in; a folder in the file's place.
-    for (const auto& target : {dir / "missing" / "pdu.dev", dir}) {
+    for (const auto& target : {dir.path() / "missing" / "pdu.dev", dir.path() / "taken"}) {
         test::CliResult r =
             test::runCtl({"--attribs", QUORVEL_BIN_DIR "/pduattribs.ini", "--simulate=v2",
                           "monitor", "--count", "1", "--nut", target.string()});
@@ -214,12 +200,13 @@ class MonitorSignals : public ::testing::TestWithParam<int> {};
 TEST_P(MonitorSignals, EndTheWaitAndTheRunCleanly) {
     sim::PtySimulator simulator;
     startStill(simulator, "v2", false);
-    const TempPath log("monitor-signal.log");
+    const test::TempDir dir("monitor_signal");
+    const std::string log = dir.file("err.log");
     test::ChildProcess monitor;
     ASSERT_TRUE(monitor.start(
         {QUORVEL_BIN_DIR "/quorvelctl", "--attribs", QUORVEL_BIN_DIR "/pduattribs.ini", "--port",
          simulator.slavePath(), "monitor", "--interval", "30"},
-        log.path.string(), true));
+        log, true));
     const auto first = monitor.readLine(std::chrono::seconds(60));
     ASSERT_TRUE(first.has_value());
     EXPECT_NO_THROW(nlohmann::json::parse(*first));
@@ -227,7 +214,7 @@ TEST_P(MonitorSignals, EndTheWaitAndTheRunCleanly) {
     monitor.signal(GetParam());
     EXPECT_EQ(monitor.waitExit(std::chrono::seconds(20)), std::optional<int>(0));
     EXPECT_FALSE(monitor.readLine(std::chrono::seconds(1)).has_value());  // no second snapshot
-    std::ifstream err(log.path);
+    std::ifstream err(log);
     const std::string errText((std::istreambuf_iterator<char>(err)), {});
     EXPECT_EQ(errText, "");
 }

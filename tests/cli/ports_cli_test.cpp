@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_test_support.h"
 #include "link/pdu_ifce.h"
 #include "platform/serial_port.h"
 #include "platform/serial_ports.h"
@@ -34,24 +35,18 @@ nlohmann::json EntryFor(const nlohmann::json& out, const std::string& device) {
 }
 
 TEST(QuorvelctlPorts, ShowsTheSimulatorsTerminalUnderItsComPortAndWhenItIsHeld) {
-    sim::Profile profile;
-    std::string error;
-    ASSERT_TRUE(sim::loadProfile("v2", profile, error)) << error;
     sim::PtySimulator simulator;
-    ASSERT_TRUE(simulator.start(profile, sim::Faults{}, 0, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, test::LoadedProfile("v2")));
     const std::string pty = std::filesystem::canonical(simulator.slavePath()).string();
 
     auto r = quorvelctl({"--port", pty, "ports"});
     ASSERT_EQ(r.code, 0) << r.err;
     nlohmann::json e = EntryFor(r.json, pty);
     ASSERT_FALSE(e.is_null()) << r.json.dump();
-    EXPECT_EQ(e["com"], nlohmann::json::array({"COM1"}));
-    EXPECT_EQ(e["detected"], false);  // the device database knows no pseudo-terminals
-    EXPECT_EQ(e["exists"], true);
-    EXPECT_EQ(e["mayOpen"], true);
-    EXPECT_EQ(e["joinGroup"], nullptr);
+    // The device database knows no pseudo-terminals: not detected.
+    test::ExpectFields(e, R"({"com": ["COM1"], "detected": false, "exists": true, "mayOpen": true,
+        "joinGroup": null, "held": false})");
     EXPECT_FALSE(e.contains("hint"));
-    EXPECT_EQ(e["held"], false);
 
     // Another user of the line holds it as this program does (exclusive lock).
     platform::SerialPort::OpenError openError;
@@ -102,9 +97,8 @@ TEST(QuorvelctlPorts, ListsTheDetectedDevicesOnceAndOnlyTheUsbOnesWithUsb) {
     ASSERT_EQ(all.code, 0) << all.err;
     ASSERT_EQ(all.json["ports"].size(), 2u) << all.json.dump();
     const nlohmann::json adapter = EntryFor(all.json, "/dev/ttyUSB7");
-    EXPECT_EQ(adapter["com"], nlohmann::json::array({"COM1"}));
-    EXPECT_EQ(adapter["store"], byId);
-    EXPECT_EQ(adapter["vendor"], "FTDI");
+    test::ExpectFields(
+        adapter, {{"com", nlohmann::json::array({"COM1"})}, {"store", byId}, {"vendor", "FTDI"}});
     EXPECT_EQ(EntryFor(all.json, "/dev/ttyS7")["com"], nlohmann::json::array({"COM8"}));
     ASSERT_EQ(usb.json["ports"].size(), 1u) << usb.json.dump();
     EXPECT_EQ(usb.json["ports"][0]["device"], "/dev/ttyUSB7");
@@ -147,17 +141,8 @@ std::string Masked(std::string line) {
 
 class QuorvelctlTrace : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto dir = std::filesystem::temp_directory_path();
-        const std::string tag = std::to_string(::getpid());
-        trace_ = (dir / ("quorvel-trace-" + tag + ".jsonl")).string();
-        record_ = (dir / ("quorvel-record-" + tag + ".json")).string();
-    }
-    void TearDown() override {
-        std::filesystem::remove(trace_);
-        std::filesystem::remove(record_);
-    }
-    std::string trace_, record_;
+    const test::TempDir dir_{"trace"};
+    const std::string trace_ = dir_.file("trace.jsonl"), record_ = dir_.file("record.json");
 };
 
 TEST_F(QuorvelctlTrace, HoldsTheLoginWithItsPasswordMaskedEveryLineAndTheLogout) {

@@ -4,8 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_test_support.h"
 #include "cli/context.h"
 #include "support/cli_runner.h"
 
@@ -42,10 +41,8 @@ TEST(ProfileCli, PrintsEveryFieldOfThePackedSeries) {
     for (std::string n; list >> n; ++count)
         EXPECT_TRUE(j.contains(n)) << n;
     EXPECT_EQ(j.size(), count);
-    EXPECT_EQ(j["valid"], true);
-    EXPECT_EQ(j["model"], "SQV11220241BB-3");
-    EXPECT_EQ(j["mappedReceptacles"], 16);
-    EXPECT_EQ(j["circuitWord"], "Circuit ");
+    quorvel::test::ExpectFields(j, R"({"valid": true, "model": "SQV11220241BB-3",
+        "mappedReceptacles": 16, "circuitWord": "Circuit "})");
     EXPECT_EQ(j["receptacleWord"][0], "Socket ");
     EXPECT_EQ(j["receptacleLabel"].size(), 48u);
     EXPECT_EQ(j["receptacleLabel"][15], "16");
@@ -61,9 +58,8 @@ TEST(ProfileCli, ExtendedSeriesByWords) {
         ASSERT_EQ(r.code, 0) << r.err;
         const auto j = nlohmann::json::parse(r.out);
         EXPECT_EQ(j["words"], words);
-        EXPECT_EQ(j["receptacleGroups"], 3);
-        EXPECT_EQ(j["mappedReceptacles"], 18);
-        EXPECT_EQ(j["receptaclesPerCircuit"], nlohmann::json({6, 6, 6, 0, 0, 0}));
+        quorvel::test::ExpectFields(j, R"({"receptacleGroups": 3, "mappedReceptacles": 18,
+            "receptaclesPerCircuit": [6, 6, 6, 0, 0, 0]})");
         EXPECT_EQ(j["receptacleInput"][17], 2);
     }
 }
@@ -73,40 +69,30 @@ TEST(ProfileCli, InvalidFieldsPrintTheProfileMarkedInvalid) {
     Result r = runCtl({"--attribs", kShipped, "profile", "0080:3C6C0312:0000"});
     ASSERT_EQ(r.code, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["valid"], false);
-    EXPECT_EQ(j["breakerCount"], 0);
-    EXPECT_EQ(j["meterCount"], 4);
+    quorvel::test::ExpectFields(j, R"({"valid": false, "breakerCount": 0, "meterCount": 4})");
 }
 
 TEST(ProfileCli, RefusesCodesThatNameNoProfile) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("quorvel_cli_prof_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const auto file = dir / "one.ini";
+    const quorvel::test::TempDir dir("cli_prof");
+    const std::string file = dir.file("one.ini");
     std::ofstream(file) << "RecepTypeDescrQB=only\n";
 
     struct Case {
         std::vector<std::string> args;
         const char* reason;
     } cases[] = {
-        {{"--attribs", file.string(), "profile", "SQV21230410BA-"}, "not a valid model code"},
-        {{"--attribs", file.string(), "profile", "47C0:DB98B4B2"}, "not a valid model code"},
-        {{"--attribs", file.string(), "profile", "FFFF:FFFFFFFF:0000"}, "no-model"},
-        {{"--attribs", file.string(), "profile", "SQV21230410CA-0"}, "not in the attribute file"},
-        {{"--attribs", (dir / "missing.ini").string(), "profile", "SQV21230410BA-0"},
-         "could not load"},
+        {{"--attribs", file, "profile", "SQV21230410BA-"}, "not a valid model code"},
+        {{"--attribs", file, "profile", "47C0:DB98B4B2"}, "not a valid model code"},
+        {{"--attribs", file, "profile", "FFFF:FFFFFFFF:0000"}, "no-model"},
+        {{"--attribs", file, "profile", "SQV21230410CA-0"}, "not in the attribute file"},
+        {{"--attribs", dir.file("missing.ini"), "profile", "SQV21230410BA-0"}, "could not load"},
     };
     for (const Case& c : cases) {
-        Result r = runCtl(c.args);
-        EXPECT_EQ(r.code, 1) << c.args.back();
-        EXPECT_EQ(r.out, "");
-        EXPECT_THAT(r.err, ::testing::HasSubstr(c.reason));
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+        quorvel::test::ExpectRefused(c.args, 1, c.reason);
     }
-    Result r = runCtl({"--attribs", file.string(), "profile", "SQV21230410BA-0"});
+    Result r = runCtl({"--attribs", file, "profile", "SQV21230410BA-0"});
     EXPECT_EQ(r.code, 0) << r.err;  // (the process-wide tables keep what earlier loads stored)
     EXPECT_EQ(nlohmann::json::parse(r.out)["valid"], true);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

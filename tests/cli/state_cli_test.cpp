@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/cli_test_support.h"
 #include "cli/context.h"
 #include "common/status_frame.h"
 #include "link/reply_items.h"
@@ -19,18 +20,15 @@ namespace {
 using Result = test::CliJsonResult;
 using test::quorvelctl;
 
-class StateCli : public ::testing::TestWithParam<const char*> {
+class StateCli : public ::testing::TestWithParam<const char*>, protected test::ServedPdu {
   protected:
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, test::LoadedProfile(GetParam())));
-    }
-    Result status() { return quorvelctl({"--port", simulator.slavePath(), "status"}); }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(serve(GetParam())); }
+    Result status() { return ctl("status"); }
     bool on(const nlohmann::json& status, unsigned k) {
         std::vector<std::uint8_t> bytes(status["state"].get<std::string>().size() / 2);
         DecodeHexPairs(status["state"].get<std::string>().c_str(), bytes.data(), bytes.size());
         return BitmapBit(bytes, k);
     }
-    sim::PtySimulator simulator;
 };
 
 TEST_P(StateCli, TheFrameMatchesTheDevice) {
@@ -53,16 +51,15 @@ TEST_P(StateCli, TheFrameMatchesTheDevice) {
 }
 
 TEST_P(StateCli, RequestsShowInTheNextSnapshot) {
-    const std::string port = simulator.slavePath();
     ASSERT_TRUE(on(status().json, 2));
-    Result sw = quorvelctl({"--port", port, "switch", "3", "off"});
+    Result sw = ctl("switch", {"3", "off"});
     ASSERT_EQ(sw.code, 0) << sw.err;
     EXPECT_FALSE(on(status().json, 2));
     EXPECT_FALSE(simulator.deviceSnapshot().outletOn(2));
-    ASSERT_EQ(quorvelctl({"--port", port, "switch", "3", "on"}).code, 0);
+    ASSERT_EQ(ctl("switch", {"3", "on"}).code, 0);
     EXPECT_TRUE(simulator.deviceSnapshot().outletOn(2));
 
-    Result alarms = quorvelctl({"--port", port, "clear-alarms"});
+    Result alarms = ctl("clear-alarms");
     ASSERT_EQ(alarms.code, 0) << alarms.err;
     EXPECT_EQ(alarms.json["alarmsCleared"], true);
 }
@@ -88,16 +85,14 @@ TEST(StateCliEnvironment, TemperaturesBelowZeroAreNegative) {
 }
 
 TEST(StateCliReset, ResetNeedsALaterGeneration) {
-    sim::PtySimulator simulator;
-    ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, test::LoadedProfile("v1")));
-    Result r = quorvelctl({"--port", simulator.slavePath(), "reset", "2"});
-    EXPECT_EQ(r.code, 1);
+    test::ServedPdu first, second;
+    ASSERT_NO_FATAL_FAILURE(first.serve("v1"));
+    EXPECT_EQ(first.ctl("reset", {"2"}).code, 1);
 
-    sim::PtySimulator second;
-    ASSERT_NO_FATAL_FAILURE(test::Serve(second, test::LoadedProfile("v2")));
-    Result ok = quorvelctl({"--port", second.slavePath(), "reset", "10"});
+    ASSERT_NO_FATAL_FAILURE(second.serve("v2"));
+    Result ok = second.ctl("reset", {"10"});
     ASSERT_EQ(ok.code, 0) << ok.err;
-    EXPECT_EQ(second.deviceSnapshot().outletResets, 1);
+    EXPECT_EQ(second.simulator.deviceSnapshot().outletResets, 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_test_support.h"
 #include "sim/pty_simulator.h"
 #include "sim/web_database_server.h"
 #include "support/cli_runner.h"
@@ -14,15 +15,10 @@ namespace {
 
 using Result = test::CliJsonResult;
 
-class WebCli : public ::testing::Test {
+class WebCli : public ::testing::Test, protected test::ServedPdu {
   protected:
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(test::Serve(simulator, test::LoadedProfile("v2")));
-    }
-    Result web(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--port", simulator.slavePath(), "web"});
-        return test::quorvelctl(std::move(args));
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(serve("v2")); }
+    Result web(std::vector<std::string> args) { return ctl("web", std::move(args)); }
     // The "H" settings the device received so far.
     std::vector<std::string> settings() {
         std::vector<std::string> out;
@@ -35,20 +31,14 @@ class WebCli : public ::testing::Test {
         });
         return out;
     }
-    sim::PtySimulator simulator;
 };
 
 TEST_F(WebCli, GetPrintsTheWebSettings) {
     Result r = web({"get"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.json["name"], "PDUName");
-    EXPECT_EQ(r.json["ip"], "192.168.123.123");
-    EXPECT_EQ(r.json["subnet"], "255.255.255.0");
-    EXPECT_EQ(r.json["gateway"], "192.168.123.1");
-    EXPECT_EQ(r.json["options"], 16);
-    EXPECT_EQ(r.json["webEnabled"], true);
-    EXPECT_EQ(r.json["swUpdate"], true);
-    EXPECT_EQ(r.json["dhcp"], false);
+    test::ExpectFields(r.json, R"({"name": "PDUName", "ip": "192.168.123.123",
+        "subnet": "255.255.255.0", "gateway": "192.168.123.1", "options": 16, "webEnabled": true,
+        "swUpdate": true, "dhcp": false})");
     ASSERT_EQ(r.json["users"].size(), 4u);
     EXPECT_EQ(r.json["users"][0]["name"], "kavro");
     EXPECT_EQ(r.json["users"][0]["password"], "kavro");
@@ -71,16 +61,15 @@ TEST_F(WebCli, SetWritesOnlyWhatChanged) {
 
     Result net = web({"set", "gateway=10.0.0.1", "swupdate=off", "--restart"});
     ASSERT_EQ(net.code, 0) << net.err;
-    EXPECT_EQ(net.json["saved"], nlohmann::json({"gateway", "options"}));
-    EXPECT_EQ(net.json["networkChanged"], true);
-    EXPECT_EQ(net.json["restarted"], true);
+    test::ExpectFields(
+        net.json,
+        R"({"saved": ["gateway", "options"], "networkChanged": true, "restarted": true})");
     const sim::Device d = simulator.deviceSnapshot();
     EXPECT_EQ(d.webServer.active.gateway, (std::array<std::uint8_t, 4>{10, 0, 0, 1}));
     EXPECT_EQ(d.variableNumber(12, 0), 0x30u);
 
     Result back = web({"get"});
-    EXPECT_EQ(back.json["gateway"], "10.0.0.1");
-    EXPECT_EQ(back.json["swUpdate"], false);
+    test::ExpectFields(back.json, R"({"gateway": "10.0.0.1", "swUpdate": false})");
     EXPECT_EQ(back.json["users"][1]["password"], "s3cret");
 
     // Without --restart a network change is saved but does not take effect.

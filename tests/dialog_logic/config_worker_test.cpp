@@ -19,7 +19,6 @@ namespace quorvel::dialogs {
 namespace {
 
 using testing::WorkerLog;
-constexpr int kBoundMs = 5000;
 using Entries = std::vector<std::string>;
 
 WorkerLog* gLog = nullptr;
@@ -83,7 +82,8 @@ class ScriptedPlan : public ConfigPassPlan {
     }
 };
 
-class ConfigWorkerTest : public ::testing::Test {
+class ConfigWorkerTest
+    : public testing::WorkerTest<ConfigOps, ConfigWorkerBlock, ConfigWorkerLoop> {
   protected:
     ConfigWorkerTest() {
         gLog = &log_;
@@ -94,16 +94,12 @@ class ConfigWorkerTest : public ::testing::Test {
         ops_.Close = fakeClose;
     }
     ~ConfigWorkerTest() override {
-        // A worker left running would call the fakes after the next test took them over.
-        if (worker_) {
-            EXPECT_TRUE(worker_->finish(kBoundMs));
-        }
-        worker_.reset();
         gLog = nullptr;
         gGate = nullptr;
         gSilentFrom = 1000;
     }
     void start() {
+        port_ = std::make_shared<platform::MessagePort>(&log_);
         block_->ops = &ops_;
         block_->window = port_;
         loop_ = std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>());
@@ -118,16 +114,8 @@ class ConfigWorkerTest : public ::testing::Test {
         EXPECT_TRUE(log_.waitFor([&](const Entries& e) {
             return std::find(e.begin() + static_cast<long>(before), e.end(), last) != e.end();
         }));
-        const Entries all = log_.entries();
-        return Entries(all.begin() + static_cast<long>(before), all.end());
+        return since(before);
     }
-
-    WorkerLog log_;
-    ConfigOps ops_;
-    std::shared_ptr<ConfigWorkerBlock> block_ = std::make_shared<ConfigWorkerBlock>();
-    std::shared_ptr<platform::MessagePort> port_ = std::make_shared<platform::MessagePort>(&log_);
-    std::shared_ptr<ConfigWorkerLoop> loop_;
-    std::unique_ptr<DialogWorker> worker_;
 };
 
 TEST_F(ConfigWorkerTest, DeviceCommandsUseTheOpenHandleAndCloseEndsTheWorker) {
@@ -142,12 +130,15 @@ TEST_F(ConfigWorkerTest, DeviceCommandsUseTheOpenHandleAndCloseEndsTheWorker) {
     EXPECT_EQ(block_->threadId.load(), 0u);
 }
 
+// The scripted plan's load pass: every item reported, ending at a hundred.
+const Entries kLoadPass{"ev 5 0",        "read 0.1 h7", "took 0.1", "ev 2 33",
+                        "item 1 0",      "read 1.2 h7", "took 1.2", "ev 2 66",
+                        "item 65538 0",  "read 2.0 h7", "took 2.0", "ev 2 100",
+                        "item 131072 0", "ev 2 100",    "ev 5 255"};
+
 TEST_F(ConfigWorkerTest, LoadPassReportsEveryItemAndEndsAtHundred) {
     start();
-    EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"),
-              (Entries{"ev 5 0", "read 0.1 h7", "took 0.1", "ev 2 33", "item 1 0", "read 1.2 h7",
-                       "took 1.2", "ev 2 66", "item 65538 0", "read 2.0 h7", "took 2.0", "ev 2 100",
-                       "item 131072 0", "ev 2 100", "ev 5 255"}));
+    EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"), kLoadPass);
 }
 
 TEST_F(ConfigWorkerTest, SavePassWritesChangedElementsOnly) {
@@ -165,9 +156,7 @@ TEST_F(ConfigWorkerTest, SavePassWritesChangedElementsOnly) {
     worker_->post(CFG_CMD_SAVE);
     ASSERT_TRUE(log_.waitFor([&](const Entries& e) { return e.size() >= before + 2; }));
     worker_->finish(kBoundMs);
-    const Entries all = log_.entries();
-    EXPECT_EQ(Entries(all.begin() + static_cast<long>(before), all.end()),
-              (Entries{"ev 5 0", "ev 5 255", "close h7"}));
+    EXPECT_EQ(since(before), (Entries{"ev 5 0", "ev 5 255", "close h7"}));
 }
 
 TEST_F(ConfigWorkerTest, ARefusedWriteIsTriedAgainByTheNextSave) {
@@ -177,12 +166,7 @@ TEST_F(ConfigWorkerTest, ARefusedWriteIsTriedAgainByTheNextSave) {
     EXPECT_EQ(run(CFG_CMD_SAVE, "ev 5 255"),
               (Entries{"ev 5 0", "refused 0.4", "ev 2 100", "item 4 0", "ev 2 100", "ev 5 255"}));
     EXPECT_EQ(block_->deviceImage[4], 0);  // the pass itself copied nothing
-    const std::size_t before = log_.entries().size();
-    worker_->post(CFG_CMD_SAVE);
-    ASSERT_TRUE(log_.waitFor([&](const Entries& e) {
-        return WorkerLog::count(Entries(e.begin() + static_cast<long>(before), e.end()),
-                                "ev 5 255") == 1;
-    }));
+    EXPECT_EQ(WorkerLog::count(run(CFG_CMD_SAVE, "ev 5 255"), "refused 0.4"), 1);
     EXPECT_EQ(WorkerLog::count(log_.entries(), "refused 0.4"), 2);
 }
 
@@ -237,18 +221,15 @@ TEST_F(ConfigWorkerTest, MissingSlotsAreSkipped) {
     ops_.Close = nullptr;
     start();
     block_->editImage[0] = 1;
-    const Entries load{"ev 5 0",      "read 0.1 h7", "took 0.1",      "ev 2 33",      "item 1 0",
-                       "read 1.2 h7", "took 1.2",    "ev 2 66",       "item 65538 0", "read 2.0 h7",
-                       "took 2.0",    "ev 2 100",    "item 131072 0", "ev 2 100",     "ev 5 255"};
     // Each command runs before the load queued after it, and shows nothing.
     for (const std::uint8_t command : {CFG_CMD_SAVE, CFG_CMD_FORMAT, CFG_CMD_RESET_NETWORK}) {
         const std::size_t before = log_.entries().size();
         worker_->post(command);
-        EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"), load) << int{command};
-        EXPECT_EQ(log_.entries().size(), before + load.size());
+        EXPECT_EQ(run(CFG_CMD_LOAD, "ev 5 255"), kLoadPass) << int{command};
+        EXPECT_EQ(log_.entries().size(), before + kLoadPass.size());
     }
     EXPECT_TRUE(worker_->finish(kBoundMs));
-    EXPECT_EQ(log_.entries().size(), 1 + 3 * load.size());  // "open", and no close
+    EXPECT_EQ(log_.entries().size(), 1 + 3 * kLoadPass.size());  // "open", and no close
 }
 
 // What the dialog tells the operator when a pass ended at an item the PDU did not answer.

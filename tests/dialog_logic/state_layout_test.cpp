@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "dialog_logic/state_test_records.h"
 #include "dialogs/logic/state_layout.h"
@@ -13,6 +14,11 @@ namespace {
 
 using testing::StackedRecord;
 using R = LayoutRect;
+
+// Where a rect starts, for the checks that leave its size to others.
+std::pair<int, int> At(const R& r) {
+    return {r.x, r.y};
+}
 
 TEST(StateLayout, StackedSwitchedCircuitsAndTheirRows) {
     PduRecord rec = StackedRecord(3, 6);
@@ -29,14 +35,12 @@ TEST(StateLayout, StackedSwitchedCircuitsAndTheirRows) {
 
     const CircuitLayout& c0 = l.circuits[0];
     ASSERT_EQ(c0.currentHeaders.size(), 1u);
-    EXPECT_EQ(c0.currentHeaders[0].x, 128);
-    EXPECT_EQ(c0.currentHeaders[0].y, 102);
+    EXPECT_EQ(At(c0.currentHeaders[0]), std::pair(128, 102));
     ASSERT_EQ(c0.powerHeaders.size(), 1u);
     EXPECT_EQ(c0.powerHeaders[0].x, 208);
     // Only the circuit of a voltage input shows a voltage (the second input's index is 15).
     EXPECT_TRUE(c0.voltage.shown);
-    EXPECT_EQ(c0.voltage.rect.x, 48);
-    EXPECT_EQ(c0.voltage.rect.y, 102);
+    EXPECT_EQ(At(c0.voltage.rect), std::pair(48, 102));
     EXPECT_FALSE(l.circuits[1].voltage.shown);
     EXPECT_EQ(c0.totalLabel.rect.y, 118);
     EXPECT_EQ(c0.totalValue.rect.x, 128);
@@ -47,8 +51,7 @@ TEST(StateLayout, StackedSwitchedCircuitsAndTheirRows) {
     EXPECT_TRUE(r2.shown);
     EXPECT_EQ(r2.circuit, 0);
     EXPECT_EQ(r2.name, u"Socket 3");
-    EXPECT_EQ(r2.nameRect.x, 48);
-    EXPECT_EQ(r2.nameRect.y, 84 + 50 + 32);
+    EXPECT_EQ(At(r2.nameRect), std::pair(48, 84 + 50 + 32));
     EXPECT_EQ(r2.current.rect.x, 128);
     EXPECT_EQ(r2.check.rect.x, 208);
     EXPECT_EQ(r2.reset.rect.x, 228);
@@ -57,17 +60,14 @@ TEST(StateLayout, StackedSwitchedCircuitsAndTheirRows) {
     EXPECT_FALSE(l.rows[18].shown);
 
     // Bottom line: OK at the right, the activity light at 116; no other interface's controls.
-    EXPECT_EQ(l.ok.rect.x, kStateMinWidth - 110);
-    EXPECT_EQ(l.ok.rect.y, l.height - 70);
+    EXPECT_EQ(At(l.ok.rect), std::pair(kStateMinWidth - 110, l.height - 70));
     EXPECT_TRUE(l.light.shown);
     EXPECT_EQ(l.light.rect.x, 116);
     EXPECT_FALSE(l.refresh.shown || l.clear.shown || l.progress.shown || l.macLabel.shown);
     EXPECT_EQ(l.versionLabel.rect.y, 20);
     // The alarm text and "TRIPPED!" share their place, 32 below the top row.
-    EXPECT_EQ(l.alarmText.rect.x, 106);
-    EXPECT_EQ(l.alarmText.rect.y, 52);
-    EXPECT_EQ(l.tripped.rect.x, 106);
-    EXPECT_EQ(l.tripped.rect.y, 52);
+    EXPECT_EQ(At(l.alarmText.rect), std::pair(106, 52));
+    EXPECT_EQ(At(l.tripped.rect), std::pair(106, 52));
 }
 
 TEST(StateLayout, DeveloperSwitchButtonsGrowTheGroupsAndTheHeightIsCapped) {
@@ -78,10 +78,8 @@ TEST(StateLayout, DeveloperSwitchButtonsGrowTheGroupsAndTheHeightIsCapped) {
     EXPECT_EQ(l.height, kStateMaxHeight);  // 508 + 204 + 102 = 814
     const CircuitLayout& c = l.circuits[1];
     EXPECT_TRUE(c.setAll.shown);
-    EXPECT_EQ(c.setAll.rect.x, 42);
-    EXPECT_EQ(c.setAll.rect.y, c.group.y + 66 + 16 * 6);
-    EXPECT_EQ(c.clearAll.rect.x, 30 + 242 - 92);
-    EXPECT_EQ(c.clearAll.rect.y, c.setAll.rect.y);
+    EXPECT_EQ(At(c.setAll.rect), std::pair(42, c.group.y + 66 + 16 * 6));
+    EXPECT_EQ(At(c.clearAll.rect), std::pair(30 + 242 - 92, c.setAll.rect.y));
     EXPECT_EQ(c.setAllText, u"Set All Y");
     EXPECT_EQ(c.clearAllText, u"Clear All Y");
 
@@ -133,8 +131,7 @@ TEST(StateLayout, ReceptacleColumnsPositionsAndThePositionCount) {
     ASSERT_EQ(l.circuits[0].currentHeaders.size(), 2u);
     EXPECT_EQ(l.circuits[0].currentHeaders[1].x, 30 + 98 + 258);
     EXPECT_EQ(l.circuits[0].powerHeaders[1].x, 30 + 178 + 258);
-    EXPECT_EQ(l.rows[6].nameRect.x, 30 + 18 + 258);
-    EXPECT_EQ(l.rows[6].nameRect.y, l.rows[0].nameRect.y);
+    EXPECT_EQ(At(l.rows[6].nameRect), std::pair(30 + 18 + 258, l.rows[0].nameRect.y));
     EXPECT_EQ(l.rows[11].nameRect.y, l.rows[5].nameRect.y);
     for (int k = 0; k < 12; ++k) {
         EXPECT_TRUE(l.rows[k].shown) << k;
@@ -195,8 +192,7 @@ TEST(StateLayout, OtherInterfaceAddressRowAndBottomLine) {
     EXPECT_EQ(l.clear.rect.x, q / 2 + q + 110);
     EXPECT_EQ(l.ok.rect.x, q / 2 + 2 * q + 190);
     EXPECT_EQ(l.refresh.rect.y, l.height - 70);
-    EXPECT_EQ(l.progress.rect.x, 86);
-    EXPECT_EQ(l.progress.rect.y, l.height - 94);
+    EXPECT_EQ(At(l.progress.rect), std::pair(86, l.height - 94));
     EXPECT_FALSE(l.light.shown);
 }
 

@@ -21,7 +21,6 @@ namespace {
 using testing::Gate;
 using testing::WorkerLog;
 using Entries = std::vector<std::string>;
-constexpr int kBoundMs = 5000;
 
 // The fake operations reach the running test through these.
 WorkerLog* gLog = nullptr;
@@ -68,7 +67,7 @@ void fakeClose(std::int32_t handle, StateWorkerBlock*) {
     gLog->add("close h" + std::to_string(handle));
 }
 
-class StateWorkerTest : public ::testing::Test {
+class StateWorkerTest : public testing::WorkerTest<StateOps, StateWorkerBlock, StateWorkerLoop> {
   protected:
     StateWorkerTest() {
         gLog = &log_;
@@ -78,11 +77,6 @@ class StateWorkerTest : public ::testing::Test {
         ops_.CloseDevice = fakeClose;
     }
     ~StateWorkerTest() override {
-        // A worker left running would call the fakes after the next test took them over.
-        if (worker_) {
-            EXPECT_TRUE(worker_->finish(kBoundMs));
-        }
-        worker_.reset();
         gLog = nullptr;
         gOpenGate = nullptr;
         gStatusGate = nullptr;
@@ -104,13 +98,6 @@ class StateWorkerTest : public ::testing::Test {
     bool waitBusyEnds(int n) {
         return log_.waitFor([n](const Entries& e) { return WorkerLog::count(e, "ev 5 255") >= n; });
     }
-
-    WorkerLog log_;
-    StateOps ops_;
-    std::shared_ptr<StateWorkerBlock> block_ = std::make_shared<StateWorkerBlock>();
-    std::shared_ptr<platform::MessagePort> port_;
-    std::shared_ptr<StateWorkerLoop> loop_;
-    std::unique_ptr<DialogWorker> worker_;
 };
 
 TEST_F(StateWorkerTest, FirstWakeOpensAndRefreshesWithIdentity) {
@@ -172,21 +159,18 @@ TEST_F(StateWorkerTest, TimeoutsRefreshOnlyWithAutoRefresh) {
 TEST_F(StateWorkerTest, SwitchingCommandsClearTheOtherMasksAroundTheRequest) {
     start(0, false);
     ASSERT_TRUE(log_.waitForEntry("open"));
-    auto setMasks = [&] {
-        std::lock_guard lock(block_->dataMutex);
-        block_->onMask[0] = 1;
-        block_->offMask[0] = 2;
-        block_->resetMask[0] = 4;
-    };
-    setMasks();
-    worker_->post(STATE_CMD_SWITCH_ON);
-    ASSERT_TRUE(log_.waitForEntry("run 7 h42 1/0/0"));
-    setMasks();
-    worker_->post(STATE_CMD_SWITCH_OFF);
-    ASSERT_TRUE(log_.waitForEntry("run 7 h42 0/2/0"));
-    setMasks();
-    worker_->post(STATE_CMD_RESET);
-    ASSERT_TRUE(log_.waitForEntry("run 9 h42 0/0/4"));
+    for (auto [command, run] : {std::pair{STATE_CMD_SWITCH_ON, "run 7 h42 1/0/0"},
+                                {STATE_CMD_SWITCH_OFF, "run 7 h42 0/2/0"},
+                                {STATE_CMD_RESET, "run 9 h42 0/0/4"}}) {
+        {
+            std::lock_guard lock(block_->dataMutex);
+            block_->onMask[0] = 1;
+            block_->offMask[0] = 2;
+            block_->resetMask[0] = 4;
+        }
+        worker_->post(command);
+        ASSERT_TRUE(log_.waitForEntry(run));
+    }
     worker_->finish(kBoundMs);
     EXPECT_EQ(masks(block_.get()), "0/0/0");  // the command's own mask is cleared afterwards
 }
@@ -194,12 +178,12 @@ TEST_F(StateWorkerTest, SwitchingCommandsClearTheOtherMasksAroundTheRequest) {
 TEST_F(StateWorkerTest, OtherInterfaceCodesAndMissingRunCommandStillClearMasks) {
     start(1, false);
     ASSERT_TRUE(log_.waitForEntry("open"));
-    worker_->post(STATE_CMD_SWITCH_ON);
-    ASSERT_TRUE(log_.waitForEntry("run 1 h42 0/0/0"));
-    worker_->post(STATE_CMD_RESET);
-    ASSERT_TRUE(log_.waitForEntry("run 2 h42 0/0/0"));
-    worker_->post(STATE_CMD_CLEAR_ALARMS);
-    ASSERT_TRUE(log_.waitForEntry("run 11 h42 0/0/0"));
+    for (auto [command, run] : {std::pair{STATE_CMD_SWITCH_ON, "run 1 h42 0/0/0"},
+                                {STATE_CMD_RESET, "run 2 h42 0/0/0"},
+                                {STATE_CMD_CLEAR_ALARMS, "run 11 h42 0/0/0"}}) {
+        worker_->post(command);
+        ASSERT_TRUE(log_.waitForEntry(run));
+    }
     worker_->finish(kBoundMs);
 
     ops_.RunCommand = nullptr;

@@ -2,6 +2,8 @@
 // order of calls and posted messages, plus a gate that holds an operation until released.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -10,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "dialogs/logic/dialog_worker.h"
 #include "platform/message_target.h"
 
 namespace quorvel::dialogs::testing {
@@ -94,5 +97,32 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     }
     return true;
 }
+
+// The frame of a worker test: the log the fakes write to, the operations, block, port, loop
+// and worker of one dialog run. A worker left running would call the fakes after the next test
+// took them over, so the test's end finishes it (within a bound) before the fixture goes.
+template <typename Ops, typename Block, typename Loop>
+class WorkerTest : public ::testing::Test {
+  protected:
+    static constexpr int kBoundMs = 5000;
+    void TearDown() override {
+        if (worker_) {
+            EXPECT_TRUE(worker_->finish(kBoundMs));
+        }
+        worker_.reset();
+    }
+    // The entries logged from index `from` on.
+    std::vector<std::string> since(std::size_t from) const {
+        const std::vector<std::string> all = log_.entries();
+        return {all.begin() + static_cast<long>(from), all.end()};
+    }
+
+    WorkerLog log_;
+    Ops ops_;
+    std::shared_ptr<Block> block_ = std::make_shared<Block>();
+    std::shared_ptr<platform::MessagePort> port_;
+    std::shared_ptr<Loop> loop_;
+    std::unique_ptr<DialogWorker> worker_;
+};
 
 }  // namespace quorvel::dialogs::testing

@@ -25,13 +25,25 @@ double secondsSince(Clock::time_point t) {
 
 class FaultsPty : public ::testing::Test {
   protected:
-    void start(sim::Faults faults, const char* profileName = "v2") {
+    // Serves the profile with the faults `set` gives, behind COM kPort.
+    template <typename Set>
+    void start(Set set, const char* profileName = "v2") {
+        sim::Faults faults;
+        set(faults);
         std::string error;
         ASSERT_TRUE(simulator.start(test::LoadedProfile(profileName), faults, 0, error)) << error;
         platform::setPortOverride(kPort, simulator.slavePath());
         ASSERT_TRUE(ifce.SetParams(kPort, 9600, 8, 0, 0));
     }
     void TearDown() override { test::Unserve(kPort); }
+    // Serves the faults `set` gives; the login fails within `boundSeconds`.
+    template <typename Set>
+    void expectLoginFails(Set set, double boundSeconds) {
+        ASSERT_NO_FATAL_FAILURE(start(set));
+        const auto t = Clock::now();
+        EXPECT_FALSE(ifce.Login());
+        EXPECT_LT(secondsSince(t), boundSeconds);
+    }
 
     sim::PtySimulator simulator;
     PDUIfce ifce;
@@ -44,41 +56,24 @@ constexpr double kLoginBoundSeconds = 25;
 constexpr double kQueryBoundSeconds = 15;
 
 TEST_F(FaultsPty, ASilentConsoleFailsTheLoginInBoundedTime) {
-    sim::Faults faults;
-    faults.silent = true;
-    start(faults);
-    const auto t = Clock::now();
-    EXPECT_FALSE(ifce.Login());
-    EXPECT_LT(secondsSince(t), kLoginBoundSeconds);
+    expectLoginFails([](sim::Faults& f) { f.silent = true; }, kLoginBoundSeconds);
     EXPECT_EQ(ifce.ErrorTextNarrow(), "Login: could not elicit prompt from serial COM device\n");
     EXPECT_FALSE(transport::IsOpen());
 }
 
 TEST_F(FaultsPty, GarbageNeverLooksLikeAPrompt) {
-    sim::Faults faults;
-    faults.garbage = true;
-    start(faults);
-    const auto t = Clock::now();
-    EXPECT_FALSE(ifce.Login());
-    EXPECT_LT(secondsSince(t), kLoginBoundSeconds);
+    expectLoginFails([](sim::Faults& f) { f.garbage = true; }, kLoginBoundSeconds);
     EXPECT_THAT(ifce.ErrorTextNarrow(), HasSubstr("Login: could not elicit prompt"));
 }
 
 TEST_F(FaultsPty, ARefusedPasswordEndsWithTheTextReceived) {
-    sim::Faults faults;
-    faults.refusePassword = true;
-    start(faults);
-    const auto t = Clock::now();
-    EXPECT_FALSE(ifce.Login());
-    EXPECT_LT(secondsSince(t), 2 * kLoginBoundSeconds);
+    expectLoginFails([](sim::Faults& f) { f.refusePassword = true; }, 2 * kLoginBoundSeconds);
     EXPECT_THAT(ifce.ErrorTextNarrow(),
                 HasSubstr("Login: could not elicit prompt from serial COM device, ["));
 }
 
 TEST_F(FaultsPty, ADroppedLineIsABadResponseAndSilenceFailsTheSanityCheck) {
-    sim::Faults faults;
-    faults.dropAfterLines = 1;
-    start(faults);
+    start([](sim::Faults& f) { f.dropAfterLines = 1; });
     ASSERT_TRUE(ifce.Login());
     char out[kReplyTextSize];
     ASSERT_TRUE(ifce.ReadVersionLine(out));  // the first line is answered
@@ -96,7 +91,7 @@ TEST_F(FaultsPty, ADroppedLineIsABadResponseAndSilenceFailsTheSanityCheck) {
 }
 
 TEST_F(FaultsPty, AVanishedDeviceFailsAtOnceAndTheNextLoginSaysSo) {
-    start(sim::Faults{});
+    start([](sim::Faults&) {});
     ASSERT_TRUE(ifce.Login());
     simulator.hangUp();
     char out[kReplyTextSize];
@@ -111,9 +106,7 @@ TEST_F(FaultsPty, AVanishedDeviceFailsAtOnceAndTheNextLoginSaysSo) {
 }
 
 TEST_F(FaultsPty, SlowRepliesWithinTheWindowStillSucceed) {
-    sim::Faults faults;
-    faults.slowMs = 150;
-    start(faults);
+    start([](sim::Faults& f) { f.slowMs = 150; });
     ASSERT_TRUE(ifce.Login());
     char out[kReplyTextSize];
     EXPECT_TRUE(ifce.ReadVersionLine(out)) << ifce.ErrorTextNarrow();

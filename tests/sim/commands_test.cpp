@@ -7,24 +7,12 @@
 
 #include "sim/commands.h"
 #include "sim/encoding.h"
+#include "sim/sim_test_support.h"
 
 namespace quorvel::sim {
 namespace {
 
 using Kind = CommandResult::Kind;
-
-std::vector<std::string> items(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t j = text.find(' ', i);
-        if (j == std::string::npos)
-            j = text.size();
-        out.push_back(text.substr(i, j - i));
-        i = j + 1;
-    }
-    return out;
-}
 
 class Commands : public testing::Test {
   protected:
@@ -77,7 +65,7 @@ class Commands : public testing::Test {
 };
 
 TEST_F(Commands, IdentityHasWordsMapAndExtension) {
-    auto v = items(text("v"));
+    auto v = ReplyItems(text("v"));
     ASSERT_EQ(v.size(), 4U);
     EXPECT_EQ(v[0], "720");
     EXPECT_EQ(v[1], "2104A31");
@@ -86,7 +74,7 @@ TEST_F(Commands, IdentityHasWordsMapAndExtension) {
     EXPECT_TRUE(v[2].ends_with("0001"));
     EXPECT_EQ(v[3], "200");
     device.identity.items = 3;
-    EXPECT_EQ(items(text("v")).size(), 3U);
+    EXPECT_EQ(ReplyItems(text("v")).size(), 3U);
     device.identity.items = 2;
     EXPECT_EQ(text("v"), "720 2104A31");
 }
@@ -173,15 +161,12 @@ TEST_F(Commands, WriteVariablesElementBySubId) {
 
 TEST_F(Commands, MalformedWritesAreRefusedAndChangeNothing) {
     refused("H 99 1 0", kErrUnknownVariable);
-    refused("H 5 10.0.0 0", kErrBadValue);
-    refused("H 5 10.0.0.256 0", kErrBadValue);
-    refused("H 6 01:02:03:04:05 0", kErrBadValue);
-    refused("H 8 100 0", kErrBadValue);
-    refused("H 8 1 3", kErrBadValue);  // sub-id beyond the elements
-    refused("H e 10000 0", kErrBadValue);
-    refused("H e 12g 0", kErrBadValue);
-    refused("H 7 0605040302 0", kErrBadValue);
-    refused("H 11 410 0", kErrBadValue);
+    // "H 8 1 3": a sub-id beyond the elements.
+    for (const char* line :
+         {"H 5 10.0.0 0", "H 5 10.0.0.256 0", "H 6 01:02:03:04:05 0", "H 8 100 0", "H 8 1 3",
+          "H e 10000 0", "H e 12g 0", "H 7 0605040302 0", "H 11 410 0"}) {
+        refused(line, kErrBadValue);
+    }
     refused("H 5 10.0.0.7", kErrBadArguments);
     for (const auto& [id, var] : device.variables) {
         EXPECT_EQ(var.elements, factory.variables[id].elements) << "variable " << id;
@@ -256,29 +241,29 @@ TEST_F(Commands, FirstGenerationBranches) {
     EXPECT_FALSE(device.outletOn(8));
     EXPECT_FALSE(device.outletOn(23));
     refused("R A 9 1", kErrBadArguments);
-    auto c = items(text("G I B ff"));
+    auto c = ReplyItems(text("G I B ff"));
     ASSERT_EQ(c.size(), 9U);  // circuit current and its eight outlets
     EXPECT_EQ(c[0], "3.25");  // 3.75 A less the 0.50 A of the outlet switched off
     EXPECT_EQ(c[1], "0.00");
     EXPECT_EQ(c[2], "0.50");
-    EXPECT_EQ(items(text("G I A 0")).size(), 1U);
+    EXPECT_EQ(ReplyItems(text("G I A 0")).size(), 1U);
     EXPECT_EQ(text("G V A 0"), "589");  // 230 V: 589 * 100 / 256 = 230
 }
 
 TEST_F(Commands, MeasurementReads) {
-    auto b = items(text("G B 0 ff"));
+    auto b = ReplyItems(text("G B 0 ff"));
     ASSERT_EQ(b.size(), 8U);
     EXPECT_EQ(b[0], "230");
     EXPECT_EQ(b[2], "4.10");
     device.identity.extension = 0x1000;
-    EXPECT_EQ(items(text("G B 0 ff")).size(), 10U);
+    EXPECT_EQ(ReplyItems(text("G B 0 ff")).size(), 10U);
 
     device.outletsOn &= ~std::uint64_t{1};
-    auto set0 = items(text("G i 0 f0"));
+    auto set0 = ReplyItems(text("G i 0 f0"));
     ASSERT_EQ(set0.size(), 12U);
     EXPECT_EQ(set0[0], "0.00");
     EXPECT_EQ(set0[1], "0.50");
-    auto set3 = items(text("G i 0 f3"));
+    auto set3 = ReplyItems(text("G i 0 f3"));
     ASSERT_EQ(set3.size(), 12U);
     EXPECT_EQ(set3[0], "0.00");  // beyond the 24 outlets
     refused("G i 0 f4", kErrBadArguments);
@@ -299,7 +284,7 @@ TEST_F(Commands, RawReadsAreHexadecimal) {
 TEST_F(Commands, EnvironmentAndAlarms) {
     EXPECT_EQ(text("J"), "Temperature=23.50 Humidity=41.25");
     device.sensors = 2;
-    EXPECT_EQ(items(text("J")).size(), 4U);
+    EXPECT_EQ(ReplyItems(text("J")).size(), 4U);
     device.sensors = 0;
     EXPECT_EQ(text("J"), "Temperature=* Humidity=*");
     device.alarmWord = 0x12;

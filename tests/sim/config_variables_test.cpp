@@ -12,6 +12,7 @@
 #include "sim/commands.h"
 #include "sim/encoding.h"
 #include "sim/profile.h"
+#include "sim/sim_test_support.h"
 
 namespace quorvel::sim {
 namespace {
@@ -25,8 +26,7 @@ bool numberType(int type) {
 class ConfigVariables : public ::testing::TestWithParam<const char*> {
   protected:
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(loadProfile(GetParam(), profile, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(Load(GetParam(), profile));
         device = profile.device;
     }
     CommandResult run(const std::string& line) { return runCommand(device, profile.device, line); }

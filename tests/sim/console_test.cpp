@@ -36,6 +36,14 @@ std::optional<std::string> queryText(const std::string& line, const std::string&
     return reply.substr(l + 2, reply.size() - l - 5);
 }
 
+// Faults with what `set` gives them, the rest left at their defaults.
+template <typename Set>
+Faults With(Set set) {
+    Faults f;
+    set(f);
+    return f;
+}
+
 Console loggedIn(Faults faults = {}) {
     Console c(testProfile(), faults);
     c.feed("\x1b\r");
@@ -136,17 +144,13 @@ TEST(ConsoleLineEditing, OverlongLineIsRefused) {
 }
 
 TEST(ConsoleFaults, SilentNeverAnswers) {
-    Faults f;
-    f.silent = true;
-    Console c(testProfile(), f);
+    Console c(testProfile(), With([](Faults& f) { f.silent = true; }));
     EXPECT_EQ(c.feed("\x1b\r"), "");
     EXPECT_EQ(c.feed("Kel Voran\r"), "");
 }
 
 TEST(ConsoleFaults, SilentFromLineAnswersTheLinesBefore) {
-    Faults f;
-    f.silentFromLine = 3;
-    Console c = loggedIn(f);
+    Console c = loggedIn(With([](Faults& f) { f.silentFromLine = 3; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_EQ(c.feed("\x1b\r"), "\r\r\n?");  // sanity checks do not count
     EXPECT_TRUE(queryText("v\r", c.feed("v\r")));
@@ -155,27 +159,22 @@ TEST(ConsoleFaults, SilentFromLineAnswersTheLinesBefore) {
 }
 
 TEST(ConsoleFaults, SilentFromFirstLineStillLogsIn) {
-    Faults f;
-    f.silentFromLine = 1;
-    Console c(testProfile(), f);
+    Console c(testProfile(), With([](Faults& f) { f.silentFromLine = 1; }));
     EXPECT_EQ(c.feed("\r"), "\r\r\nPassword: ");
     EXPECT_EQ(c.feed("Kel Voran\r"), "Kel Voran\r\r\n?");
     EXPECT_EQ(c.feed("\r"), "");
 }
 
 TEST(ConsoleFaults, RefusedPasswordNeverLogsIn) {
-    Faults f;
-    f.refusePassword = true;
-    Console c(testProfile(false), f);  // even a console that needs no password
+    // Even a console that needs no password.
+    Console c(testProfile(false), With([](Faults& f) { f.refusePassword = true; }));
     EXPECT_EQ(c.feed("\r"), "\r\r\nPassword: ");
     EXPECT_EQ(c.feed("Kel Voran\r"), "Kel Voran\r\r\nPassword: ");
     EXPECT_FALSE(c.loggedIn());
 }
 
 TEST(ConsoleFaults, GarbageKeepsTheEchoButNeverShowsAPrompt) {
-    Faults f;
-    f.garbage = true;
-    Console c(testProfile(false), f);
+    Console c(testProfile(false), With([](Faults& f) { f.garbage = true; }));
     for (int i = 0; i < 20; ++i) {
         std::string reply = c.feed("v\r");
         ASSERT_TRUE(reply.starts_with("v\r"));
@@ -185,9 +184,7 @@ TEST(ConsoleFaults, GarbageKeepsTheEchoButNeverShowsAPrompt) {
 }
 
 TEST(ConsoleFaults, DropAfterLinesEchoesTheNextLineThenGoesQuiet) {
-    Faults f;
-    f.dropAfterLines = 1;
-    Console c = loggedIn(f);
+    Console c = loggedIn(With([](Faults& f) { f.dropAfterLines = 1; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_EQ(c.feed("\r"), "\r\r\n?");
     EXPECT_EQ(c.feed("v\r"), "v\r");
@@ -195,24 +192,18 @@ TEST(ConsoleFaults, DropAfterLinesEchoesTheNextLineThenGoesQuiet) {
 }
 
 TEST(ConsoleFaults, HangupAfterLinesFiresAfterTheReply) {
-    Faults f;
-    f.hangupAfterLines = 2;
-    Console c = loggedIn(f);
+    Console c = loggedIn(With([](Faults& f) { f.hangupAfterLines = 2; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_FALSE(c.hungUp());
     EXPECT_TRUE(queryText("v\r", c.feed("v\rV\r")));  // the V line is not even echoed
     EXPECT_TRUE(c.hungUp());
     EXPECT_EQ(c.feed("\r"), "");
 
-    Faults atOnce;
-    atOnce.hangupAfterLines = 0;
-    EXPECT_TRUE(Console(testProfile(), atOnce).hungUp());
+    EXPECT_TRUE(Console(testProfile(), With([](Faults& f) { f.hangupAfterLines = 0; })).hungUp());
 }
 
 TEST(ConsoleFaults, GarbageFromLineCarriesTheLinesOutButGarblesEveryAnswerFromThere) {
-    Faults f;
-    f.garbageFromLine = 2;
-    Console c = loggedIn(f);
+    Console c = loggedIn(With([](Faults& f) { f.garbageFromLine = 2; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     const std::string reply = c.feed("R 1 0\r");
     EXPECT_TRUE(reply.starts_with("R 1 0\r"));
@@ -224,10 +215,10 @@ TEST(ConsoleFaults, GarbageFromLineCarriesTheLinesOutButGarblesEveryAnswerFromTh
 }
 
 TEST(ConsoleFaults, DroppedCharactersLoseEveryKthCharacterFromTheirLine) {
-    Faults f;
-    f.dropCharsEvery = 3;
-    f.dropCharsFromLine = 2;
-    Console c = loggedIn(f);
+    Console c = loggedIn(With([](Faults& f) {
+        f.dropCharsEvery = 3;
+        f.dropCharsFromLine = 2;
+    }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     // The second line's echo arrives whole; from its answer on every third character is lost,
     // the following echoes included.
@@ -242,9 +233,7 @@ TEST(ConsoleFaults, DroppedCharactersLoseEveryKthCharacterFromTheirLine) {
 }
 
 TEST(ConsoleFaults, HangupAtLineEchoesTheLineAndLeavesItUndone) {
-    Faults f;
-    f.hangupAtLine = 2;
-    Console c = loggedIn(f);
+    Console c = loggedIn(With([](Faults& f) { f.hangupAtLine = 2; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_EQ(c.feed("R 1 0\ru\r"), "R 1 0\r");
     EXPECT_TRUE(c.hungUp());
@@ -253,20 +242,20 @@ TEST(ConsoleFaults, HangupAtLineEchoesTheLineAndLeavesItUndone) {
 }
 
 TEST(ConsoleFaults, AnAnchorHoldsTheFaultsBackUntilItsLine) {
-    Faults quiet;
-    quiet.anchor = "R ";
-    quiet.silentFromLine = 1;
-    Console c = loggedIn(quiet);
+    Console c = loggedIn(With([](Faults& f) {
+        f.anchor = "R ";
+        f.silentFromLine = 1;
+    }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_EQ(c.feed("\r"), "\r\r\n?");
     EXPECT_EQ(c.feed("R 1 0\r"), "R ");  // quiet once the anchor's text is in
     EXPECT_TRUE(c.device().outletOn(0));
     EXPECT_EQ(c.feed("\r"), "");
 
-    Faults later;
-    later.anchor = "R ";
-    later.hangupAtLine = 2;
-    Console d = loggedIn(later);
+    Console d = loggedIn(With([](Faults& f) {
+        f.anchor = "R ";
+        f.hangupAtLine = 2;
+    }));
     EXPECT_TRUE(queryText("u\r", d.feed("u\r")));
     EXPECT_EQ(d.feed("R 1 0\r"), "R 1 0\r\r\n?");
     EXPECT_FALSE(d.hungUp());
@@ -277,9 +266,7 @@ TEST(ConsoleFaults, AnAnchorHoldsTheFaultsBackUntilItsLine) {
 }
 
 TEST(ConsoleFaults, SlowDelaysTheReplyButNotTheEcho) {
-    Faults f;
-    f.slowMs = 250;
-    Console c(testProfile(false), f);
+    Console c(testProfile(false), With([](Faults& f) { f.slowMs = 250; }));
     auto bursts = c.feedTimed("u\r");
     ASSERT_EQ(bursts.size(), 2U);
     EXPECT_EQ(bursts[0].delayMs, 0U);

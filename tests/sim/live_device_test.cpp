@@ -11,6 +11,7 @@
 #include "sim/console.h"
 #include "sim/encoding.h"
 #include "sim/profile.h"
+#include "sim/sim_test_support.h"
 
 namespace quorvel::sim {
 namespace {
@@ -198,8 +199,7 @@ TEST_F(LiveDevice, DriftIsSmallSeededAndIndependentOfTheStepSizes) {
 
 TEST(LiveConsole, SameSeedSameReadingsAndPeekChangesNothing) {
     Profile profile;
-    std::string error;
-    ASSERT_TRUE(loadProfile("v3", profile, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(Load("v3", profile));
     profile.seed = 5;
     Console a(profile);
     Console b(profile);
@@ -221,8 +221,7 @@ TEST(LiveConsole, SameSeedSameReadingsAndPeekChangesNothing) {
 
 TEST(LiveConsole, AlarmProfileStartsTrippedAndClearsOnlyWhileInsideItsLimits) {
     Profile profile;
-    std::string error;
-    ASSERT_TRUE(loadProfile("v2-alarm", profile, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(Load("v2-alarm", profile));
     Console console(profile);
     // Circuit 1 over its maximum and lock currents, the sensor over its maximum temperature.
     EXPECT_EQ(console.peek("n").text, "81 1");

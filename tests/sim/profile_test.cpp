@@ -13,6 +13,7 @@
 #include "sim/console.h"
 #include "sim/encoding.h"
 #include "sim/profile.h"
+#include "sim/sim_test_support.h"
 
 namespace quorvel::sim {
 namespace {
@@ -23,27 +24,22 @@ constexpr const char* kShipped[] = {"v1", "v2", "v3", "v4", "v2-loggedin", "v2-a
 constexpr std::size_t kHostReplyLimit = 255;
 
 std::size_t countItems(const std::string& text) {
-    std::size_t n = text.empty() ? 0 : 1;
-    for (char c : text)
-        n += c == ' ';
-    return n;
+    return ReplyItems(text).size();
 }
 
 TEST(ShippedProfiles, LoadByNameWithTheirGeneration) {
     for (const char* name : kShipped) {
         Profile p;
-        std::string error;
-        ASSERT_TRUE(loadProfile(name, p, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(Load(name, p));
         EXPECT_EQ(p.name, name);
         EXPECT_FALSE(p.description.empty()) << name;
         EXPECT_GE(countItems(runCommand(p.device, p.device, "V").text), 8U) << name;
         EXPECT_GT(p.device.outletCount, 0) << name;
     }
     Profile v1, v4, loggedIn;
-    std::string error;
-    ASSERT_TRUE(loadProfile("v1", v1, error));
-    ASSERT_TRUE(loadProfile("v4", v4, error));
-    ASSERT_TRUE(loadProfile("v2-loggedin", loggedIn, error));
+    ASSERT_NO_FATAL_FAILURE(Load("v1", v1));
+    ASSERT_NO_FATAL_FAILURE(Load("v4", v4));
+    ASSERT_NO_FATAL_FAILURE(Load("v2-loggedin", loggedIn));
     EXPECT_EQ(v1.device.generationNumber(), 1);
     EXPECT_EQ(countItems(runCommand(v1.device, v1.device, "u").text), 1U);
     EXPECT_EQ(v4.device.generationNumber(), 4);
@@ -55,8 +51,7 @@ TEST(ShippedProfiles, LoadByNameWithTheirGeneration) {
 TEST(ShippedProfiles, EveryQueryFitsTheHostReplyBuffer) {
     for (const char* name : kShipped) {
         Profile p;
-        std::string error;
-        ASSERT_TRUE(loadProfile(name, p, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(Load(name, p));
         std::vector<std::string> lines = {"v",    "u",    "V", "q", "G B 0 ff", "G i 0 f3",
                                           "P ff", "p ff", "J", "n", "G I A ff"};
         for (const auto& [id, var] : p.device.variables) {
@@ -97,25 +92,13 @@ constexpr ModelNumbers kModels[] = {
     {"v4", "SQV43340341EL-3AC", 0x47C0, 0x100A, 3, {6, 6, 6}, 3},
 };
 
-std::vector<std::string> splitItems(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t j = std::min(text.find(' ', i), text.size());
-        out.push_back(text.substr(i, j - i));
-        i = j + 1;
-    }
-    return out;
-}
-
 // Every question the host's status reader asks of the model gets as many items as it reads, and
 // the outlets, circuits and groups behind them are the model's.
 TEST(ShippedProfiles, AnswerTheStatusQuestionsOfTheirModel) {
     for (const auto& m : kModels) {
         SCOPED_TRACE(std::string(m.profile) + " " + m.code);
         Profile p;
-        std::string error;
-        ASSERT_TRUE(loadProfile(m.profile, p, error)) << error;
+        ASSERT_NO_FATAL_FAILURE(Load(m.profile, p));
         const Device& d = p.device;
         auto ask = [&d](const std::string& line) {
             Device copy = d;
@@ -136,7 +119,7 @@ TEST(ShippedProfiles, AnswerTheStatusQuestionsOfTheirModel) {
         const std::uint64_t allOn = (std::uint64_t{1} << d.outletCount) - 1;
 
         if (d.generationNumber() >= 2) {
-            auto b = splitItems(ask("G B 0 ff"));
+            auto b = ReplyItems(ask("G B 0 ff"));
             const std::size_t voltages = large ? 4 : 2;
             ASSERT_EQ(b.size(), voltages + 6);
             for (std::size_t c = 0; c < 6; ++c)
@@ -146,7 +129,7 @@ TEST(ShippedProfiles, AnswerTheStatusQuestionsOfTheirModel) {
                 EXPECT_GE(sets * 12, d.outletCount);
                 int metered = 0;
                 for (int set = 0; set < sets; ++set) {
-                    auto items = splitItems(ask("G i 0 f" + std::to_string(set)));
+                    auto items = ReplyItems(ask("G i 0 f" + std::to_string(set)));
                     ASSERT_EQ(items.size(), 12U) << set;
                     for (const auto& item : items)
                         metered += item != "0.00";
@@ -160,9 +143,9 @@ TEST(ShippedProfiles, AnswerTheStatusQuestionsOfTheirModel) {
                 EXPECT_EQ(std::stoull(ask("p ff"), nullptr, 16), 0U);
             }
             if (m.feature & kFeatureEnvironment) {
-                EXPECT_EQ(splitItems(ask("J")).size(), 2U * static_cast<std::size_t>(d.sensors));
+                EXPECT_EQ(ReplyItems(ask("J")).size(), 2U * static_cast<std::size_t>(d.sensors));
             }
-            EXPECT_EQ(splitItems(ask("n")).size(), 2U);
+            EXPECT_EQ(ReplyItems(ask("n")).size(), 2U);
         } else {
             std::uint64_t states = 0;
             int offset = 0;
@@ -170,7 +153,7 @@ TEST(ShippedProfiles, AnswerTheStatusQuestionsOfTheirModel) {
                 const std::string letter(1, static_cast<char>('A' + c));
                 const int n = m.perCircuit[static_cast<std::size_t>(c)];
                 const bool metered = m.feature & kFeatureMetered;
-                auto items = splitItems(ask("G I " + letter + (metered ? " ff" : " 0")));
+                auto items = ReplyItems(ask("G I " + letter + (metered ? " ff" : " 0")));
                 EXPECT_EQ(items.size(), metered ? 1U + static_cast<std::size_t>(n) : 1U);
                 EXPECT_NE(items.front(), "0.00");
                 const auto bits = std::stoull(ask("P " + letter + " ff"), nullptr, 16);

@@ -3,11 +3,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 #include <filesystem>
@@ -16,11 +14,12 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "sim/pty_simulator.h"
-
-extern char** environ;
+#include "sim/sim_test_support.h"
+#include "support/child_process.h"
 
 namespace quorvel::sim {
 namespace {
@@ -93,33 +92,35 @@ class Client {
     bool closed_ = false;
 };
 
-Profile loaded(const char* name) {
-    Profile p;
-    std::string error;
-    EXPECT_TRUE(loadProfile(name, p, error)) << error;
-    return p;
-}
-
 class PtyTest : public testing::Test {
   protected:
     void start(Faults faults = {}, int baud = 0, const char* profile = "v2") {
+        ASSERT_NO_FATAL_FAILURE(Load(profile, profile_));
         std::string error;
-        ASSERT_TRUE(sim.start(loaded(profile), faults, baud, error)) << error;
+        ASSERT_TRUE(sim.start(profile_, faults, baud, error)) << error;
         ASSERT_FALSE(sim.slavePath().empty());
     }
+    // Opens the host end as `host`, logged in when `login`. Call it under ASSERT_NO_FATAL_FAILURE.
+    void connect(bool login = true) {
+        host.emplace(sim.slavePath());
+        ASSERT_TRUE(host->ok()) << std::strerror(errno);
+        if (login) {
+            ASSERT_TRUE(host->login());
+        }
+    }
+    Profile profile_;  // the one start() serves
     PtySimulator sim;
+    std::optional<Client> host;
 };
 
 TEST_F(PtyTest, HostOpensTheSlaveExclusivelyLogsInAndQueries) {
     start();
-    Client host(sim.slavePath());
-    ASSERT_TRUE(host.ok()) << std::strerror(errno);
-    ASSERT_TRUE(host.login());
-    host.send("\x1b");
-    EXPECT_EQ(host.exchange("\r"), "\r\r\n?");
-    std::string reply = host.exchange("u\r");
+    ASSERT_NO_FATAL_FAILURE(connect());
+    host->send("\x1b");
+    EXPECT_EQ(host->exchange("\r"), "\r\r\n?");
+    std::string reply = host->exchange("u\r");
     EXPECT_EQ(reply, "u\r\r\n02.03.01 V2\r\n?");
-    EXPECT_EQ(host.exchange("R 1 0\r"), "R 1 0\r\r\n?");
+    EXPECT_EQ(host->exchange("R 1 0\r"), "R 1 0\r\r\n?");
     EXPECT_FALSE(sim.deviceSnapshot().outletOn(0));
     bool loggedIn = false;
     sim.withConsole([&](Console& c) { loggedIn = c.loggedIn(); });
@@ -144,17 +145,16 @@ TEST_F(PtyTest, ServesAgainAfterTheHostClosedAndReopened) {
 // The serving thread moves the device's clock on by itself, with no host traffic: a power reset
 // ends and an alarm cleared while still beyond its limit comes back.
 TEST_F(PtyTest, DeviceTimeFollowsTheClockWhileIdle) {
-    Profile profile = loaded("v2-alarm");
+    Profile profile;
+    ASSERT_NO_FATAL_FAILURE(Load("v2-alarm", profile));
     profile.device.drift = false;
     std::string error;
     ASSERT_TRUE(sim.start(std::move(profile), {}, 0, error)) << error;
-    Client host(sim.slavePath());
-    ASSERT_TRUE(host.ok());
-    ASSERT_TRUE(host.login());
-    EXPECT_EQ(host.exchange("n\r"), "n\r\r\n81 1\r\n?");
-    ASSERT_EQ(host.exchange("H 9 0 0\r"), "H 9 0 0\r\r\n?");  // outlet 1: no reset delay
-    ASSERT_EQ(host.exchange("o 1 1\r"), "o 1 1\r\r\n?");
-    ASSERT_EQ(host.exchange("N\r"), "N\r\r\n?");
+    ASSERT_NO_FATAL_FAILURE(connect());
+    EXPECT_EQ(host->exchange("n\r"), "n\r\r\n81 1\r\n?");
+    ASSERT_EQ(host->exchange("H 9 0 0\r"), "H 9 0 0\r\r\n?");  // outlet 1: no reset delay
+    ASSERT_EQ(host->exchange("o 1 1\r"), "o 1 1\r\r\n?");
+    ASSERT_EQ(host->exchange("N\r"), "N\r\r\n?");
     auto until = Clock::now() + 2s;
     Device d = sim.deviceSnapshot();
     while ((!d.outletOn(0) || d.alarmWord == 0) && Clock::now() < until) {
@@ -170,11 +170,10 @@ TEST_F(PtyTest, DeviceTimeFollowsTheClockWhileIdle) {
 
 TEST_F(PtyTest, PacedOutputTakesWireTime) {
     start({}, 9600, "v2-loggedin");
-    Client host(sim.slavePath());
-    ASSERT_TRUE(host.ok());
-    ASSERT_EQ(host.exchange("\r"), "\r\r\n?");
+    ASSERT_NO_FATAL_FAILURE(connect(false));
+    ASSERT_EQ(host->exchange("\r"), "\r\r\n?");
     auto t0 = Clock::now();
-    std::string reply = host.exchange("q\r");
+    std::string reply = host->exchange("q\r");
     auto elapsed = Clock::now() - t0;
     ASSERT_EQ(reply.size(), 2U + 2U + 128U + 3U);
     // 10 bits a byte at 9600 baud; allow a little for the first byte leaving at once.
@@ -186,24 +185,21 @@ TEST_F(PtyTest, SlowRepliesArriveLate) {
     Faults f;
     f.slowMs = 150;
     start(f, 0, "v2-loggedin");
-    Client host(sim.slavePath());
-    ASSERT_TRUE(host.ok());
+    ASSERT_NO_FATAL_FAILURE(connect(false));
     auto t0 = Clock::now();
-    EXPECT_EQ(host.exchange("\r"), "\r\r\n?");
+    EXPECT_EQ(host->exchange("\r"), "\r\r\n?");
     EXPECT_GE(Clock::now() - t0, 150ms);
 }
 
 TEST_F(PtyTest, HangUpClosesTheLineUnderTheHost) {
     start();
-    Client host(sim.slavePath());
-    ASSERT_TRUE(host.ok());
-    ASSERT_TRUE(host.login());
+    ASSERT_NO_FATAL_FAILURE(connect());
     const std::string path = sim.slavePath();
     sim.hangUp();
     EXPECT_TRUE(sim.isHungUp());
-    host.send("\r");
-    host.readUntil("\r\n?", 1000ms);
-    EXPECT_TRUE(host.closed());
+    host->send("\r");
+    host->readUntil("\r\n?", 1000ms);
+    EXPECT_TRUE(host->closed());
     EXPECT_LT(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK), 0);
     sim.stop();
     sim.stop();  // idempotent
@@ -213,11 +209,10 @@ TEST_F(PtyTest, HangupFaultClosesAfterTheReply) {
     Faults f;
     f.hangupAfterLines = 1;
     start(f, 0, "v2-loggedin");
-    Client host(sim.slavePath());
-    ASSERT_TRUE(host.ok());
-    EXPECT_EQ(host.exchange("u\r"), "u\r\r\n02.03.01 V2\r\n?");
-    host.readUntil("never", 1000ms);
-    EXPECT_TRUE(host.closed());
+    ASSERT_NO_FATAL_FAILURE(connect(false));
+    EXPECT_EQ(host->exchange("u\r"), "u\r\r\n02.03.01 V2\r\n?");
+    host->readUntil("never", 1000ms);
+    EXPECT_TRUE(host->closed());
     EXPECT_TRUE(sim.isHungUp());
 }
 
@@ -225,13 +220,12 @@ TEST_F(PtyTest, SilentConsoleSendsNothingAndTheServerIdles) {
     Faults f;
     f.silent = true;
     start(f);
-    Client host(sim.slavePath());
-    ASSERT_TRUE(host.ok());
+    ASSERT_NO_FATAL_FAILURE(connect(false));
     rusage before{};
     ::getrusage(RUSAGE_SELF, &before);
-    host.send("\x1b\r");
-    EXPECT_EQ(host.readUntil("\r", 400ms), "");
-    EXPECT_FALSE(host.closed());
+    host->send("\x1b\r");
+    EXPECT_EQ(host->readUntil("\r", 400ms), "");
+    EXPECT_FALSE(host->closed());
     rusage after{};
     ::getrusage(RUSAGE_SELF, &after);
     auto cpuUs = [](const rusage& r) {
@@ -244,14 +238,13 @@ TEST_F(PtyTest, SilentConsoleSendsNothingAndTheServerIdles) {
 TEST_F(PtyTest, StartTwiceIsRefusedAndStopIsBounded) {
     start();
     std::string error;
-    EXPECT_FALSE(sim.start(loaded("v2"), {}, 0, error));
+    EXPECT_FALSE(sim.start(profile_, {}, 0, error));
     EXPECT_FALSE(error.empty());
-    Client host(sim.slavePath());
-    ASSERT_TRUE(host.ok());
+    ASSERT_NO_FATAL_FAILURE(connect(false));
     auto t0 = Clock::now();
     sim.stop();
     EXPECT_LT(Clock::now() - t0, 1s);
-    EXPECT_TRUE(sim.start(loaded("v2"), {}, 0, error)) << error;  // restartable
+    EXPECT_TRUE(sim.start(profile_, {}, 0, error)) << error;  // restartable
 }
 
 // pdusim prints the slave path first, serves it and ends cleanly on SIGTERM.
@@ -259,56 +252,19 @@ TEST(Pdusim, PrintsThePathServesAndStopsOnSigterm) {
     const std::string program = (std::filesystem::path(QUORVEL_BIN_DIR) / "pdusim").string();
     if (::access(program.c_str(), X_OK) != 0)
         GTEST_SKIP() << "pdusim is not built";
-    int out[2];
-    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string profileArg = "--profile=v4";
-    char* argv[] = {const_cast<char*>(program.c_str()), profileArg.data(), nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-
-    std::string line;
-    auto end = Clock::now() + 5s;
-    while (line.find('\n') == std::string::npos && Clock::now() < end) {
-        pollfd p{out[0], POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0)
-            continue;
-        char buf[128];
-        ssize_t n = ::read(out[0], buf, sizeof buf);
-        if (n <= 0)
-            break;
-        line.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(out[0]);
-    ASSERT_NE(line.find('\n'), std::string::npos);
-    line.erase(line.find('\n'));
-    EXPECT_TRUE(line.starts_with("/dev/pts/")) << line;
+    test::ChildProcess pdusim;
+    ASSERT_TRUE(pdusim.start({program, "--profile=v4"}, "/dev/null", true));
+    const std::optional<std::string> line = pdusim.readLine(5s);
+    ASSERT_TRUE(line.has_value());
+    EXPECT_TRUE(line->starts_with("/dev/pts/")) << *line;
     {
-        Client host(line);
+        Client host(*line);
         ASSERT_TRUE(host.ok());
         ASSERT_TRUE(host.login());
         EXPECT_EQ(host.exchange("u\r"), "u\r\r\n04.02.00 V4\r\n?");
     }
-    ASSERT_EQ(::kill(pid, SIGTERM), 0);
-    int status = -1;
-    end = Clock::now() + 5s;
-    pid_t done = 0;
-    while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() < end) {
-        pollfd none{-1, 0, 0};
-        ::poll(&none, 0, 10);
-    }
-    if (done == 0) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-    }
-    ASSERT_EQ(done, pid);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    pdusim.signal(SIGTERM);
+    EXPECT_EQ(pdusim.waitExit(5s), std::optional<int>(0));  // exited, with 0
 }
 
 }  // namespace

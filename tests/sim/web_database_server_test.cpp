@@ -6,6 +6,7 @@
 #include "sim/console.h"
 #include "sim/encoding.h"
 #include "sim/profile.h"
+#include "sim/sim_test_support.h"
 #include "sim/web_database_server.h"
 
 namespace quorvel::sim {
@@ -26,10 +27,7 @@ std::string textHex(const std::string& text) {
 
 class WebServer : public testing::Test {
   protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(loadProfile("v2", profile, error)) << error;
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(Load("v2", profile)); }
     CommandResult run(Console& c, const std::string& line) {
         return runCommand(c.device(), c.profile().device, line);
     }

@@ -1,0 +1,108 @@
+// What the quorvelctl tests share: a temporary folder that goes with the test, a simulated PDU
+// the verbs reach by --port, pdusim in a process of its own, the check of a refused command
+// line and the check of a JSON answer's fields.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "sim/pty_simulator.h"
+#include "support/child_process.h"
+#include "support/cli_runner.h"
+#include "support/sim_console.h"
+
+namespace quorvel::test {
+
+// A folder of its own in the temporary folder: empty at the start, gone at the end.
+class TempDir {
+  public:
+    explicit TempDir(const std::string& name)
+        : path_(std::filesystem::temp_directory_path() /
+                ("quorvel_" + name + "_" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// A simulated PDU on a pseudo-terminal, and quorvelctl run against it with --port.
+struct ServedPdu {
+    // Serves `profile`. Call it under ASSERT_NO_FATAL_FAILURE.
+    void serve(const std::string& profile) {
+        ASSERT_NO_FATAL_FAILURE(Serve(simulator, LoadedProfile(profile)));
+    }
+    // quorvelctl --port <the PDU> `verb` args...
+    CliJsonResult ctl(const std::string& verb, std::vector<std::string> args = {}) {
+        args.insert(args.begin(), {"--port", simulator.slavePath(), verb});
+        return quorvelctl(std::move(args));
+    }
+    sim::PtySimulator simulator;
+};
+
+// pdusim in its own process, started with `args`; path() is the port it printed first (empty
+// when it printed none within five seconds).
+class PdusimProcess {
+  public:
+    explicit PdusimProcess(std::vector<std::string> args) {
+        args.insert(args.begin(), QUORVEL_BIN_DIR "/pdusim");
+        if (process_.start(std::move(args), "/dev/null", true)) {
+            path_ = process_.readLine(std::chrono::seconds(5)).value_or("");
+        }
+    }
+    const std::string& path() const { return path_; }
+    ChildProcess& process() { return process_; }
+
+  private:
+    ChildProcess process_;
+    std::string path_;
+};
+
+// quorvelctl with `args` exits with `code`, prints nothing and says why on standard error: a
+// message holding `reason`, and for a refusal (exit 1) on one line.
+inline void ExpectRefused(const std::vector<std::string>& args, int code,
+                          const std::string& reason) {
+    const CliResult r = runCtl(args);
+    EXPECT_EQ(r.code, code) << args.back() << ": " << r.err;
+    EXPECT_EQ(r.out, "") << args.back();
+    EXPECT_NE(r.err.find(reason), std::string::npos) << args.back() << ": " << r.err;
+    if (code == 1) {
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+// Every field of `want` as `got` holds it; objects field by field, so `want` may leave some out.
+inline void ExpectFields(const nlohmann::json& got, const nlohmann::json& want,
+                         const std::string& where = "") {
+    for (const auto& [key, value] : want.items()) {
+        const std::string at = where + "/" + key;
+        if (value.is_object() && got.contains(key) && got[key].is_object()) {
+            ExpectFields(got[key], value, at);
+        } else {
+            EXPECT_EQ(got.contains(key) ? got[key] : nlohmann::json("(missing)"), value) << at;
+        }
+    }
+}
+
+// The same with `want` as JSON text.
+inline void ExpectFields(const nlohmann::json& got, const char* want) {
+    ExpectFields(got, nlohmann::json::parse(want));
+}
+
+}  // namespace quorvel::test
