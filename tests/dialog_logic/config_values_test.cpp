@@ -61,6 +61,9 @@ TEST(ConfigValues, EachKindShowsAndEntersItsOwnWay) {
     EXPECT_EQ(e[62] | e[63], 0);
     ParseConfigElement(kKindText, 64, long40, e, 32);
     EXPECT_EQ(FormatConfigElement(kKindText, 64, e).size(), 32u);
+    // Each character as two bytes, low byte first.
+    ParseConfigElement(kKindText, 6, u"\u0141\u20ac", e, 3);
+    EXPECT_EQ(std::vector<int>(e, e + 6), (std::vector<int>{0x41, 0x01, 0xAC, 0x20, 0, 0}));
 }
 
 TEST(ConfigValues, TemperaturesInBothUnits) {
@@ -156,7 +159,7 @@ TEST(ConfigValues, TheFormOfTypedText) {
         EXPECT_TRUE(IsIpText(ok)) << ok;
     }
     for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1..2.3", "1.2.3.", "a.b.c.d",
-                            "-1.2.3.4", "1.2.3.4 "}) {
+                            "-1.2.3.4", "1.2.3.4 ", "0000001.2.3.4"}) {
         EXPECT_FALSE(IsIpText(bad)) << bad;
     }
 }
@@ -191,6 +194,9 @@ TEST(ConfigValues, Utf8BothWays) {
     const std::u16string text = u"Ra\u00fcm \u20ac \U0001F50C";
     EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
     EXPECT_EQ(ToUtf8(u"\u00e9"), "\xC3\xA9");
+    // The last code point of each length and the first of the next.
+    EXPECT_EQ(ToUtf8(u"\u007f\u0080"), "\x7F\xC2\x80");
+    EXPECT_EQ(ToUtf8(u"\u07ff\u0800"), "\xDF\xBF\xE0\xA0\x80");
     EXPECT_EQ(ToUtf8(u"\U0001F50C"), "\xF0\x9F\x94\x8C");
     EXPECT_EQ(FromUtf8("\xF0\x90\x80\x80"), u"\U00010000");
     EXPECT_EQ(ToUtf8(u"\U00010000"), "\xF0\x90\x80\x80");
