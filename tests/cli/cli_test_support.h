@@ -1,10 +1,8 @@
-// What the quorvelctl tests share: a temporary folder that goes with the test, a simulated PDU
-// the verbs reach by --port, pdusim in a process of its own, the check of a refused command
-// line and the check of a JSON answer's fields.
+// What the quorvelctl tests share: a simulated PDU the verbs reach by --port, pdusim in a process
+// of its own, the check of a refused command line and the check of a JSON answer's fields.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,30 +15,9 @@
 #include "support/child_process.h"
 #include "support/cli_runner.h"
 #include "support/sim_console.h"
+#include "support/temp_dir.h"
 
 namespace quorvel::test {
-
-// A folder of its own in the temporary folder: empty at the start, gone at the end.
-class TempDir {
-  public:
-    explicit TempDir(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() /
-                ("quorvel_" + name + "_" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
 
 // A simulated PDU on a pseudo-terminal, and quorvelctl run against it with --port.
 struct ServedPdu {

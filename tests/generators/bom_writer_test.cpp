@@ -5,6 +5,7 @@
 
 #include "generator_test_support.h"
 #include "generators/bom_writer.h"
+#include "support/temp_dir.h"
 
 namespace quorvel {
 namespace {
@@ -105,7 +106,8 @@ TEST(BomWriter, SplitPhaseExceptionDropsLedsAndBreakerToroids) {
 }
 
 TEST(BomWriter, ShippedModelsMatchTheirCheckedTexts) {
-    const auto dir = scratchDir("bom");
+    const test::TempDir scratch("bom");
+    const auto& dir = scratch.path();
     for (const char* text : {"SS211215231CA-3", "STV233303D3DG-4", "SUD236166E0EN-6"}) {
         std::string s = text;
         ModelCode code;
@@ -118,7 +120,6 @@ TEST(BomWriter, ShippedModelsMatchTheirCheckedTexts) {
         ASSERT_FALSE(expected.empty()) << text;
         EXPECT_EQ(readFile(out), expected) << text;
     }
-    std::filesystem::remove_all(dir);
 }
 
 // The fields a code string cannot carry, each just past its range, are named with the range;
@@ -156,13 +157,13 @@ TEST(BomWriter, FailuresReturnFalse) {
     EXPECT_FALSE(WriteBom(std::filesystem::path("/nonexistent-dir/x.bom"), code));
     EXPECT_FALSE(WriteBom(std::filesystem::path("/dev/full"), code));
 
-    const auto dir = scratchDir("bomfail");
+    const test::TempDir scratch("bomfail");
+    const auto& dir = scratch.path();
     EXPECT_FALSE(WriteBom(dir / "none.bom", kNoModel));  // nothing to list for no model
     EXPECT_TRUE(std::filesystem::is_empty(dir));
     const std::u16string path = (dir / "wide.bom").u16string();
     EXPECT_TRUE(WriteBom(path.c_str(), code.feature, code.attribute, code.extension));
     EXPECT_EQ(readFile(dir / "wide.bom").substr(0, 10), "*\n* Tevra\n");
-    std::filesystem::remove_all(dir);
 
     for (int failAt : {1, 3, 6}) {
         StringSink sink(failAt);

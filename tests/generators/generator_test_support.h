@@ -3,8 +3,6 @@
 // series and a fixed time stamp.
 #pragma once
 
-#include <unistd.h>
-
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -107,15 +105,6 @@ inline std::vector<std::uint16_t> featureCombinations() {
         out.push_back(f);
     }
     return out;
-}
-
-// A fresh folder under the test temp folder.
-inline std::filesystem::path scratchDir(const std::string& name) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("quorvel_gen_" + name + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
 }
 
 }  // namespace quorvel::testing

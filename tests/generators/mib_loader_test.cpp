@@ -16,6 +16,7 @@
 #include "catalogue/model_profile_builder.h"
 #include "generator_test_support.h"
 #include "generators/mib_writer.h"
+#include "support/temp_dir.h"
 
 namespace quorvel {
 namespace {
@@ -193,7 +194,8 @@ bool haveLoader() {
 // begin with a digit is taken by the loader.
 TEST(MibLoader, BaseModulesAndOneModuleLoadQuietly) {
     ASSERT_TRUE(haveLoader()) << "snmptranslate (Debian package snmp, see scripts/bootstrap)";
-    const auto dir = scratchDir("loader_one");
+    const test::TempDir scratch("loader_one");
+    const auto& dir = scratch.path();
     const auto file = dir / "one.mib";
     ASSERT_TRUE(WriteMib(file, seriesCode(27, kFeatSocketControl | kFeatEnvSensor), 2, fixedTime(),
                          shippedCatalogue()));
@@ -209,12 +211,12 @@ TEST(MibLoader, BaseModulesAndOneModuleLoadQuietly) {
     }
     EXPECT_EQ(addresses,
               (std::set<std::string>{"PDUIP", "SUBNETMASK", "GATEWAY", "HOST1", "HOST2", "HOST3"}));
-    fs::remove_all(dir);
 }
 
 TEST(MibLoader, EveryShippedSeriesGenerationAndFeatureCombinationLoads) {
     ASSERT_TRUE(haveLoader()) << "snmptranslate (Debian package snmp, see scripts/bootstrap)";
-    const auto dir = scratchDir("loader_all");
+    const test::TempDir scratch("loader_all");
+    const auto& dir = scratch.path();
     const auto series = shippedCatalogue().presentSeries();
     ASSERT_EQ(series.size(), 11u);
     int loadedFiles = 0;
@@ -246,7 +248,6 @@ TEST(MibLoader, EveryShippedSeriesGenerationAndFeatureCombinationLoads) {
     // Series UE, WG, XH and AK have more than three circuits.
     EXPECT_EQ(refused, 4 * 16);
     EXPECT_EQ(loadedFiles, 11 * 32 - refused);
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "generator_test_support.h"
 #include "generators/mib_document.h"
 #include "generators/mib_writer.h"
+#include "support/temp_dir.h"
 
 namespace quorvel {
 namespace {
@@ -338,14 +339,14 @@ TEST_F(MibWriterTest, FirstGenerationOfMoreThanThreeCircuitsIsRefused) {
     EXPECT_FALSE(WriteMibText(sink, p, 1, fixedTime()));
     EXPECT_EQ(sink.calls, 0);
 
-    const auto dir = scratchDir("first_gen");
+    const test::TempDir scratch("first_gen");
+    const auto& dir = scratch.path();
     std::string s = kNumbered;
     ModelCode code;
     ASSERT_TRUE(decodeModelCode(s, code));
     EXPECT_FALSE(WriteMib(dir / "v1.mib", code, 1, fixedTime(), tables_));
     EXPECT_TRUE(std::filesystem::is_empty(dir));
     EXPECT_TRUE(WriteMib(dir / "v2.mib", code, 2, fixedTime(), tables_));
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(MibWriterTest, HeaderNamesTheModelAndTheTimeStamp) {
@@ -368,7 +369,8 @@ TEST_F(MibWriterTest, HeaderNamesTheModelAndTheTimeStamp) {
     }
 
     // Through the public entry: today's local date, no leading zero in the long date.
-    const auto dir = scratchDir("stamp");
+    const test::TempDir scratch("stamp");
+    const auto& dir = scratch.path();
     const std::u16string path = (dir / "now.mib").u16string();
     const std::time_t before = std::time(nullptr);
     std::string s = kMinimal;
@@ -390,11 +392,11 @@ TEST_F(MibWriterTest, HeaderNamesTheModelAndTheTimeStamp) {
         matched = matched || written.find(line + expected) != std::string::npos;
     }
     EXPECT_TRUE(matched) << written.substr(0, 900);
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(MibWriterTest, RefusalsCreateNoFile) {
-    const auto dir = scratchDir("refuse");
+    const test::TempDir scratch("refuse");
+    const auto& dir = scratch.path();
     auto codeOf = [](const char* text) {
         std::string s = text;
         ModelCode c;
@@ -419,7 +421,6 @@ TEST_F(MibWriterTest, RefusalsCreateNoFile) {
     EXPECT_EQ(converted.string(), "d\xc3\xa9j\xc3\xa0.mib");
     // A folder that does not exist.
     EXPECT_FALSE(WriteMib(dir / "missing" / "d.mib", codeOf(kMinimal), 2, fixedTime(), tables_));
-    std::filesystem::remove_all(dir);
 }
 
 TEST_F(MibWriterTest, FirstFailedWriteEndsTheOutput) {
@@ -443,7 +444,8 @@ TEST_F(MibWriterTest, FirstFailedWriteEndsTheOutput) {
 // A file size limit below the module's size: the output stops where the limit refuses a write,
 // the generator says so and what was written stays.
 TEST_F(MibWriterTest, PartialFileStaysWhenTheDiskRefuses) {
-    const auto dir = scratchDir("partial");
+    const test::TempDir scratch("partial");
+    const auto& dir = scratch.path();
     const auto file = dir / "partial.mib";
     std::string s = kEverything;
     ModelCode code;
@@ -462,7 +464,6 @@ TEST_F(MibWriterTest, PartialFileStaysWhenTheDiskRefuses) {
     const std::string partial = readFile(file);
     EXPECT_EQ(partial.size(), kLimit);
     EXPECT_TRUE(whole.text.starts_with(partial));
-    std::filesystem::remove_all(dir);
 }
 
 // Whole modules of shipped catalogue models, against texts checked line by line when they were
@@ -480,7 +481,8 @@ TEST_P(ShippedMibTest, MatchesTheCheckedText) {
     std::string s = e.code;
     ModelCode code;
     ASSERT_TRUE(decodeModelCode(s, code));
-    const auto dir = scratchDir(std::string("shipped_") + e.file);
+    const test::TempDir scratch(std::string("shipped_") + e.file);
+    const auto& dir = scratch.path();
     const auto out = dir / e.file;
     ASSERT_TRUE(WriteMib(out, code, e.generation, fixedTime(), shippedCatalogue()));
     const std::string expected = readFile(std::filesystem::path(QUORVEL_SOURCE_DIR) / "tests" /
@@ -488,7 +490,6 @@ TEST_P(ShippedMibTest, MatchesTheCheckedText) {
     ASSERT_FALSE(expected.empty()) << e.file;
     EXPECT_EQ(splitLines(readFile(out)), splitLines(expected)) << e.file;
     EXPECT_EQ(readFile(out), expected) << "line ends or the final line end differ";
-    std::filesystem::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(
