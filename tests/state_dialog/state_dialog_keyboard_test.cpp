@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "dialog_logic/state_test_records.h"
@@ -25,11 +24,6 @@ namespace {
 using test_support::Answer;
 using test_support::PrompterScope;
 using test_support::ScriptedPrompter;
-
-std::atomic<int> gCloses{0};
-void CountClose(std::int32_t, StateWorkerBlock*) {
-    ++gCloses;
-}
 
 // Circuit X holds four receptacles in two columns (rows 0 and 1 in the first, 2 and 3 in the
 // second); circuit Y stands beside it and circuit Z below it, two receptacles each.
@@ -56,23 +50,44 @@ using test_support::Names;
 using test_support::Press;
 using test_support::TabWalk;
 
+// The dialogs a test opens live until its end, when each is closed and its worker waited for:
+// a dialog destroyed while open ends its worker without waiting, and that worker's close would
+// come in during a later test. The closes are counted for the test running.
 class StateDialogKeyboard : public ::testing::Test {
   protected:
-    void SetUp() override { gCloses = 0; }
-
-    std::unique_ptr<CStateDlg> open(bool developer) {
-        ops.developerFlag = developer ? 1 : 0;
-        ops.CloseDevice = &CountClose;
-        auto dlg = std::make_unique<CStateDlg>(&record, &ops, &addresses);
-        dlg->show();
-        return dlg;
+    void SetUp() override { running_ = this; }
+    void TearDown() override {
+        for (const auto& dlg : dialogs_) {
+            dlg->close();
+            EXPECT_TRUE(dlg->waitWorkerEnded());
+        }
+        dialogs_.clear();
+        running_ = nullptr;
+    }
+    static void countClose(std::int32_t, StateWorkerBlock*) {
+        if (StateDialogKeyboard* test = running_.load()) {
+            ++test->closes;
+        }
     }
 
+    CStateDlg* open(bool developer) {
+        ops.developerFlag = developer ? 1 : 0;
+        ops.CloseDevice = &countClose;
+        dialogs_.push_back(std::make_unique<CStateDlg>(&record, &ops, &addresses));
+        dialogs_.back()->show();
+        return dialogs_.back().get();
+    }
+
+    std::atomic<int> closes{0};
     ScriptedPrompter prompter{Answer::No};
     PrompterScope scope{prompter};
     PduRecord record = GridRecord();
     StateOps ops;
     DeviceAddressBlock addresses{};
+
+  private:
+    static inline std::atomic<StateDialogKeyboard*> running_{nullptr};
+    std::vector<std::unique_ptr<CStateDlg>> dialogs_;
 };
 
 TEST_F(StateDialogKeyboard, TabReadsTheGroupsRowByRowFromOk) {
@@ -126,7 +141,7 @@ TEST_F(StateDialogKeyboard, EnterEscapeAndTheCloseBoxEndTheWorker) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 5000));
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
     EXPECT_TRUE(dlg->waitWorkerEnded());
-    EXPECT_EQ(gCloses, 1);
+    EXPECT_EQ(closes, 1);
     EXPECT_TRUE(check->isChecked());  // Enter did not touch the box
 
     dlg = open(false);
@@ -134,12 +149,12 @@ TEST_F(StateDialogKeyboard, EnterEscapeAndTheCloseBoxEndTheWorker) {
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
     EXPECT_TRUE(dlg->waitWorkerEnded());
-    EXPECT_EQ(gCloses, 2);
+    EXPECT_EQ(closes, 2);
 
     dlg = open(false);
     EXPECT_TRUE(dlg->close());
     EXPECT_TRUE(dlg->waitWorkerEnded());
-    EXPECT_EQ(gCloses, 3);
+    EXPECT_EQ(closes, 3);
     EXPECT_EQ(prompter.shown.size(), 3u);  // closing asks nothing
 }
 

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <cmath>
-#include <deque>
 #include <memory>
 #include <string>
 

@@ -4,7 +4,6 @@
 #include "dialogs/logic/state_worker.h"
 // Qt and the fixture.
 #include <QProgressBar>
-#include <QTimer>
 #include <atomic>
 
 #include "common/address_text.h"
