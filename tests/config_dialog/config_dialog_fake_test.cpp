@@ -4,7 +4,6 @@
 // time), Set Defaults, Clear, Format, Reset Net and closing.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,9 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstring>
-#include <deque>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -98,25 +95,8 @@ class ConfigDialogFake : public testing::ConfigDialogTest<> {
         ops.ReadItem = FakeRead;
         ops.WriteItem = FakeWrite;
         ops.Close = FakeClose;
-        // Switched, metered, sensor; two circuits of four receptacles; 16 A.
-        record.featureWord = 0x0700;
-        record.currentRating = 16;
-        std::fill(std::begin(record.receptaclePresent), std::end(record.receptaclePresent),
-                  kAbsent);
-        std::fill(std::begin(record.receptacleInput), std::end(record.receptacleInput), kAbsent);
-        for (int c = 0; c < 2; ++c) {
-            record.circuitVisible[c] = 1;
-            record.circuitLayoutHigh[c] = 1;
-            record.circuitLayoutLow[c] = static_cast<std::uint8_t>(c + 1);
-            record.receptacleColumns[c] = 1;
-            record.receptacleMaxColumns[c] = 4;
-            for (int k = 0; k < 4; ++k) {
-                const int row = 4 * c + k;
-                record.receptaclePresent[row] = static_cast<std::uint8_t>(row);
-                record.receptacleInput[row] = static_cast<std::uint8_t>(c);
-                record.receptacleMap[row] = static_cast<std::uint8_t>(row + 1);
-            }
-        }
+        // Two circuits of four receptacles, one above the other.
+        record = testing::ShapedRecord({{4, 1, 1, 1, 4}, {4, 1, 2, 1, 4}});
         std::uint8_t* im = pdu.image;
         im[0] = 60;                                    // cLogInterval
         im[18] = 10, im[21] = 7;                       // cDeviceIP 10.0.0.7
@@ -371,7 +351,7 @@ TEST_F(ConfigDialogFake, NothingIsWrittenThatTheOperatorDidNotGive) {
     EXPECT_TRUE(child<QPushButton>("saveButton")->isEnabled());
 }
 
-TEST_F(ConfigDialogFake, FormatAndResetNetAskFirstAndOkEndsTheWorker) {
+TEST_F(ConfigDialogFake, FormatAndResetNetAskFirstAndClosingEndsTheWorker) {
     pdu.generation = 3;
     CConfigDlg& dlg = open();
     const auto commandsGiven = [this](std::size_t n) {
@@ -403,18 +383,15 @@ TEST_F(ConfigDialogFake, FormatAndResetNetAskFirstAndOkEndsTheWorker) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.workerRunning(); }, 5000));
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(record.generationNumber, 3);  // what Open learnt comes back with the record
-}
 
-TEST_F(ConfigDialogFake, ClosingAnyOtherWayEndsTheWorkerToo) {
-    CConfigDlg& dlg = open();
-    dlg.reject();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.workerRunning(); }, 5000));
-    // A second run starts a worker of its own.
+    // A second run starts a worker of its own, and closing any other way ends it too.
     dialog.reset();
     CConfigDlg& second = open();
     EXPECT_TRUE(second.workerRunning());
     load();
     EXPECT_EQ(text("edit_cLogInterval"), QStringLiteral("60"));
+    second.reject();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !second.workerRunning(); }, 5000));
 }
 
 }  // namespace

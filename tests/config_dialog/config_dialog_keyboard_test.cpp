@@ -12,9 +12,7 @@
 #include <QTest>
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "common/config_catalogue.h"
 #include "config_dialog_support.h"
@@ -31,54 +29,49 @@ using test_support::ScriptedPrompter;
 
 constexpr int kBoundMs = 10000;
 
-std::atomic<int> gReads{0};
-std::atomic<int> gCommands{0};
-std::atomic<int> gCloses{0};
-void CountRead(std::int32_t, std::int32_t, std::int32_t, ConfigWorkerBlock*) {
-    ++gReads;
-}
-void CountCommand(std::int32_t, std::int32_t, ConfigWorkerBlock*) {
-    ++gCommands;
-}
-void CountClose(std::int32_t, ConfigWorkerBlock*) {
-    ++gCloses;
-}
-
 using test_support::Names;
 using test_support::Press;
 using test_support::TabWalk;
 
+// The operations count for the test running. Its last dialog is closed and its worker waited
+// for at the end: a dialog destroyed while open ends its worker without waiting, and that
+// worker's close would come in during a later test.
 class ConfigDialogKeyboard : public testing::ConfigDialogTest<> {
   protected:
     void SetUp() override {
-        gReads = gCommands = gCloses = 0;
-        ops.ReadItem = &CountRead;
-        ops.Command = &CountCommand;
-        ops.Close = &CountClose;
-        // Switched and metered, with a sensor. Circuit A shows four receptacles in two columns
-        // (1 and 2 in the first, 3 and 4 in the second), circuit B two beside it.
-        record.featureWord = 0x0700;
-        record.currentRating = 16;
-        std::fill(std::begin(record.receptaclePresent), std::end(record.receptaclePresent),
-                  kAbsent);
-        std::fill(std::begin(record.receptacleInput), std::end(record.receptacleInput), kAbsent);
-        for (int row = 0; row < 6; ++row) {
-            const int c = row < 4 ? 0 : 1;
-            record.receptaclePresent[row] = static_cast<std::uint8_t>(row);
-            record.receptacleInput[row] = static_cast<std::uint8_t>(c);
-            record.receptacleMap[row] = static_cast<std::uint8_t>(row + 1);
+        running_ = this;
+        ops.ReadItem = [](std::int32_t, std::int32_t, std::int32_t, ConfigWorkerBlock*) {
+            count(&ConfigDialogKeyboard::reads);
+        };
+        ops.Command = [](std::int32_t, std::int32_t, ConfigWorkerBlock*) {
+            count(&ConfigDialogKeyboard::commands);
+        };
+        ops.Close = [](std::int32_t, ConfigWorkerBlock*) { count(&ConfigDialogKeyboard::closes); };
+        // Circuit A shows four receptacles in two columns (1 and 2 in the first, 3 and 4 in the
+        // second), circuit B two beside it.
+        record = testing::ShapedRecord({{4, 1, 1, 2, 2}, {2, 2, 1, 1, 2}});
+    }
+
+    void TearDown() override {
+        if (dialog) {
+            dialog->close();
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !dialog->workerRunning(); }, 5000));
         }
-        for (int c = 0; c < 2; ++c) {
-            record.circuitVisible[c] = 1;
-            record.circuitLayoutHigh[c] = static_cast<std::uint8_t>(c + 1);
-            record.circuitLayoutLow[c] = 1;
-            record.receptacleColumns[c] = static_cast<std::uint8_t>(2 - c);
-            record.receptacleMaxColumns[c] = 2;
+        ConfigDialogTest::TearDown();
+        running_ = nullptr;
+    }
+    static void count(std::atomic<int> ConfigDialogKeyboard::*counter) {
+        if (ConfigDialogKeyboard* test = running_.load()) {
+            ++(test->*counter);
         }
     }
 
+    std::atomic<int> reads{0}, commands{0}, closes{0};
     ScriptedPrompter prompter{Answer::No};
     PrompterScope scope{prompter};
+
+  private:
+    static inline std::atomic<ConfigDialogKeyboard*> running_{nullptr};
 };
 
 TEST_F(ConfigDialogKeyboard, TabReadsTheColumnThenEachGroupRowByRow) {
@@ -141,7 +134,7 @@ TEST_F(ConfigDialogKeyboard, EnterKeepsTheEditsEscapeAndTheCloseBoxEndTheWorker)
     auto* load = child<QPushButton>("loadButton");
     load->setFocus();
     QTest::keyClick(load, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gReads > 0 && !dlg.busy(); }, kBoundMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reads > 0 && !dlg.busy(); }, kBoundMs));
     EXPECT_TRUE(child<QPushButton>("saveButton")->isEnabled());
     auto* format = child<QPushButton>("formatButton");
     format->setFocus();
@@ -155,8 +148,8 @@ TEST_F(ConfigDialogKeyboard, EnterKeepsTheEditsEscapeAndTheCloseBoxEndTheWorker)
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.workerRunning(); }, 5000));
-    EXPECT_EQ(gCloses, 1);
-    EXPECT_EQ(gCommands, 0);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(commands, 0);
     EXPECT_EQ(prompter.shown.size(), 1u);
 
     CConfigDlg& again = open();
@@ -164,19 +157,12 @@ TEST_F(ConfigDialogKeyboard, EnterKeepsTheEditsEscapeAndTheCloseBoxEndTheWorker)
     again.close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !again.isVisible(); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !again.workerRunning(); }, 5000));
-    EXPECT_EQ(gCloses, 2);
+    EXPECT_EQ(closes, 2);
 }
 
 TEST_F(ConfigDialogKeyboard, ATallPageScrollsToTheFocusedFieldAndTakesNoStopOfItsOwn) {
     // Circuit A alone with thirty receptacles in one column: the page scrolls.
-    record.circuitVisible[1] = 0;
-    record.receptacleColumns[0] = 1;
-    record.receptacleMaxColumns[0] = 30;
-    for (int row = 0; row < 30; ++row) {
-        record.receptaclePresent[row] = static_cast<std::uint8_t>(row);
-        record.receptacleInput[row] = 0;
-        record.receptacleMap[row] = static_cast<std::uint8_t>(row + 1);
-    }
+    record = testing::ShapedRecord({{30, 1, 1, 1, 30}});
     CConfigDlg& dlg = open();
     ASSERT_TRUE(dlg.plannedLayout().scrolls);
     auto* scroll = child<QScrollArea>("configScroll");

@@ -9,7 +9,10 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QTest>
+#include <algorithm>
 #include <cstdint>
+#include <initializer_list>
+#include <map>
 #include <memory>
 
 #include "catalogue/model_profile_builder.h"
@@ -23,6 +26,52 @@
 #include "support/sim_console.h"
 
 namespace quorvel::dialogs::testing {
+
+// Where a circuit's group stands in the dialog's grid and how its receptacles are laid out.
+struct CircuitShape {
+    int receptacles;
+    int layoutHigh, layoutLow;
+    int columns, maxColumns;
+};
+
+// A switched and metered record with a sensor, rated 16 A, of the circuits given: their
+// receptacles numbered on from one circuit to the next, each mapped to its own number.
+inline PduRecord ShapedRecord(std::initializer_list<CircuitShape> circuits) {
+    PduRecord r{};
+    r.featureWord = 0x0700;
+    r.currentRating = 16;
+    std::fill(std::begin(r.receptaclePresent), std::end(r.receptaclePresent), kAbsent);
+    std::fill(std::begin(r.receptacleInput), std::end(r.receptacleInput), kAbsent);
+    int c = 0, row = 0;
+    for (const CircuitShape& shape : circuits) {
+        r.circuitVisible[c] = 1;
+        r.circuitLayoutHigh[c] = static_cast<std::uint8_t>(shape.layoutHigh);
+        r.circuitLayoutLow[c] = static_cast<std::uint8_t>(shape.layoutLow);
+        r.receptacleColumns[c] = static_cast<std::uint8_t>(shape.columns);
+        r.receptacleMaxColumns[c] = static_cast<std::uint8_t>(shape.maxColumns);
+        for (int k = 0; k < shape.receptacles; ++k, ++row) {
+            r.receptaclePresent[row] = static_cast<std::uint8_t>(row);
+            r.receptacleInput[row] = static_cast<std::uint8_t>(c);
+            r.receptacleMap[row] = static_cast<std::uint8_t>(row + 1);
+        }
+        ++c;
+    }
+    return r;
+}
+
+// The elements of each variable that differ between the two snapshots, by variable id; a
+// variable without a change is left out.
+inline std::map<int, int> ChangedElements(const sim::Device& before, const sim::Device& after) {
+    std::map<int, int> changed;
+    for (const auto& [id, var] : after.variables) {
+        for (std::size_t e = 0; e < var.elements.size(); ++e) {
+            if (var.elements[e] != before.variables.at(id).elements.at(e)) {
+                ++changed[id];
+            }
+        }
+    }
+    return changed;
+}
 
 // The dialog over the fixture's record, operations and addresses.
 template <typename Base = ::testing::Test>
