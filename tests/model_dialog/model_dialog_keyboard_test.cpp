@@ -6,7 +6,6 @@
 #include "support/keyboard_walk.h"
 
 #include <QTest>
-#include <string>
 #include <vector>
 
 namespace quorvel::dialogs::testing {

@@ -10,10 +10,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>

@@ -1,14 +1,10 @@
 // The model dialog with the main program's own operations table, offscreen: the start state,
 // composing and showing codes, the check box and TLD rules, the list (add, full, delete, save,
-// cancel), list-only mode, the MIB and BOM files, reloading the attributes, and a device call
-// that keeps the window live.
-#include <QDir>
-#include <QFile>
+// cancel), list-only mode, reloading the attributes, and a device call that keeps the window
+// live.
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -251,75 +247,6 @@ TEST_F(ModelDialog, ListOnlyModeStaysOpenOnSave) {
     EXPECT_EQ(MruRead(static_cast<int>(MruKind::ModelCombo), 1), "47E01BACB3BA0000");
 }
 
-TEST_F(ModelDialog, MibAndBomFiles) {
-    QTemporaryDir dir;
-    std::vector<ModelListEntry> list{kModelQB, kModelSerialOnly, kModelTD};
-    auto dlg = open(list);
-    struct Asked {
-        bool directory;
-        QString proposal;
-        bool generationOffered;
-    };
-    std::vector<Asked> asked;
-    QString answer;
-    int generation = 1;
-    dlg->setFileNameAsker([&](bool directory, const QString& proposal, int* gen, QWidget*) {
-        asked.push_back({directory, proposal, gen != nullptr});
-        if (gen != nullptr) {
-            *gen = generation;
-        }
-        return std::optional<QString>(answer);
-    });
-
-    Choose(modelList(*dlg), 2);
-    answer = dir.filePath("one.mib");
-    Click(*dlg, "createMibButton");
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_FALSE(asked[0].directory);
-    EXPECT_EQ(asked[0].proposal, "STV433303D1DL-4.mib");
-    EXPECT_TRUE(asked[0].generationOffered);
-    QFile mib(answer);
-    ASSERT_TRUE(mib.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(mib.readAll().contains("::= { CurrentLimits 4 }"));  // the first generation
-
-    answer = dir.filePath("one.bom");
-    Click(*dlg, "createBomButton");
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[1].proposal, "STV433303D1DL-4.bom");
-    EXPECT_FALSE(asked[1].generationOffered);
-    QFile bom(answer);
-    ASSERT_TRUE(bom.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(bom.readAll().contains("* BOM for PDU STV433303D1DL-4"));
-
-    // A file that cannot be created.
-    answer = dir.filePath("missing/one.mib");
-    Click(*dlg, "createMibButton");
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].title, "Create MIB");
-    EXPECT_EQ(prompter_.shown[0].text, "Failed creating file");
-
-    // Without a selection: every Ethernet model into a directory, named by its model string.
-    Choose(*dlg, "metersCombo", 1);
-    ASSERT_EQ(modelList(*dlg)->currentIndex(), -1);
-    answer = dir.path();  // without the separator: it is added
-    generation = 2;
-    prompter_.shown.clear();
-    Click(*dlg, "allMibsButton");
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0].title, "Create MIB files");
-    EXPECT_EQ(prompter_.shown[0].text,
-              "Do you want to generate mib files for all the Ethernet models?");
-    EXPECT_TRUE(asked.back().directory);
-    EXPECT_TRUE(asked.back().generationOffered);
-    EXPECT_TRUE(QFile::exists(dir.filePath("SQV11220241BB-3.mib")));
-    EXPECT_TRUE(QFile::exists(dir.filePath("STV433303D1DL-4.mib")));
-    EXPECT_FALSE(QFile::exists(dir.filePath("SQV11020010BA-0.mib")));  // serial only
-
-    answer = dir.filePath("missing");
-    Click(*dlg, "allMibsButton");
-    EXPECT_EQ(prompter_.shown.back().text, "Failed creating file");
-}
-
 TEST_F(ModelDialog, ReloadAttributes) {
     std::vector<ModelListEntry> list;
     {
@@ -368,36 +295,31 @@ TEST_F(ModelDialog, SocketTypeButtonDescribesTheSelectedSeries) {
 }
 
 // A device call that holds until the test lets it go.
-std::mutex gGateMutex;
-std::condition_variable gGate;
-bool gEntered = false;
-bool gReleased = false;
-bool gLeft = false;
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false, released = false, left = false;
+
+    void arm() {
+        std::lock_guard lock(mutex);
+        entered = released = left = false;
+    }
+    void set(bool& flag) {
+        std::lock_guard lock(mutex);
+        flag = true;
+        changed.notify_all();
+    }
+    bool wait(bool& flag) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(10), [&flag] { return flag; });
+    }
+} gGate;
 
 std::int32_t HeldVersion(char*, char*) {
-    std::unique_lock lock(gGateMutex);
-    gEntered = true;
-    gGate.notify_all();
-    gGate.wait_for(lock, std::chrono::seconds(10), [] { return gReleased; });
-    gLeft = true;
-    gGate.notify_all();
+    gGate.set(gGate.entered);
+    gGate.wait(gGate.released);
+    gGate.set(gGate.left);
     return 0;
-}
-
-void ArmGate() {
-    std::lock_guard lock(gGateMutex);
-    gEntered = gReleased = gLeft = false;
-}
-
-bool WaitGate(bool& flag) {
-    std::unique_lock lock(gGateMutex);
-    return gGate.wait_for(lock, std::chrono::seconds(10), [&flag] { return flag; });
-}
-
-void ReleaseGate() {
-    std::lock_guard lock(gGateMutex);
-    gReleased = true;
-    gGate.notify_all();
 }
 
 TEST_F(ModelDialog, DeviceCallKeepsTheWindowLiveAndClosingDoesNotWaitForIt) {
@@ -407,14 +329,14 @@ TEST_F(ModelDialog, DeviceCallKeepsTheWindowLiveAndClosingDoesNotWaitForIt) {
     Choose(modelList(*dlg), 0);
 
     // The window's events flow while the call runs (this timer fires); its answer is shown.
-    ArmGate();
+    gGate.arm();
     bool checked = false;
     QTimer::singleShot(0, dlg.get(), [&] {
-        ASSERT_TRUE(WaitGate(gEntered));
+        ASSERT_TRUE(gGate.wait(gGate.entered));
         EXPECT_TRUE(dlg->deviceBusy());
         EXPECT_FALSE(dlg->isEnabled());
         checked = true;
-        ReleaseGate();
+        gGate.set(gGate.released);
     });
     Click(*dlg, "stampModelButton");
     EXPECT_TRUE(checked);
@@ -426,10 +348,10 @@ TEST_F(ModelDialog, DeviceCallKeepsTheWindowLiveAndClosingDoesNotWaitForIt) {
 
     // Closed during the call: the dialog lets the call go at once, closes, and asks and tells
     // nothing more; the call ends on its own later.
-    ArmGate();
+    gGate.arm();
     checked = false;
     QTimer::singleShot(0, dlg.get(), [&] {
-        ASSERT_TRUE(WaitGate(gEntered));
+        ASSERT_TRUE(gGate.wait(gGate.entered));
         dlg->close();  // the close box
         checked = true;
     });
@@ -439,11 +361,11 @@ TEST_F(ModelDialog, DeviceCallKeepsTheWindowLiveAndClosingDoesNotWaitForIt) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 2000));
     EXPECT_EQ(prompter_.shown.size(), 1u);
     {
-        std::lock_guard lock(gGateMutex);
-        EXPECT_FALSE(gLeft);  // the call was still held when the dialog let it go
+        std::lock_guard lock(gGate.mutex);
+        EXPECT_FALSE(gGate.left);  // the call was still held when the dialog let it go
     }
-    ReleaseGate();
-    EXPECT_TRUE(WaitGate(gLeft));
+    gGate.set(gGate.released);
+    EXPECT_TRUE(gGate.wait(gGate.left));
 }
 
 TEST_F(ModelDialog, WithoutASessionDeviceButtonsFailAtOnce) {

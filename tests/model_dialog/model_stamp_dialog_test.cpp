@@ -2,8 +2,6 @@
 // model back with Get Model: the second generation gets the converted records, the third the
 // stored ones, the first the code alone; every question in order.
 #include <QPushButton>
-#include <QTest>
-#include <memory>
 
 #include "catalogue/attribute_tables.h"
 #include "link/device_ops.h"
