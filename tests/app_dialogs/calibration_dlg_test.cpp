@@ -1,7 +1,7 @@
 // The calibration dialog against simulated units: sampling at two reference loads, the confirmed
 // calibration landing in the unit's table, a write the unit refuses, the refusals, voltage inputs,
-// Save ending the worker only after a slow store, Cancel, Reboot PDU, and the main window's
-// Calibrate button.
+// Save ending the worker only after a slow store, Cancel, Reboot PDU, the dialog from the
+// keyboard, and the main window's Calibrate button.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,11 +14,15 @@
 #include "link/calibration_ops.h"
 #include "link/console_lease.h"
 #include "sim/calibration_reads.h"
+#include "support/keyboard_walk.h"
 
 namespace quorvel::app {
 namespace {
 
 using test::Child;
+using test_support::Names;
+using test_support::Press;
+using test_support::TabWalk;
 
 class CalibrationDialog : public test::SimulatedSession {
   protected:
@@ -40,12 +44,7 @@ class CalibrationDialog : public test::SimulatedSession {
             sim::setReferenceLoad(c.device(), voltage, row, channel, value);
         });
     }
-    static QString hex(std::uint16_t raw) {
-        return QStringLiteral("0x%1")
-            .arg(raw, 0, 16)
-            .toUpper()
-            .replace(QStringLiteral("0X"), QStringLiteral("0x"));
-    }
+    static QString hex(std::uint16_t raw) { return "0x" + QString::number(raw, 16).toUpper(); }
     // Checks a sample box and waits until its text shows the expected raw value.
     void sample(CPDUCalibDlg& dlg, bool low, std::uint16_t expected) {
         Child<QCheckBox>(dlg, low ? "sampleLowButton" : "sampleHighButton")->click();
@@ -262,6 +261,57 @@ TEST_F(CalibrationDialog, FirstGenerationUnitsListTheirBranches) {
     EXPECT_EQ(prompter.shown[0].text, "Circuit B scale=1226, offset=86, threshold=0x42");
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return device().calibration["K I B9"][0] == 1226; }, test::kBoundMs));
+}
+
+// From the keyboard: the focus starts on the channel list, Tab reads the controls shown, Enter
+// in a field presses nothing, Enter on a button presses it, and Escape and the close box end the
+// worker without touching the device.
+TEST_F(CalibrationDialog, FromTheKeyboard) {
+    connect("v2");
+    auto dlg = open();
+    auto* channels = Child<QListWidget>(*dlg, "channelList");
+    ASSERT_EQ(dlg->focusWidget(), channels);
+    // The voltage group is hidden on this unit.
+    EXPECT_EQ(TabWalk(*dlg), (Names{"sampleLowButton", "sampleHighButton", "calibrateButton",
+                                    "saveButton", "cancelButton", "rebootButton", "currentLowEdit",
+                                    "currentHighEdit", "currentThresholdEdit", "channelList"}));
+
+    // Down picks the next channel; Space samples it.
+    QTest::keyClick(channels, Qt::Key_Down);
+    EXPECT_EQ(channels->currentRow(), 1);
+    Press(*dlg, "sampleLowButton", Qt::Key_Space);
+    EXPECT_TRUE(Child<QCheckBox>(*dlg, "sampleLowButton")->isChecked());
+    auto* lowRaw = Child<QLabel>(*dlg, "lowRawText");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lowRaw->text().startsWith("0x"); }, test::kBoundMs));
+
+    // Enter in a reference field does nothing; Enter on Calibrate and Reboot PDU presses them.
+    auto* low = Child<QLineEdit>(*dlg, "currentLowEdit");
+    low->selectAll();
+    QTest::keyClicks(low, "0.75");
+    QTest::keyClick(low, Qt::Key_Return);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(low->text(), "0.75");
+    EXPECT_TRUE(prompter.shown.empty());
+    Press(*dlg, "calibrateButton", Qt::Key_Return);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "LUMARC FAILED CALIBRATION");  // no high sample yet
+    prompter.script = {dialogs::Answer::Cancel};
+    Press(*dlg, "rebootButton", Qt::Key_Enter);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[1].title, "REBOOT PDU");
+
+    // Escape cancels: the worker ends, nothing is stored and the PDU is not rebooted.
+    QTest::keyClick(low, Qt::Key_Escape);
+    EXPECT_EQ(dlg->result(), QDialog::Rejected);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
+    EXPECT_EQ(device().calibrationStores, 0);
+    EXPECT_EQ(device().reboots, 0);
+
+    dlg = std::make_unique<CPDUCalibDlg>(&pdu, &ops, &session);
+    dlg->show();
+    EXPECT_TRUE(dlg->close());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->workerFinished(); }, 5000));
 }
 
 // The main window's Calibrate button opens the dialog modally, only with the developer flag.

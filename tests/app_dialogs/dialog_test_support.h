@@ -4,12 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>

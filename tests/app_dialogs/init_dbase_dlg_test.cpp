@@ -1,6 +1,7 @@
 // The "Web Variables" dialog against simulated units: the load of thirteen entries, Save rules
 // and the restart question, the option boxes, Initialize with its defaults and questions, the
-// developer flag, Cancel during a pass, and the main window's Web button.
+// developer flag, Cancel during a pass, the dialog from the keyboard, and the main window's Web
+// button.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,11 +12,15 @@
 #include "dialog_test_support.h"
 #include "sim/encoding.h"
 #include "sim/web_database_server.h"
+#include "support/keyboard_walk.h"
 
 namespace quorvel::app {
 namespace {
 
 using test::Child;
+using test_support::Names;
+using test_support::Press;
+using test_support::TabWalk;
 
 class WebDialog : public test::SimulatedSession {
   protected:
@@ -247,6 +252,53 @@ TEST_F(WebDialog, CancelEndsTheWorkerDuringAPass) {
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->workerRunning(); }, 5000));
     dlg.reset();  // the table goes away only now
+}
+
+// From the keyboard: the focus starts on the name, Tab reads the fields and boxes, Enter in a
+// field neither saves nor closes, Enter on a button presses it, and Escape and the close box end
+// the worker.
+TEST_F(WebDialog, FromTheKeyboard) {
+    connect("v2");
+    auto dlg = open(true);
+    ASSERT_EQ(dlg->focusWidget(), Child<QWidget>(*dlg, "pduNameEdit"));
+    EXPECT_EQ(TabWalk(*dlg),
+              (Names{"ipAddressEdit", "subnetMaskEdit", "gatewayEdit",  "dhcpBox",
+                     "webEnabledBox", "swUpdateBox",    "celsiusBox",   "userName0",
+                     "password0",     "userName1",      "password1",    "userName2",
+                     "password2",     "userName3",      "password3",    "initializeButton",
+                     "loadButton",    "saveButton",     "cancelButton", "pduNameEdit"}));
+
+    // Space on DHCP locks the addresses, and Tab passes them by.
+    Press(*dlg, "dhcpBox", Qt::Key_Space);
+    EXPECT_TRUE(Child<QCheckBox>(*dlg, "dhcpBox")->isChecked());
+    auto* name = Child<QLineEdit>(*dlg, "pduNameEdit");
+    name->setFocus();
+    QTest::keyClick(name, Qt::Key_Tab);
+    EXPECT_EQ(dlg->focusWidget()->objectName(), "dhcpBox");
+
+    // Enter in a field neither saves nor closes; Enter on Initialize asks before anything.
+    before = linesReceived();
+    name->selectAll();
+    QTest::keyClicks(name, "Rack7");
+    QTest::keyClick(name, Qt::Key_Return);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(name->text(), "Rack7");
+    EXPECT_TRUE(prompter.shown.empty());
+    prompter.script = {dialogs::Answer::No};
+    Press(*dlg, "initializeButton", Qt::Key_Return);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].title, "Initialize Database");
+
+    // Escape ends the worker and closes; nothing reached the PDU since the load.
+    QTest::keyClick(name, Qt::Key_Escape);
+    EXPECT_EQ(dlg->result(), QDialog::Rejected);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->workerRunning(); }, 5000));
+    EXPECT_TRUE(sent().empty());
+
+    dlg = std::make_unique<CInitDbaseDlg>(0, &pdu);
+    dlg->show();
+    EXPECT_TRUE(dlg->close());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->workerRunning(); }, 5000));
 }
 
 TEST_F(WebDialog, TheMainWindowsWebButtonOpensIt) {
