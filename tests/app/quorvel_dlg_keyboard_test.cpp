@@ -9,12 +9,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <string>
-#include <vector>
 
 #include "app/about_box.h"
 #include "app/mru_store.h"
 #include "app/prompter.h"
+#include "platform/port_map.h"
 #include "support/gui_session.h"
 #include "support/keyboard_walk.h"
 #include "support/scripted_prompter.h"
@@ -48,6 +47,7 @@ TEST(MainWindowKeyboard, EnterConnectsTabFollowsTheStateEscapeAsksDuringASession
     QTest::keyClick(connectButton, Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.sessionReady(); }, kConnectBoundMs));
     EXPECT_EQ(dlg.sessionRecord().comPortIndex, 1);
+    EXPECT_EQ(platform::resolvePortPath(2), window.simulated().devicePath());
     EXPECT_EQ(dlg.focusWidget()->objectName(), "disconnectButton");
     EXPECT_EQ(TabWalk(dlg),
               (Names{"monitorButton", "configureButton", "webButton", "modelButton",

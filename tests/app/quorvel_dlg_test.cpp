@@ -7,15 +7,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-#include <deque>
 
 #include "app/mru_store.h"
 #include "app/prompter.h"
 #include "app/quorvel_dlg.h"
-#include "app/simulated_pdu.h"
 #include "app/single_instance.h"
 #include "common/qt/color_static.h"
 #include "platform/port_map.h"
@@ -196,15 +192,6 @@ TEST_F(MainWindow, ComPortIsRememberedAcrossStarts) {
     MruWrite(static_cast<int>(MruKind::ComPort), 0, "junk");
     auto& dlg = open(false, "");
     EXPECT_EQ(Child<QComboBox>(dlg, "portList")->currentIndex(), 0);
-}
-
-TEST_F(MainWindow, ConnectUsesTheSelectedPort) {
-    auto& dlg = open(false, "v3");
-    Child<QComboBox>(dlg, "portList")->setCurrentIndex(2);
-    ASSERT_NO_FATAL_FAILURE(main_.connect());
-    EXPECT_EQ(dlg.sessionRecord().comPortIndex, 2);
-    EXPECT_EQ(platform::resolvePortPath(3), main_.simulated().devicePath());
-    ASSERT_NO_FATAL_FAILURE(main_.disconnect());
 }
 
 TEST(SingleInstanceRule, SecondClaimBringsTheFirstForward) {
