@@ -10,7 +10,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <string>
-#include <vector>
 
 #include "dialog_logic/model_test_ops.h"
 #include "dialogs/get_filename_dlg.h"
@@ -29,20 +28,27 @@ TEST(FileNameDialogKeyboard, EnterConfirmsTheTypedNameEscapeAndCloseBoxCancel) {
     std::uint8_t result = 9;
     int generation = 0;
     CGetFilenameDlg dialog(false, name, sizeof name, &result, &generation);
-    int browsed = 0;
-    dialog.setBrowser([&](bool, const QString&, QWidget*) {
-        ++browsed;
-        return std::nullopt;
+    EXPECT_EQ(dialog.windowTitle(), "Get Filename");
+    EXPECT_EQ(dialog.nameEdit()->text(), "old.mib");
+    EXPECT_TRUE(dialog.v2Button()->isChecked());
+    EXPECT_FALSE(dialog.v1Button()->isChecked());
+    QString browsedFrom;
+    dialog.setBrowser([&](bool directoryMode, const QString& start, QWidget*) {
+        EXPECT_FALSE(directoryMode);
+        browsedFrom = start;
+        return std::optional<QString>("/data/new.mib");
     });
     dialog.show();
     ASSERT_EQ(dialog.focusWidget(), dialog.nameEdit());
     EXPECT_EQ(TabWalk(dialog), (Names{"browseButton", "v2Radio", "v1Radio", "okButton",
                                       "cancelButton", "nameEdit"}));
 
-    // Enter on "..." browses; Tab and Space choose "KVB V1"; Enter in the field is OK.
+    // Enter on "..." browses from the name given; Tab and Space choose "KVB V1"; Enter in the
+    // field is OK.
     dialog.browseButton()->setFocus();
     QTest::keyClick(dialog.browseButton(), Qt::Key_Return);
-    EXPECT_EQ(browsed, 1);
+    EXPECT_EQ(browsedFrom, "old.mib");
+    EXPECT_EQ(dialog.nameEdit()->text(), "/data/new.mib");
     EXPECT_TRUE(dialog.isVisible());
     dialog.v2Button()->setFocus();
     QTest::keyClick(dialog.v2Button(), Qt::Key_Tab);

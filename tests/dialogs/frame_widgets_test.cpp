@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QTest>
 #include <thread>
 
@@ -51,32 +50,6 @@ TEST(DraggableDialog, DragMovesAndReleaseOffScreenRecentres) {
     sendMouse(&dialog, QEvent::MouseButtonRelease, {10, -1000}, Qt::NoButton);
     const QRect area = dialog.screen()->geometry();
     EXPECT_LE((dialog.frameGeometry().center() - area.center()).manhattanLength(), 2);
-}
-
-TEST(GetFilenameDlg, FileModeOkCopiesTheNameAndGeneration) {
-    char16_t name[128] = u"old.mib";
-    std::uint8_t result = 9;
-    int generation = 0;
-    CGetFilenameDlg dialog(false, name, sizeof name, &result, &generation);
-    EXPECT_EQ(dialog.windowTitle(), "Get Filename");
-    EXPECT_EQ(dialog.nameEdit()->text(), "old.mib");
-    EXPECT_TRUE(dialog.v2Button()->isChecked());
-    EXPECT_FALSE(dialog.v1Button()->isChecked());
-
-    QString seenStart;
-    dialog.setBrowser([&](bool directoryMode, const QString& start, QWidget*) {
-        EXPECT_FALSE(directoryMode);
-        seenStart = start;
-        return std::optional<QString>("/data/new.mib");
-    });
-    dialog.browseButton()->click();
-    EXPECT_EQ(seenStart, "old.mib");
-    EXPECT_EQ(dialog.nameEdit()->text(), "/data/new.mib");
-    dialog.v1Button()->setChecked(true);
-    dialog.accept();
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(std::u16string(name), u"/data/new.mib");
-    EXPECT_EQ(generation, 1);
 }
 
 TEST(GetFilenameDlg, DirectoryModeBrowsesFoldersAndCancelKeepsTheBuffer) {
