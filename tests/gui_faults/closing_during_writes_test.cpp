@@ -109,6 +109,18 @@ void SampleSocket5(PassRun& run) {
     }
 }
 
+// A pass started by clicking the named button, once the monitor has shown the outlets when
+// asked.
+std::function<void(PassRun&)> Clicking(const char* button, bool afterMonitorRead = false) {
+    return [button, afterMonitorRead](PassRun& run) {
+        if (afterMonitorRead) {
+            ASSERT_NO_FATAL_FAILURE(WaitMonitorRead(run.dlg));
+        }
+        run.arm();
+        Click(run.dlg, button);
+    };
+}
+
 const WritePass kPasses[] = {
     {"ConfigureSave", "v4", "configureButton", "H ",
      [](PassRun& run) {
@@ -131,19 +143,11 @@ const WritePass kPasses[] = {
          }
      },
      2, "The PDU stopped answering, not written: "},
-    {"ConfigureFormat", "v4", "configureButton", "I ",
-     [](PassRun& run) {
-         run.arm();
-         Click(run.dlg, "formatButton");
-     },
-     0, "Escape", [](const sim::Device& d, const PduRecord&) { EXPECT_EQ(d.databaseFormats, 1); },
-     1, "The PDU stopped answering: the database was not formatted."},
-    {"ConfigureResetNet", "v3", "configureButton", "X ",
-     [](PassRun& run) {
-         run.arm();
-         Click(run.dlg, "resetNetButton");
-     },
-     0, nullptr, [](const sim::Device& d, const PduRecord&) { EXPECT_EQ(d.networkRestarts, 1); }, 1,
+    {"ConfigureFormat", "v4", "configureButton", "I ", Clicking("formatButton"), 0, "Escape",
+     [](const sim::Device& d, const PduRecord&) { EXPECT_EQ(d.databaseFormats, 1); }, 1,
+     "The PDU stopped answering: the database was not formatted."},
+    {"ConfigureResetNet", "v3", "configureButton", "X ", Clicking("resetNetButton"), 0, nullptr,
+     [](const sim::Device& d, const PduRecord&) { EXPECT_EQ(d.networkRestarts, 1); }, 1,
      "The PDU stopped answering: the network settings were not reset."},
     {"WebSave", "v3", "webButton", "H ",
      [](PassRun& run) {
@@ -178,21 +182,10 @@ const WritePass kPasses[] = {
          EXPECT_EQ(d.networkRestarts, 1) << "the restart question is still asked";
      },
      2, "The PDU stopped answering. Initialize did not complete: "},
-    {"MonitorSwitchOff", "v2", "monitorButton", "R ",
-     [](PassRun& run) {
-         ASSERT_NO_FATAL_FAILURE(WaitMonitorRead(run.dlg));
-         run.arm();
-         Child<QCheckBox>(run.dlg, "rowSwitch0")->click();
-     },
-     0, nullptr, [](const sim::Device& d, const PduRecord&) { EXPECT_FALSE(d.outletOn(0)); }, 1,
+    {"MonitorSwitchOff", "v2", "monitorButton", "R ", Clicking("rowSwitch0", true), 0, nullptr,
+     [](const sim::Device& d, const PduRecord&) { EXPECT_FALSE(d.outletOn(0)); }, 1,
      "The PDU stopped answering.\nNot switched off: 1"},
-    {"MonitorClearAll", "v2", "monitorButton", "R ",
-     [](PassRun& run) {
-         ASSERT_NO_FATAL_FAILURE(WaitMonitorRead(run.dlg));
-         run.arm();
-         Click(run.dlg, "clearAll0");
-     },
-     1, nullptr,
+    {"MonitorClearAll", "v2", "monitorButton", "R ", Clicking("clearAll0", true), 1, nullptr,
      [](const sim::Device& d, const PduRecord& r) {
          for (int k = 0; k < kMaxReceptacles; ++k) {
              if (r.receptaclePresent[k] != kAbsent && r.receptacleInput[k] == 0) {
@@ -201,13 +194,8 @@ const WritePass kPasses[] = {
          }
      },
      2, "The PDU stopped answering.\nNot switched off: "},
-    {"MonitorReset", "v2", "monitorButton", "o ",
-     [](PassRun& run) {
-         ASSERT_NO_FATAL_FAILURE(WaitMonitorRead(run.dlg));
-         run.arm();
-         Click(run.dlg, "rowReset0");
-     },
-     0, "Escape", [](const sim::Device& d, const PduRecord&) { EXPECT_EQ(d.outletResets, 1); }, 1,
+    {"MonitorReset", "v2", "monitorButton", "o ", Clicking("rowReset0", true), 0, "Escape",
+     [](const sim::Device& d, const PduRecord&) { EXPECT_EQ(d.outletResets, 1); }, 1,
      "The PDU stopped answering.\nNot reset: 1"},
     {"MonitorClearAlarms", "v2-alarm", "monitorButton", "N",
      [](PassRun& run) {

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <string>
 
 #include "support/gui_session.h"
 #include "support/loop_watch.h"
