@@ -3,14 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "catalogue/attribute_loader.h"
 #include "catalogue/debug_trace.h"
+#include "generators/generator_test_support.h"
+#include "support/temp_dir.h"
 
 namespace quorvel {
 namespace {
@@ -243,9 +243,8 @@ TEST(AttributeFile, ReportsIgnoredAndLongLines) {
 }
 
 TEST(AttributeFile, MissingOrEmptyFilesLeaveTheTablesAlone) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("quorvel_attr_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const test::TempDir scratch("attr");
+    const auto& dir = scratch.path();
     AttributeTables t;
     AttributeLoadReport r;
     EXPECT_FALSE(LoadPDUAttributes(t, dir / "none.ini", &r));
@@ -265,26 +264,21 @@ TEST(AttributeFile, MissingOrEmptyFilesLeaveTheTablesAlone) {
     ASSERT_GT(file.string().size(), 240u);
     EXPECT_TRUE(LoadPDUAttributes(t, file));
     EXPECT_EQ(t.seriesText(kQB), u"deep");
-    std::filesystem::remove_all(dir);
 }
 
 // The process-wide tables are the shipped catalogue, which the build copies beside the tests,
 // whatever file of that name lies in the working folder.
 TEST(AttributeFile, ProcessWideTablesLoadFromBesideTheProgram) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("quorvel_cwd_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const test::TempDir scratch("cwd");
+    const auto& dir = scratch.path();
     std::ofstream(dir / kAttributeFileName) << "RecepTypeDescrQB=from the working folder\n";
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);
     const bool loaded = LoadPDUAttributes();
     std::filesystem::current_path(cwd);
-    std::filesystem::remove_all(dir);
     ASSERT_TRUE(loaded);
 
-    AttributeTables shipped;
-    ASSERT_TRUE(LoadPDUAttributes(
-        shipped, std::filesystem::path(QUORVEL_SOURCE_DIR) / "data" / kAttributeFileName));
+    const AttributeTables& shipped = testing::shippedCatalogue();
     const std::vector<SeriesIndex> series = shipped.presentSeries();
     EXPECT_GT(series.size(), 1u);
     EXPECT_EQ(Attributes().presentSeries(), series);

@@ -9,19 +9,14 @@
 
 #include "catalogue/attribute_loader.h"
 #include "catalogue/model_description.h"
+#include "generators/generator_test_support.h"
 
 namespace quorvel {
 namespace {
 
+using testing::decodedCode;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-
-ModelCode decoded(const char* text) {
-    std::string s = text;
-    ModelCode c;
-    EXPECT_TRUE(decodeModelCode(s, c)) << text;
-    return c;
-}
 
 std::u16string describe(const ModelCode& c, ModelDescriptionField f, const AttributeTables& t) {
     return DescribeModelField(c, static_cast<int>(f), t);
@@ -35,7 +30,7 @@ TEST(DescribeModelField, TextsOfADecodedCode) {
                                           "InplugTypeDescrBD=Inlet BD\n"));
     // Q..B series, vertical, voltage code 2, three phase, 2 breakers, current code 7, 4 meters,
     // socket control, both sensors, inlet D with extension B, 5 TLD modules.
-    const ModelCode c = decoded("SQV332AA433BD-5B");
+    const ModelCode c = decodedCode("SQV332AA433BD-5B");
     using F = ModelDescriptionField;
     EXPECT_EQ(describe(c, F::Prefix, tables), u"Prefix");
     EXPECT_EQ(describe(c, F::FormFactor, tables), u"Vertical");
@@ -103,7 +98,7 @@ TEST(DescribeModelField, EveryTextOfTheCodedFields) {
 
 TEST(DescribeModelField, CutsToTheCapacity) {
     AttributeTables tables;
-    const ModelCode c = decoded("SQV21230410BA-0");
+    const ModelCode c = decodedCode("SQV21230410BA-0");
     char16_t buf[8] = {u'x', u'x', u'x', u'x', u'x', u'x', u'x', u'x'};
     EXPECT_EQ(DescribeModelField(c.feature, c.attribute, c.extension, 1, buf, 4, tables), 3u);
     EXPECT_EQ(std::u16string(buf), u"Ver");

@@ -1,6 +1,7 @@
 // BuildModelProfile over small attribute texts (an ordinary series with packed maps, an extended
 // one with its current-input map stored one value per byte, one with empty maps) and over the
 // shipped catalogue.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,9 +9,13 @@
 
 #include "catalogue/attribute_loader.h"
 #include "catalogue/model_profile_builder.h"
+#include "generators/generator_test_support.h"
 
 namespace quorvel {
 namespace {
+
+using ::testing::Each;
+using ::testing::ElementsAre;
 
 // QB: packed maps. Current inputs: 0 holds receptacles 0..7, 1 holds 8..15, 2 holds 30..32.
 // QC: extended (PMExtModel first), current-input map one value per byte: input 0 holds 0..5,
@@ -48,10 +53,7 @@ class ModelProfileTest : public ::testing::Test {
 
     // Three phase, voltage code 1, 2 breakers, 30 A, 4 meters, socket control, 2 TLD modules.
     static ModelCode code(char second) {
-        std::string s = "SQV23230433" + std::string(1, second) + "A-2";
-        ModelCode c;
-        EXPECT_TRUE(decodeModelCode(s, c)) << s;
-        return c;
+        return testing::decodedCode("SQV23230433" + std::string(1, second) + "A-2");
     }
 
     AttributeTables tables_;
@@ -78,25 +80,19 @@ TEST_F(ModelProfileTest, PackedSeriesEveryField) {
     EXPECT_EQ(p.mappedReceptacles, 19);
     EXPECT_EQ(p.receptacleTotal, 21);
     EXPECT_EQ(p.circuitCount, 3);
-    const std::uint8_t perInput[6] = {8, 8, 3, 0, 0, 0};
-    EXPECT_TRUE(std::equal(perInput, perInput + 6, p.receptaclesPerCircuit));
+    EXPECT_THAT(p.receptaclesPerCircuit, ElementsAre(8, 8, 3, 0, 0, 0));
     EXPECT_EQ(p.voltageMapLow[0], 1);
     EXPECT_EQ(p.voltageMapLow[1], 2);
     EXPECT_EQ(p.voltageMapHigh[0], 7);
     EXPECT_EQ(p.voltageMapHigh[1], 7);
 
-    const std::uint8_t labelIndex[6] = {0, 1, 2, 6, 0, 7};
-    const std::uint8_t selects[6] = {1, 0, 0, 1, 0, 0};
-    const std::uint8_t visible[6] = {1, 0, 1, 0, 0, 0};
-    const std::uint8_t high[6] = {1, 3, 5, 0, 0, 0}, low[6] = {2, 4, 6, 0, 0, 0};
-    const std::uint8_t columns[6] = {1, 2, 3, 0, 0, 0}, maxColumns[6] = {2, 3, 4, 0, 0, 0};
-    EXPECT_TRUE(std::equal(labelIndex, labelIndex + 6, p.circuitLabelIndex));
-    EXPECT_TRUE(std::equal(selects, selects + 6, p.circuitSelectsVoltage));
-    EXPECT_TRUE(std::equal(visible, visible + 6, p.circuitVisible));
-    EXPECT_TRUE(std::equal(high, high + 6, p.circuitLayoutHigh));
-    EXPECT_TRUE(std::equal(low, low + 6, p.circuitLayoutLow));
-    EXPECT_TRUE(std::equal(columns, columns + 6, p.receptacleColumns));
-    EXPECT_TRUE(std::equal(maxColumns, maxColumns + 6, p.receptacleMaxColumns));
+    EXPECT_THAT(p.circuitLabelIndex, ElementsAre(0, 1, 2, 6, 0, 7));
+    EXPECT_THAT(p.circuitSelectsVoltage, ElementsAre(1, 0, 0, 1, 0, 0));
+    EXPECT_THAT(p.circuitVisible, ElementsAre(1, 0, 1, 0, 0, 0));
+    EXPECT_THAT(p.circuitLayoutHigh, ElementsAre(1, 3, 5, 0, 0, 0));
+    EXPECT_THAT(p.circuitLayoutLow, ElementsAre(2, 4, 6, 0, 0, 0));
+    EXPECT_THAT(p.receptacleColumns, ElementsAre(1, 2, 3, 0, 0, 0));
+    EXPECT_THAT(p.receptacleMaxColumns, ElementsAre(2, 3, 4, 0, 0, 0));
     EXPECT_EQ(p.circuitLayoutType, 0x24);
     EXPECT_EQ(p.receptacleLayout, 0x0B);
     EXPECT_EQ(p.receptacleLabelStyle, 0x52);
@@ -143,8 +139,7 @@ TEST_F(ModelProfileTest, ExtendedSeriesReadsItsMapDirect) {
         EXPECT_EQ(p.receptacleGroups, 3);  // columns 0, 1 and 4
         EXPECT_EQ(p.mappedReceptacles, 15);
         EXPECT_EQ(p.receptacleTotal, 15);
-        const std::uint8_t perInput[6] = {6, 6, 3, 0, 0, 0};
-        EXPECT_TRUE(std::equal(perInput, perInput + 6, p.receptaclesPerCircuit));
+        EXPECT_THAT(p.receptaclesPerCircuit, ElementsAre(6, 6, 3, 0, 0, 0));
         for (unsigned k = 0; k < 48; ++k) {
             const unsigned input = k < 6 ? 0 : k < 12 ? 1 : (k >= 24 && k <= 26) ? 2 : kAbsent;
             EXPECT_EQ(p.receptacleInput[k], input) << k;
@@ -163,10 +158,8 @@ TEST_F(ModelProfileTest, EmptyMapsFallBackToTheTldCount) {
     EXPECT_EQ(p.mappedReceptacles, 12);
     EXPECT_EQ(p.receptacleTotal, 12);
     EXPECT_EQ(p.circuitCount, 2);  // no current addresses: the breaker count
-    EXPECT_TRUE(std::all_of(std::begin(p.receptaclePresent), std::end(p.receptaclePresent),
-                            [](auto v) { return v == kAbsent; }));
-    EXPECT_TRUE(std::all_of(std::begin(p.receptacleInput), std::end(p.receptacleInput),
-                            [](auto v) { return v == kAbsent; }));
+    EXPECT_THAT(p.receptaclePresent, Each(kAbsent));
+    EXPECT_THAT(p.receptacleInput, Each(kAbsent));
 
     // Without socket control or meter there is nothing mapped: both lists stay absent too.
     ModelCode c = code('D');
@@ -252,14 +245,9 @@ TEST_F(ModelProfileTest, AbsentSeriesNoModelAndNoOutput) {
 // The shipped catalogue: QB with packed maps, and the extended CQE as decoded and as read from a
 // device (with its extension marker).
 TEST(ShippedModelProfile, PackedAndExtendedSeries) {
-    AttributeTables tables;
-    ASSERT_TRUE(LoadPDUAttributes(
-        tables, std::filesystem::path(QUORVEL_SOURCE_DIR) / "data" / "pduattribs.ini"));
-    std::string s = "SQV11220241BB-3";
-    ModelCode qb;
-    ASSERT_TRUE(decodeModelCode(s, qb));
+    const AttributeTables& tables = testing::shippedCatalogue();
     ModelProfile p;
-    ASSERT_TRUE(BuildModelProfile(qb, p, tables));
+    ASSERT_TRUE(BuildModelProfile(testing::decodedCode("SQV11220241BB-3"), p, tables));
     EXPECT_EQ(p.receptacleGroups, 3);
     EXPECT_EQ(p.mappedReceptacles, 16);
     EXPECT_EQ(p.receptaclesPerCircuit[0], 8);
@@ -274,8 +262,7 @@ TEST(ShippedModelProfile, PackedAndExtendedSeries) {
         EXPECT_EQ(p.mappedReceptacles, 18);
         EXPECT_EQ(p.receptacleTotal, 18);
         EXPECT_EQ(p.circuitCount, 3);
-        for (unsigned l = 0; l < 3; ++l)
-            EXPECT_EQ(p.receptaclesPerCircuit[l], 6);
+        EXPECT_THAT(p.receptaclesPerCircuit, ElementsAre(6, 6, 6, 0, 0, 0));
         EXPECT_EQ(p.receptacleInput[5], 0);
         EXPECT_EQ(p.receptacleInput[6], 1);
         EXPECT_EQ(p.receptacleInput[17], 2);

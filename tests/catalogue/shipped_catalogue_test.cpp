@@ -143,9 +143,7 @@ TEST_F(ShippedCatalogue, ExampleModelCodesNamePresentSeries) {
                            "SXX236506G0HB-4B", "SQV43340341EL-3AC"};
     std::set<SeriesIndex> seen;
     for (const char* text : codes) {
-        std::string s = text;
-        ModelCode c;
-        ASSERT_TRUE(decodeModelCode(s, c)) << text;
+        const ModelCode c = testing::decodedCode(text);
         EXPECT_TRUE(tables_->seriesPresent(seriesIndexOf(c))) << text;
         EXPECT_FALSE(tables_->inletText(inletIndexOf(c)).empty()) << text;
         ExtRecord ext;

@@ -4,32 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "common/config_catalogue.h"
+#include "dialog_logic/state_test_records.h"
 #include "dialogs/logic/config_layout.h"
 
 namespace quorvel::dialogs {
 namespace {
 
-// Circuits c = 0..n-1 with `per` receptacles each (rows numbered on), one column of `per` rows
-// per circuit, stacked in grid column 1, rows 1..n as the catalogue numbers them.
-PduRecord Stacked(std::uint16_t feature, int circuits, int per) {
-    PduRecord r;
-    r.featureWord = feature;
-    std::fill(std::begin(r.receptaclePresent), std::end(r.receptaclePresent), kAbsent);
-    std::fill(std::begin(r.receptacleInput), std::end(r.receptacleInput), kAbsent);
-    for (int c = 0; c < circuits; ++c) {
-        r.circuitVisible[c] = 1;
-        r.circuitLayoutHigh[c] = 1;
-        r.circuitLayoutLow[c] = static_cast<std::uint8_t>(c + 1);
-        r.receptacleColumns[c] = 1;
-        r.receptacleMaxColumns[c] = static_cast<std::uint8_t>(per);
-        for (int k = 0; k < per; ++k) {
-            const int row = c * per + k;
-            r.receptaclePresent[row] = static_cast<std::uint8_t>(row);
-            r.receptacleInput[row] = static_cast<std::uint8_t>(c);
-        }
-    }
-    return r;
-}
+using testing::StackedRecord;
 
 ConfigLayout Layout(const PduRecord& r, std::int32_t mode = 0) {
     static const ConfigCatalogue catalogue;
@@ -37,7 +18,7 @@ ConfigLayout Layout(const PduRecord& r, std::int32_t mode = 0) {
 }
 
 TEST(ConfigLayout, GeneralColumnAndEnvironmentRows) {
-    const ConfigLayout with = Layout(Stacked(0x0500, 1, 4));
+    const ConfigLayout with = Layout(StackedRecord(1, 4, 0x0500));
     ASSERT_EQ(with.general.size(), 23u);  // 24 items, the options as check boxes
     EXPECT_EQ(with.general[0].label, (ConfigRect{20, 20, 122, 20}));
     EXPECT_EQ(with.general[0].edit.x, 144);
@@ -45,14 +26,14 @@ TEST(ConfigLayout, GeneralColumnAndEnvironmentRows) {
     EXPECT_EQ(with.netOptions[4].x, 236);
     EXPECT_EQ(with.general.back().label.y, 20 + 23 * 24);
     EXPECT_EQ(with.generalEnd, 620);
-    const ConfigLayout without = Layout(Stacked(0x0100, 1, 4));
+    const ConfigLayout without = Layout(StackedRecord(1, 4, 0x0100));
     EXPECT_EQ(without.general.size(), 19u);
     EXPECT_EQ(without.generalEnd, 524);
 }
 
 TEST(ConfigLayout, SwitchedGroupsStackOnTheGrid) {
     // Two switched circuits of 8 with voltage inputs on circuits 0 and 1.
-    PduRecord r = Stacked(0x0720, 2, 8);
+    PduRecord r = StackedRecord(2, 8, 0x0720);
     r.voltageMapLow[0] = 0;
     r.voltageMapLow[1] = 1;
     const ConfigLayout L = Layout(r);
@@ -86,13 +67,13 @@ TEST(ConfigLayout, SwitchedGroupsStackOnTheGrid) {
 }
 
 TEST(ConfigLayout, GroupSizesWithoutSwitching) {
-    const ConfigLayout metered = Layout(Stacked(0x0200, 1, 6));
+    const ConfigLayout metered = Layout(StackedRecord(1, 6, 0x0200));
     EXPECT_EQ(metered.groups[0].box.w, 206);
     EXPECT_EQ(metered.groups[0].box.h, 78 + 6 * 24);
     EXPECT_EQ(metered.receptacles[0].name, (ConfigRect{280 + 98, 20 + 44, 82, 20}));
     EXPECT_EQ(metered.groups[0].maxCurrentLabel.right(), metered.groups[0].maxCurrentEdit.x - 2);
     EXPECT_EQ(metered.groups[0].maxCurrentEdit.x, 280 + 36 + 90);
-    const ConfigLayout plain = Layout(Stacked(0x0000, 2, 6));
+    const ConfigLayout plain = Layout(StackedRecord(2, 6, 0x0000));
     EXPECT_EQ(plain.groups[0].box, (ConfigRect{280, 20, 236, 54}));
     EXPECT_TRUE(plain.receptacles.empty());
     EXPECT_TRUE(plain.groups[0].heads.empty());
@@ -104,7 +85,7 @@ TEST(ConfigLayout, GroupSizesWithoutSwitching) {
 
 TEST(ConfigLayout, ReceptaclesRunDownEachColumnFirst) {
     // One circuit of 6 in 2 columns of 4 rows (receptacle maximum columns 4).
-    PduRecord r = Stacked(0x0100, 1, 6);
+    PduRecord r = StackedRecord(1, 6, 0x0100);
     r.receptacleColumns[0] = 2;
     r.receptacleMaxColumns[0] = 4;
     const ConfigLayout L = Layout(r);
@@ -120,7 +101,7 @@ TEST(ConfigLayout, ReceptaclesRunDownEachColumnFirst) {
 
 TEST(ConfigLayout, GridColumnsAndWindowLimits) {
     // Four circuits side by side: columns 1..4 of row 1.
-    PduRecord r = Stacked(0x0100, 4, 4);
+    PduRecord r = StackedRecord(4, 4, 0x0100);
     for (int c = 0; c < 4; ++c) {
         r.circuitLayoutHigh[c] = static_cast<std::uint8_t>(c + 1);
         r.circuitLayoutLow[c] = 1;
@@ -147,7 +128,7 @@ TEST(ConfigLayout, GridColumnsAndWindowLimits) {
 }
 
 TEST(ConfigLayout, BottomControlsFollowTheWidthAndMode) {
-    const ConfigLayout L = Layout(Stacked(0x0000, 1, 1));
+    const ConfigLayout L = Layout(StackedRecord(1, 1, 0x0000));
     ASSERT_EQ(L.width, 620);
     const int W = 620, H = L.height;
     const int E = (W - 599) / 4 + 76, F = (W - 599) / 8 + 280, G = E + F, K = E + G;
@@ -164,7 +145,7 @@ TEST(ConfigLayout, BottomControlsFollowTheWidthAndMode) {
     EXPECT_EQ(b.ok, (ConfigRect{E + K, H - 65, 76, 24}));
     EXPECT_EQ(b.progress.right(), b.ok.right());
 
-    const ConfigLayout other = Layout(Stacked(0x0000, 1, 1), 1);
+    const ConfigLayout other = Layout(StackedRecord(1, 1, 0x0000), 1);
     EXPECT_FALSE(other.bottom.deviceButtons);
     EXPECT_EQ(other.bottom.progress.y, other.height - 120);
     EXPECT_EQ(other.bottom.ok.y, other.height - 65);

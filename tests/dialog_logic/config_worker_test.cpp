@@ -99,12 +99,7 @@ class ConfigWorkerTest
         gSilentFrom = 1000;
     }
     void start() {
-        port_ = std::make_shared<platform::MessagePort>(&log_);
-        block_->ops = &ops_;
-        block_->window = port_;
-        loop_ = std::make_shared<ConfigWorkerLoop>(block_, std::make_shared<ScriptedPlan>());
-        worker_ = std::make_unique<DialogWorker>(loop_, port_);
-        worker_->start();
+        launch(&log_, std::make_shared<ScriptedPlan>());
         ASSERT_TRUE(log_.waitForEntry("open"));
     }
     // Runs one command to its end and returns what it logged.

@@ -172,51 +172,40 @@ TEST(StampModel, NeverStampedPduIsStampedWithoutQuestions) {
                                                   "reboot"}));
 }
 
+// Each failure ends the run with its message; the words keep what was adjusted before it (nothing
+// before the model was read) and no stamp follows a failed one.
 TEST(StampModel, FailuresStopWithTheirMessage) {
     const ModelWords entry{0x0080, 0x00000002, 0x0300};
-    {
+    const struct {
+        void (*arrange)(ScriptedPort&);
+        StampOutcome outcome;
+        std::string message;
+        std::uint16_t extension;
+        std::size_t stamps;
+    } cases[] = {
+        {[](ScriptedPort& p) { p.versionTexts = 0; }, StampOutcome::NoVersion,
+         "Failed to Get Version of KVB code", 0x0300, 0},
+        {[](ScriptedPort& p) { p.modelResult = 1; }, StampOutcome::NoModel, "Failed GetModel",
+         0x0300, 0},
+        {[](ScriptedPort& p) {
+             p.generation = "V1";
+             p.stampOk[0] = false;
+         },
+         StampOutcome::StampFailed, "Could not stamp model & submodel on version 1 hardware",
+         0x0000, 1},
+        {[](ScriptedPort& p) { p.stampOk[1] = false; }, StampOutcome::StampFailed,
+         "Could not stamp model and submodel with attributes, please try again", 0x1000, 1},
+        {[](ScriptedPort& p) { p.stampOk[2] = false; }, StampOutcome::StampFailed,
+         "Could not store port map table, please try again", 0x1000, 2},
+    };
+    for (const auto& c : cases) {
         ScriptedPort port;
-        port.versionTexts = 0;
+        c.arrange(port);
         ModelWords words = entry;
-        EXPECT_EQ(RunStampModel(port, words), StampOutcome::NoVersion);
-        EXPECT_EQ(port.log.back(), "fail Stamp Model Code: Failed to Get Version of KVB code");
-        EXPECT_EQ(words, entry);  // nothing adjusted before the model was read
-    }
-    {
-        ScriptedPort port;
-        port.modelResult = 1;
-        ModelWords words = entry;
-        EXPECT_EQ(RunStampModel(port, words), StampOutcome::NoModel);
-        EXPECT_EQ(port.log.back(), "fail Stamp Model Code: Failed GetModel");
-        EXPECT_EQ(words, entry);
-    }
-    {
-        ScriptedPort port;
-        port.generation = "V1";
-        port.stampOk[0] = false;
-        ModelWords words = entry;
-        EXPECT_EQ(RunStampModel(port, words), StampOutcome::StampFailed);
-        EXPECT_EQ(port.log.back(),
-                  "fail Stamp Model Code: Could not stamp model & submodel on version 1 hardware");
-    }
-    {
-        ScriptedPort port;
-        port.stampOk[1] = false;
-        ModelWords words = entry;
-        EXPECT_EQ(RunStampModel(port, words), StampOutcome::StampFailed);
-        EXPECT_EQ(port.log.back(),
-                  "fail Stamp Model Code: Could not stamp model and submodel with attributes, "
-                  "please try again");
-        EXPECT_EQ(port.stamped.size(), 1u);  // the layout is not stamped after a failed code
-        EXPECT_EQ(words.extension, 0x1000);  // the adjustment stays
-    }
-    {
-        ScriptedPort port;
-        port.stampOk[2] = false;
-        ModelWords words = entry;
-        EXPECT_EQ(RunStampModel(port, words), StampOutcome::StampFailed);
-        EXPECT_EQ(port.log.back(),
-                  "fail Stamp Model Code: Could not store port map table, please try again");
+        EXPECT_EQ(RunStampModel(port, words), c.outcome) << c.message;
+        EXPECT_EQ(port.log.back(), "fail Stamp Model Code: " + c.message);
+        EXPECT_EQ(words, (ModelWords{entry.feature, entry.attribute, c.extension})) << c.message;
+        EXPECT_EQ(port.stamped.size(), c.stamps) << c.message;
     }
 }
 

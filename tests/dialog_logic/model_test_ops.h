@@ -2,11 +2,13 @@
 // the catalogue's do, over one series whose records the test writes into FakeCatalogue().
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <numeric>
 #include <string>
 
 #include "common/model_ops.h"
@@ -131,18 +133,13 @@ inline ModelOps FakeModelOps() {
         return code < 6 ? kNames[code] : u"";
     };
     ops.CountMappedReceptacles = [](const std::uint8_t* map) {
-        std::uint32_t bits = 0;
-        for (int i = 0; i < 36; ++i) {
-            bits += static_cast<std::uint32_t>(std::popcount(map[i]));
-        }
-        return bits;
+        return std::accumulate(map, map + 36, 0u, [](std::uint32_t n, std::uint8_t byte) {
+            return n + static_cast<std::uint32_t>(std::popcount(byte));
+        });
     };
     ops.CountTypedReceptacles = [](const std::uint8_t* codes) {
-        std::uint32_t n = 0;
-        for (int i = 0; i < 36; ++i) {
-            n += (codes[i] >= 1 && codes[i] <= 127) ? 1 : 0;
-        }
-        return n;
+        return static_cast<std::uint32_t>(
+            std::count_if(codes, codes + 36, [](std::uint8_t c) { return c >= 1 && c <= 127; }));
     };
     return ops;
 }

@@ -37,25 +37,16 @@ std::string Text(const Rect& r) {
            std::to_string(r.h) + ")";
 }
 
-// Each rect inside `box`, and no two of them overlapping.
+// No two of the rects overlapping, and each inside `box` when there is one.
 template <typename Rect>
-void ExpectApartInside(const std::vector<Rect>& rects, const Rect& box, const std::string& what) {
+void ExpectApart(const std::vector<Rect>& rects, const std::string& what,
+                 const Rect* box = nullptr) {
     for (std::size_t i = 0; i < rects.size(); ++i) {
-        EXPECT_TRUE(Inside(rects[i], box))
-            << what << " control " << i << " " << Text(rects[i]) << " outside " << Text(box);
+        EXPECT_TRUE(box == nullptr || Inside(rects[i], *box))
+            << what << " " << i << " " << Text(rects[i]) << " outside " << Text(*box);
         for (std::size_t j = i + 1; j < rects.size(); ++j) {
-            EXPECT_FALSE(Overlap(rects[i], rects[j]))
-                << what << " controls " << Text(rects[i]) << " and " << Text(rects[j]);
-        }
-    }
-}
-
-template <typename Rect>
-void ExpectGroupsApart(const std::vector<Rect>& groups) {
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        for (std::size_t j = i + 1; j < groups.size(); ++j) {
-            EXPECT_FALSE(Overlap(groups[i], groups[j])) << "groups " << i << " " << Text(groups[i])
-                                                        << " and " << j << " " << Text(groups[j]);
+            EXPECT_FALSE(Overlap(rects[i], rects[j])) << what << " " << i << " " << Text(rects[i])
+                                                      << " and " << j << " " << Text(rects[j]);
         }
     }
 }
@@ -98,9 +89,9 @@ void CheckState(const PduRecord& r, bool developer) {
                     inside.push_back(p->rect);
             }
         }
-        ExpectApartInside(inside, g.group, "circuit " + std::to_string(c));
+        ExpectApart(inside, "circuit " + std::to_string(c) + " control", &g.group);
     }
-    ExpectGroupsApart(groups);
+    ExpectApart(groups, "group");
 }
 
 void CheckConfig(const PduRecord& r) {
@@ -148,10 +139,10 @@ void CheckConfig(const PduRecord& r) {
         }
         EXPECT_EQ(placed, expected) << what;
         shownRows += placed.size();
-        ExpectApartInside(inside, g.box, what);
+        ExpectApart(inside, what + " control", &g.box);
     }
     EXPECT_EQ(shownRows, l.receptacles.size());
-    ExpectGroupsApart(boxes);
+    ExpectApart(boxes, "group");
 }
 
 TEST(ShippedSeriesLayout, EverySeriesFitsBothDialogs) {

@@ -3,6 +3,7 @@
 // circuit with a line feed after every 16th number, meters, circuits, and missing slots.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <vector>
 
 #include "dialogs/logic/socket_type_text.h"
@@ -186,15 +187,12 @@ TEST_F(SocketTypeText, MissingSlotsLeaveTheirPartOut) {
 }
 
 TEST(ReceptacleNumbers, LineFeedAfterEverySixteenth) {
-    std::vector<int> numbers;
-    for (int i = 1; i <= 16; ++i) {
-        numbers.push_back(i);
-    }
+    std::vector<int> numbers(16);
+    std::iota(numbers.begin(), numbers.end(), 1);
     EXPECT_EQ(ReceptacleNumbersLine(u"X", numbers),
               u"X Receptacles: \n1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,\n");
-    for (int i = 17; i <= 33; ++i) {
-        numbers.push_back(i);
-    }
+    numbers.resize(33);
+    std::iota(numbers.begin() + 16, numbers.end(), 17);
     const std::u16string line = ReceptacleNumbersLine(u"X", numbers);
     EXPECT_EQ(std::count(line.begin(), line.end(), u'\n'), 3);
     EXPECT_TRUE(line.ends_with(u"32,\n33,"));

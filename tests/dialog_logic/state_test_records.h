@@ -1,5 +1,5 @@
-// PDU records for the state dialog's logic tests, built by hand so the tests need no catalogue,
-// and a byte writer for status frames.
+// PDU records for the dialogs' logic tests, built by hand so the tests need no catalogue, and a
+// byte writer for the state dialog's status frames.
 #pragma once
 
 #include <cstdint>
@@ -11,11 +11,7 @@
 namespace quorvel::dialogs::testing {
 
 inline void SetText(char16_t (&field)[kProfileTextChars], const std::u16string& text) {
-    std::size_t i = 0;
-    for (; i < text.size() && i + 1 < kProfileTextChars; ++i) {
-        field[i] = text[i];
-    }
-    field[i] = 0;
+    field[text.copy(field, kProfileTextChars - 1)] = 0;
 }
 
 // Circuits of `perCircuit` receptacles each, one column each, stacked in column slot 1 and row

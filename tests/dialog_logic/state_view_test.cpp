@@ -3,6 +3,8 @@
 // operator's switching, circuit switching, reset and alarm details with their questions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <deque>
 
 #include "dialog_logic/state_test_records.h"
@@ -404,14 +406,10 @@ TEST(StateAlarmText, VoltageLockAndEnvironmentLines) {
 
 TEST_F(StateViewTest, IdentityPulseProgressAndClear) {
     StateSnapshot s;
-    const std::uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0xFE};
-    std::copy(mac, mac + 6, s.macAddress);
-    s.ipAddress[0] = 192;
-    s.ipAddress[1] = 168;
-    s.ipAddress[3] = 7;
-    s.firmwareVersion[0] = 4;
-    s.firmwareVersion[1] = 1;
-    s.firmwareVersion[2] = 12;
+    std::ranges::copy(std::array<std::uint8_t, 6>{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0xFE},
+                      s.macAddress);
+    std::ranges::copy(std::array<std::uint8_t, 4>{192, 168, 0, 7}, s.ipAddress);
+    std::ranges::copy(std::array<std::uint8_t, 3>{4, 1, 12}, s.firmwareVersion);
     s.modelFeature = 0x47C0;
     s.modelAttribute = 0xDB98B4B2;
     s.modelExtension = 0x100A;

@@ -85,15 +85,10 @@ class StateWorkerTest : public testing::WorkerTest<StateOps, StateWorkerBlock, S
     // Each run gets a port of its own, as each dialog run does.
     void start(std::int32_t mode, bool autoRefresh, int pollMs = 60000,
                WorkerLog* target = nullptr) {
-        port_ = std::make_shared<platform::MessagePort>(target != nullptr ? target : &log_);
         ops_.mode = mode;
-        block_->ops = &ops_;
-        block_->window = port_;
         block_->autoRefresh = autoRefresh ? 1 : 0;
         block_->pollInterval = pollMs;
-        loop_ = std::make_shared<StateWorkerLoop>(block_);
-        worker_ = std::make_unique<DialogWorker>(loop_, port_);
-        worker_->start();
+        launch(target != nullptr ? target : &log_);
     }
     bool waitBusyEnds(int n) {
         return log_.waitFor([n](const Entries& e) { return WorkerLog::count(e, "ev 5 255") >= n; });
@@ -127,7 +122,8 @@ TEST_F(StateWorkerTest, OtherInterfaceReadsItsKindsAndOpenDoesNotRefresh) {
                        "ev 1 2", "read 4 h42", "ev 2 100", "ev 3 0", "ev 2 100", "ev 5 255"}));
 }
 
-TEST_F(StateWorkerTest, CommandsGivenBeforeTheWorkerTookThemAllRunInOrder) {
+// The stop closes the device and ends the thread, which clears its id and leaves the port.
+TEST_F(StateWorkerTest, CommandsGivenBeforeTheWorkerTookThemAllRunInOrderThenStopCloses) {
     Gate gate;
     gOpenGate = &gate;
     start(0, false);
@@ -138,7 +134,11 @@ TEST_F(StateWorkerTest, CommandsGivenBeforeTheWorkerTookThemAllRunInOrder) {
     worker_->post(STATE_CMD_CLEAR_ALARMS);
     gate.open();
     ASSERT_TRUE(log_.waitForEntry("run 14 h42 0/0/0"));
-    worker_->finish(kBoundMs);
+    ASSERT_NE(block_->threadId.load(), 0u);
+    EXPECT_TRUE(worker_->finish(kBoundMs));
+    EXPECT_FALSE(worker_->running());
+    EXPECT_EQ(block_->threadId.load(), 0u);
+    EXPECT_FALSE(port_->attached());
     EXPECT_EQ(log_.entries(),
               (Entries{"open", "run 7 h42 2/0/0", "run 14 h42 0/0/0", "close h42"}));
 }
@@ -288,17 +288,6 @@ TEST_F(StateWorkerTest, SnapshotNeverWaitsForTheOperationInProgress) {
     gate.open();
     ASSERT_TRUE(waitBusyEnds(2));
     EXPECT_EQ(loop_->snapshot().statusFrame[2], 2);
-}
-
-TEST_F(StateWorkerTest, StopClosesEndsTheThreadAndClearsThreadId) {
-    start(0, false);
-    ASSERT_TRUE(log_.waitForEntry("open"));
-    ASSERT_NE(block_->threadId.load(), 0u);
-    EXPECT_TRUE(worker_->finish(kBoundMs));
-    EXPECT_FALSE(worker_->running());
-    EXPECT_EQ(block_->threadId.load(), 0u);
-    EXPECT_EQ(log_.entries().back(), "close h42");
-    EXPECT_FALSE(port_->attached());
 }
 
 TEST_F(StateWorkerTest, ReopenedDialogNeverMeetsItsOldWorker) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -45,11 +46,7 @@ class WorkerLog : public platform::MessageTarget {
         return waitFor([&](const auto& e) { return count(e, entry) > 0; }, timeoutMs);
     }
     static int count(const std::vector<std::string>& entries, const std::string& entry) {
-        int n = 0;
-        for (const auto& e : entries) {
-            n += e == entry ? 1 : 0;
-        }
-        return n;
+        return static_cast<int>(std::count(entries.begin(), entries.end(), entry));
     }
 
   private:
@@ -110,6 +107,17 @@ class WorkerTest : public ::testing::Test {
             EXPECT_TRUE(worker_->finish(kBoundMs));
         }
         worker_.reset();
+    }
+    // Starts a dialog run: a port of its own to `target`, the block given the operations and
+    // the port, and a loop made of the block and `loopArgs`.
+    template <typename... Args>
+    void launch(WorkerLog* target, Args&&... loopArgs) {
+        port_ = std::make_shared<platform::MessagePort>(target);
+        block_->ops = &ops_;
+        block_->window = port_;
+        loop_ = std::make_shared<Loop>(block_, std::forward<Args>(loopArgs)...);
+        worker_ = std::make_unique<DialogWorker>(loop_, port_);
+        worker_->start();
     }
     // The entries logged from index `from` on.
     std::vector<std::string> since(std::size_t from) const {

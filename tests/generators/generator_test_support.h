@@ -1,7 +1,9 @@
 // Shared by the generator tests (and the tests that lay out the shipped series): a sink that
 // keeps the text (and can refuse a write), the shipped catalogue, a model code of each of its
-// series and a fixed time stamp.
+// series, the words of a model code text and a fixed time stamp.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <ctime>
 #include <filesystem>
@@ -59,6 +61,13 @@ inline std::tm fixedTime() {
     t.tm_hour = 7;
     t.tm_min = 4;
     return t;
+}
+
+// The words of a model code text, which must decode.
+inline ModelCode decodedCode(std::string text) {
+    ModelCode code;
+    EXPECT_TRUE(decodeModelCode(text, code)) << text;
+    return code;
 }
 
 inline const AttributeTables& shippedCatalogue() {
