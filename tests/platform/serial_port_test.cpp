@@ -28,15 +28,23 @@ std::unique_ptr<SerialPort> openPort(const std::string& path, int baud = 9600) {
     return SerialPort::open(path, LineSettings{baud, 8, 0, 0}, err);
 }
 
-TEST(SerialPort, OpensExclusively) {
+// A port opened at 9600 baud on the slave side of a fresh pseudo-terminal.
+class OpenSerialPort : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        port = openPort(pty.path());
+        ASSERT_NE(port, nullptr);
+    }
     PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    auto first = openPort(pty.path());
-    ASSERT_NE(first, nullptr);
+    std::unique_ptr<SerialPort> port;
+};
+
+TEST_F(OpenSerialPort, OpensExclusively) {
     SerialPort::OpenError err;
     EXPECT_EQ(SerialPort::open(pty.path(), {9600, 8, 0, 0}, err), nullptr);
     EXPECT_EQ(err.stage, SerialPort::Stage::Open);
-    first.reset();
+    port.reset();
     EXPECT_NE(openPort(pty.path()), nullptr);  // free again once closed
 }
 
@@ -117,11 +125,7 @@ TEST(SerialPort, EveryListedRateReachesTheDriverAndOthersAreAccepted) {
     EXPECT_NE(openPort(pty.path(), 14400), nullptr);
 }
 
-TEST(SerialPort, ReadsHonourTheGapAndTotalLimits) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    auto port = openPort(pty.path());
-    ASSERT_NE(port, nullptr);
+TEST_F(OpenSerialPort, ReadsHonourTheGapAndTotalLimits) {
     char buf[64];
 
     pty.send("abc");
@@ -141,11 +145,7 @@ TEST(SerialPort, ReadsHonourTheGapAndTotalLimits) {
     EXPECT_LT(elapsedMs(start), 1000);
 }
 
-TEST(SerialPort, AVanishedDeviceFailsReadsInsteadOfHanging) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    auto port = openPort(pty.path());
-    ASSERT_NE(port, nullptr);
+TEST_F(OpenSerialPort, AVanishedDeviceFailsReadsInsteadOfHanging) {
     pty.closeMaster();
     char buf[16];
     auto start = Clock::now();
@@ -155,13 +155,9 @@ TEST(SerialPort, AVanishedDeviceFailsReadsInsteadOfHanging) {
     EXPECT_EQ(port->osError(), std::strerror(ENODEV));
 }
 
-TEST(SerialPort, BytesReadBeforeTheDeviceVanishedAreKept) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    auto port = openPort(pty.path());
-    ASSERT_NE(port, nullptr);
+TEST_F(OpenSerialPort, BytesReadBeforeTheDeviceVanishedAreKept) {
     pty.send("x");
-    std::thread pull([&pty] {
+    std::thread pull([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         pty.closeMaster();
     });
@@ -173,11 +169,7 @@ TEST(SerialPort, BytesReadBeforeTheDeviceVanishedAreKept) {
     EXPECT_EQ(port->osError(), std::strerror(ENODEV));
 }
 
-TEST(SerialPort, WritesToADeviceThatStoppedReadingAreBoundedAndCloseDoesNotWait) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    auto port = openPort(pty.path());
-    ASSERT_NE(port, nullptr);
+TEST_F(OpenSerialPort, WritesToADeviceThatStoppedReadingAreBoundedAndCloseDoesNotWait) {
     std::string block(4096, 'z');
     auto start = Clock::now();
     long total = 0;
