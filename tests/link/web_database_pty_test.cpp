@@ -85,12 +85,19 @@ class WebDatabasePty : public ::testing::Test {
         }
         return seen;
     }
-    static int count(const std::vector<platform::Message>& seen, unsigned code) {
-        int n = 0;
+    static long count(const std::vector<platform::Message>& seen, unsigned code) {
+        return std::count_if(seen.begin(), seen.end(),
+                             [code](const auto& m) { return m.wParam == code; });
+    }
+    // The progress values among `seen`, in their order.
+    static std::vector<std::intptr_t> progress(const std::vector<platform::Message>& seen) {
+        std::vector<std::intptr_t> values;
         for (const auto& m : seen) {
-            n += m.wParam == code ? 1 : 0;
+            if (m.wParam == kWebProgress) {
+                values.push_back(m.lParam);
+            }
         }
-        return n;
+        return values;
     }
     std::vector<std::string> receivedSince(std::size_t from) {
         std::vector<std::string> lines;
@@ -127,17 +134,12 @@ TEST_F(WebDatabasePty, LoadReadsTheThirteenEditedEntries) {
     EXPECT_EQ(seen.front().lParam, kLoadStarted);
     EXPECT_EQ(count(seen, kWebShowEntry), 13);
     // The progress runs from 0 up to 100, one step an entry.
-    std::vector<std::intptr_t> progress;
-    for (const auto& m : seen) {
-        if (m.wParam == kWebProgress) {
-            progress.push_back(m.lParam);
-        }
-    }
-    ASSERT_EQ(progress.size(), 1u + 13u + 1u);
-    EXPECT_EQ(progress.front(), 0);
-    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
-    EXPECT_EQ(progress[13], 100);  // the thirteenth of thirteen
-    EXPECT_EQ(progress.back(), 100);
+    const auto steps = progress(seen);
+    ASSERT_EQ(steps.size(), 1u + 13u + 1u);
+    EXPECT_EQ(steps.front(), 0);
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    EXPECT_EQ(steps[13], 100);  // the thirteenth of thirteen
+    EXPECT_EQ(steps.back(), 100);
     EXPECT_EQ(db().marked(), 0);
     const WebEdits e = StoredEdits(db());
     EXPECT_EQ(e.name, u"PDUName");
@@ -162,13 +164,7 @@ TEST_F(WebDatabasePty, SaveSendsExactlyTheChangedEntries) {
     worker->give(kWebSave);
     const auto seen = until(kSaveDone);
     EXPECT_EQ(seen.front().lParam, kSaveStarted);
-    std::vector<std::intptr_t> progress;
-    for (const auto& m : seen) {
-        if (m.wParam == kWebProgress) {
-            progress.push_back(m.lParam);
-        }
-    }
-    EXPECT_EQ(progress, (std::vector<std::intptr_t>{0, 50, 100, 100}));  // one of two, two of two
+    EXPECT_EQ(progress(seen), (std::vector<std::intptr_t>{0, 50, 100, 100}));  // 1 of 2, 2 of 2
     ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(seen[seen.size() - 2].wParam, kWebProgress);
     const auto lines = receivedSince(before);
@@ -294,11 +290,10 @@ TEST_F(WebDatabasePty, ClosingDuringInitializeLetsEveryDefaultReachThePdu) {
     EXPECT_FALSE(block->stopRequested.load());
     ASSERT_TRUE(worker->waitEnded(kBoundMs));
     EXPECT_EQ(db().marked(), 0);
-    int writes = 0;
-    for (const std::string& line : receivedSince(before)) {
-        writes += line.rfind("H ", 0) == 0 ? 1 : 0;
-    }
-    EXPECT_EQ(writes, marked);
+    const auto lines = receivedSince(before);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("H "); }),
+              marked);
     EXPECT_EQ(block->threadId.load(), 0u);
 }
 
