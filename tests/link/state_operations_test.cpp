@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "common/model_profile.h"
 #include "link/state_operations.h"
@@ -33,29 +36,25 @@ class StateOperationsTest : public test::PublishedConsole {
 };
 
 TEST_F(StateOperationsTest, OpenReadsGenerationAndDisplayOptionsThenLeavesCalibration) {
-    record.firmwareVersion[0] = 9;
-    console->answers["u"] = queryAnswer("3.2.1 V3");
     console->answers["v"] = queryAnswer("720 2104A31");
     console->answers["V"] = queryAnswer("a=b");
     console->answers["h c"] = queryAnswer("40");
     accept("C 0");
-    EXPECT_EQ(StateOpenDevice(&block), 0);
-    EXPECT_EQ(record.generationNumber, 3);
-    EXPECT_EQ(record.firmwareVersion[0], 0);
-    EXPECT_EQ(block.displayOptions, 0x40);
-    EXPECT_THAT(lines, ElementsAre("u", "v", "V", "h c", "C 0"));
-
-    lines.clear();
-    console->answers["u"] = queryAnswer("2.0.1 V2");  // the second generation reads the same
-    EXPECT_EQ(StateOpenDevice(&block), 0);
-    EXPECT_EQ(record.generationNumber, 2);
-    EXPECT_THAT(lines, ElementsAre("u", "v", "V", "h c", "C 0"));
-
-    lines.clear();
-    console->answers["u"] = queryAnswer("1.0");  // no generation: first generation, no more reads
-    EXPECT_EQ(StateOpenDevice(&block), 0);
-    EXPECT_EQ(record.generationNumber, 1);
-    EXPECT_THAT(lines, ElementsAre("u", "C 0"));
+    // The second generation reads the same; without a generation it is the first, read no more.
+    const std::vector<std::string> later{"u", "v", "V", "h c", "C 0"}, first{"u", "C 0"};
+    for (const auto& [version, generation, sent] :
+         {std::tuple{"3.2.1 V3", 3, later}, {"2.0.1 V2", 2, later}, {"1.0", 1, first}}) {
+        console->answers["u"] = queryAnswer(version);
+        record.firmwareVersion[0] = 9;
+        block.displayOptions = 0;
+        lines.clear();
+        EXPECT_EQ(StateOpenDevice(&block), 0);
+        EXPECT_EQ(record.generationNumber, generation);
+        EXPECT_EQ(lines, sent) << version;
+        // A later generation clears the version it will read and takes the display options.
+        EXPECT_EQ(record.firmwareVersion[0], generation >= 2 ? 0 : 9) << version;
+        EXPECT_EQ(block.displayOptions, generation >= 2 ? 0x40 : 0) << version;
+    }
 }
 
 TEST_F(StateOperationsTest, IdentityTakesTheExtensionFromTheFourthField) {
