@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/pdu_ifce.h"
 #include "link/reply_items.h"
@@ -184,41 +186,33 @@ TEST_F(PduIfceTest, BuildersFormatTheirLinesExactly) {
         lines.push_back(chunk);
         return out;
     };
-    const std::string ack = "\r\n?";
-    auto accept = [this, &ack](const std::string& line) { console->answers[line] = ack; };
     char out[kReplyTextSize];
-
-    accept("s 001A 00002F00 47310862");
-    EXPECT_TRUE(ifce.StampIdentity(0x1A, 0x2F00));
-    accept("R 21 0");
-    EXPECT_TRUE(ifce.SwitchOutlet(33, false));
-    accept("R C 1 1");
-    EXPECT_TRUE(ifce.SwitchBranchOutlet(2, 1, true));
-    accept("R A 10 1");
-    EXPECT_TRUE(ifce.SwitchBranchOutlet(7, 16, true));
-    accept("o 5 1");
-    EXPECT_TRUE(ifce.ResetOutlet(5));
-    accept("H 1f 0A0B 2");
-    EXPECT_TRUE(ifce.WriteVariable(0x1F, "0A0B", 2));
-    accept("K V C9 3 1234");
-    EXPECT_TRUE(ifce.WriteCalibration(true, 2, 9, 3, "1234"));
-    accept("W D 0 ff");
-    EXPECT_TRUE(ifce.WriteCalibration(false, 3, 10, 0, "ff"));
-    console->answers["G B 1 ff"] = queryAnswer("1 2");
-    EXPECT_TRUE(ifce.ReadMeasurement(2, true, 0xFF, out));
-    console->answers["G I b 3"] = queryAnswer("7");
-    EXPECT_TRUE(ifce.ReadCircuitCurrent(1, true, 3, out));
-    console->answers["G V C 0"] = queryAnswer("230");
-    EXPECT_TRUE(ifce.ReadCircuitVoltage(2, false, out));
-    console->answers["P B ff"] = queryAnswer("ff");
-    EXPECT_TRUE(ifce.ReadBranchStates(1, 0xFF, out));
-    console->answers["h a"] = queryAnswer("1");
-    EXPECT_TRUE(ifce.ReadVariable(10, out));
-
-    EXPECT_THAT(lines, ::testing::ElementsAre("s 001A 00002F00 47310862\r", "R 21 0\r", "R C 1 1\r",
-                                              "R A 10 1\r", "o 5 1\r", "H 1f 0A0B 2\r",
-                                              "K V C9 3 1234\r", "W D 0 ff\r", "G B 1 ff\r",
-                                              "G I b 3\r", "G V C 0\r", "P B ff\r", "h a\r"));
+    PDUIfce& i = ifce;
+    const struct {
+        const char* line;
+        const char* reply;  // a query's text; nullptr for a setting, acknowledged
+        std::function<bool()> send;
+    } cases[] = {
+        {"s 001A 00002F00 47310862", nullptr, [&] { return i.StampIdentity(0x1A, 0x2F00); }},
+        {"R 21 0", nullptr, [&] { return i.SwitchOutlet(33, false); }},
+        {"R C 1 1", nullptr, [&] { return i.SwitchBranchOutlet(2, 1, true); }},
+        {"R A 10 1", nullptr, [&] { return i.SwitchBranchOutlet(7, 16, true); }},
+        {"o 5 1", nullptr, [&] { return i.ResetOutlet(5); }},
+        {"H 1f 0A0B 2", nullptr, [&] { return i.WriteVariable(0x1F, "0A0B", 2); }},
+        {"K V C9 3 1234", nullptr, [&] { return i.WriteCalibration(true, 2, 9, 3, "1234"); }},
+        {"W D 0 ff", nullptr, [&] { return i.WriteCalibration(false, 3, 10, 0, "ff"); }},
+        {"G B 1 ff", "1 2", [&] { return i.ReadMeasurement(2, true, 0xFF, out); }},
+        {"G I b 3", "7", [&] { return i.ReadCircuitCurrent(1, true, 3, out); }},
+        {"G V C 0", "230", [&] { return i.ReadCircuitVoltage(2, false, out); }},
+        {"P B ff", "ff", [&] { return i.ReadBranchStates(1, 0xFF, out); }},
+        {"h a", "1", [&] { return i.ReadVariable(10, out); }},
+    };
+    for (const auto& c : cases) {
+        console->answers[c.line] = c.reply != nullptr ? queryAnswer(c.reply) : "\r\n?";
+        lines.clear();
+        EXPECT_TRUE(c.send()) << c.line;
+        EXPECT_THAT(lines, ::testing::ElementsAre(std::string(c.line) + "\r"));
+    }
 }
 
 TEST_F(PduIfceTest, LongStampsGoOutInTwoHalvesAndBadArgumentsSendNothing) {
