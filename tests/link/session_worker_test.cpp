@@ -132,44 +132,44 @@ TEST_F(SessionWorkerTest, ConnectsPublishesWaitsAndLogsOff) {
     EXPECT_EQ(lease.get(), nullptr);
 }
 
-TEST_F(SessionWorkerTest, ShortIdentityAndVersionRepliesKeepTheirDefaults) {
-    console->answers["v"] = queryAnswer("1A 2B 00");
-    console->answers["u"] = queryAnswer("01.00");
-    ASSERT_TRUE(worker.start(record));
-    recorder.until(UM_CONFIG_READY);
-    EXPECT_EQ(record.featureWord, 0x1A);
-    EXPECT_EQ(record.attributeWord, 0x2Bu);
-    EXPECT_EQ(record.extensionWord, 0);
-    EXPECT_EQ(Narrow(record.generationText), "V1");
-    EXPECT_EQ(record.generationNumber, 1);
-    // Generation 1: TLD and HOJ instances count their position.
-    EXPECT_EQ(record.modules[1], 0x20);
-    EXPECT_EQ(record.modules[2], 0x21);
-    stop();
-    recorder.until(UM_SESSION_ENDED);
-}
-
-TEST_F(SessionWorkerTest, AFourthGenerationVersionReplyGivesGenerationFour) {
-    console->answers["u"] = queryAnswer("04.01.00 V4");
-    ASSERT_TRUE(worker.start(record));
-    recorder.until(UM_CONFIG_READY);
-    EXPECT_EQ(Narrow(record.generationText), "V4");
-    EXPECT_EQ(record.generationNumber, 4);
-    stop();
-    recorder.until(UM_SESSION_ENDED);
-}
-
-TEST_F(SessionWorkerTest, FailedIdentityIsSilentAndAnUnknownGenerationCountsAsOne) {
-    console->answers["v"] = "\r\nnot framed";
-    console->answers["u"] = queryAnswer("05.00 V4-extended");
-    ASSERT_TRUE(worker.start(record));
-    recorder.until(UM_CONFIG_READY);
-    EXPECT_EQ(record.featureWord, 0xFFFF);
-    EXPECT_EQ(record.attributeWord, 0xFFFFFFFFu);
-    EXPECT_EQ(Narrow(record.generationText), "V4-exten");  // eight characters are kept
-    EXPECT_EQ(record.generationNumber, 1);
-    stop();
-    recorder.until(UM_SESSION_ENDED);
+// Short identity and version replies keep their defaults, a fourth-generation version gives
+// generation four, a failed identity is silent and an unknown generation counts as one.
+TEST_F(SessionWorkerTest, IdentityAndGenerationFromEachKindOfReply) {
+    const struct {
+        const char* identity;  // nullptr: the fixture's answer
+        const char* version;
+        std::uint16_t feature;
+        std::uint32_t attribute;
+        std::uint16_t extension;
+        const char* generationText;
+        int generation;
+    } cases[] = {
+        {"1A 2B 00", "01.00", 0x1A, 0x2B, 0, "V1", 1},
+        {nullptr, "04.01.00 V4", 0x720, 0x2104A31, 0x200, "V4", 4},
+        {"", "05.00 V4-extended", 0xFFFF, 0xFFFFFFFF, 0, "V4-exten", 1},  // eight characters kept
+    };
+    const std::string fixtureIdentity = console->answers["v"];
+    for (const auto& c : cases) {
+        console->answers["v"] = c.identity == nullptr ? fixtureIdentity
+                                : *c.identity == 0    ? "\r\nnot framed"
+                                                      : queryAnswer(c.identity);
+        console->answers["u"] = queryAnswer(c.version);
+        SessionWorker one;
+        ASSERT_TRUE(one.start(record)) << c.version;
+        recorder.until(UM_CONFIG_READY);
+        EXPECT_EQ(record.featureWord, c.feature) << c.version;
+        EXPECT_EQ(record.attributeWord, c.attribute) << c.version;
+        EXPECT_EQ(record.extensionWord, c.extension) << c.version;
+        EXPECT_EQ(Narrow(record.generationText), c.generationText);
+        EXPECT_EQ(record.generationNumber, c.generation) << c.version;
+        // Outside the second generation the TLD instances count their position.
+        EXPECT_EQ(record.modules[1], 0x20) << c.version;
+        EXPECT_EQ(record.modules[2], 0x21) << c.version;
+        stop();
+        recorder.until(UM_SESSION_ENDED);
+        ASSERT_TRUE(one.join(kMessageBoundMs));
+        record.stopFlag.store(0);
+    }
 }
 
 TEST_F(SessionWorkerTest, AFailedModuleReadEndsWithoutLogout) {
