@@ -279,41 +279,6 @@ TEST_P(ConfigOperationsPty, SavingChangesExactlyTheEditedElements) {
     EXPECT_EQ(std::memcmp(again.block->editImage, run.block->editImage, kPowerOnMaskOffset), 0);
 }
 
-TEST_P(ConfigOperationsPty, AWriteThePduRefusesIsRetriedByTheNextSave) {
-    ConfigRunner run;
-    run.record.featureWord = 0;
-    run.handle = ConfigOpen(run.block.get());
-    run.load();
-    simulator.withConsole([](sim::Console& c) { c.device().writeProtected.insert(17); });
-    run.enter(kGeneralItems, run.general(kItemDeviceName), u"Rack7");
-    run.enter(kGeneralItems, run.general(kItemIntervals, 0), u"15");
-    EXPECT_EQ(run.save().size(), 2u);
-    EXPECT_EQ(simulator.deviceSnapshot().variableNumber(1, 0), 15u);
-    EXPECT_EQ(simulator.deviceSnapshot().variables.at(17).elements[0][0], 'P');
-
-    simulator.withConsole([](sim::Console& c) { c.device().writeProtected.clear(); });
-    EXPECT_EQ(run.save().size(), 1u);
-    EXPECT_EQ(simulator.deviceSnapshot().variables.at(17).elements[0][0], 'R');
-    EXPECT_TRUE(run.save().empty());
-}
-
-TEST_P(ConfigOperationsPty, FormatRestoresTheProfileAndResetNetworkRestarts) {
-    ConfigRunner run;
-    run.record.featureWord = 0;
-    run.handle = ConfigOpen(run.block.get());
-    run.load();
-    const auto factory = variables();
-    run.enter(kGeneralItems, run.general(kItemIntervals, 0), u"15");
-    run.save();
-    ASSERT_EQ(simulator.deviceSnapshot().variableNumber(1, 0), 15u);
-    ConfigCommand(run.handle, kConfigFormat, run.block.get());
-    const sim::Device d = simulator.deviceSnapshot();
-    EXPECT_EQ(d.databaseFormats, 1);
-    EXPECT_TRUE(changes(factory, d.variables).empty());
-    ConfigCommand(run.handle, kConfigResetNetwork, run.block.get());
-    EXPECT_EQ(simulator.deviceSnapshot().networkRestarts, 1);
-}
-
 INSTANTIATE_TEST_SUITE_P(Profiles, ConfigOperationsPty, ::testing::Values("v1", "v2", "v3", "v4"));
 
 }  // namespace
