@@ -1,5 +1,6 @@
-// Every device operation against the simulated PDU over a real pseudo-terminal: the exact line
-// the device received and what it did with it.
+// Device operations against the simulated PDU over a real pseudo-terminal where the device's
+// own records matter: stamped models and map records, the catalogue's configuration items,
+// switching and the reboot; the exact line the device received and what it did with it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -46,43 +47,6 @@ class DeviceOpsPty : public ::testing::TestWithParam<const char*> {
     sim::PtySimulator simulator;
     PDUIfce ifce;
 };
-
-TEST_P(DeviceOpsPty, IdentityLayoutAndVersionMatchTheDevice) {
-    const sim::Device d = device();
-    std::uint16_t f = 0, e = 0;
-    std::uint32_t a = 0;
-    std::uint8_t map[kKvbMapRecordSize] = {};
-    const int items = ReadIdentity(&f, &a, &e, map);
-    EXPECT_EQ(lastLine(), "v");
-    EXPECT_EQ(f, d.identity.feature);
-    EXPECT_EQ(a, d.identity.attribute);
-    if (d.identity.items >= 3) {
-        EXPECT_EQ(items, 3);
-        EXPECT_EQ(std::memcmp(map, d.identity.kvbMap.data(), sizeof map), 0);
-    }
-    std::uint8_t layout[kLayoutRecordSize] = {};
-    EXPECT_EQ(ReadLayoutRecord(layout), 1);
-    EXPECT_EQ(lastLine(), "q");
-    EXPECT_EQ(std::memcmp(layout, d.layout.data(), sizeof layout), 0);
-    char version[256] = {}, generation[256] = {};
-    EXPECT_EQ(ReadVersion(version, generation), d.generation.empty() ? 1 : 2);
-    EXPECT_EQ(version, d.version);
-    EXPECT_EQ(GenerationFromText(generation), d.generationNumber());
-}
-
-TEST_P(DeviceOpsPty, CalibrationModeAndDatabaseCommands) {
-    EXPECT_TRUE(SetCalibMode(true));
-    EXPECT_EQ(lastLine(), "C 1");
-    EXPECT_TRUE(device().calibrationMode);
-    EXPECT_TRUE(SetCalibMode(false));
-    EXPECT_FALSE(device().calibrationMode);
-    EXPECT_TRUE(DeviceDatabaseCommand(1));
-    EXPECT_EQ(lastLine(), "I 47310862");
-    EXPECT_TRUE(DeviceDatabaseCommand(2));
-    EXPECT_EQ(lastLine(), "X 47310862");
-    EXPECT_EQ(device().databaseFormats, 1);
-    EXPECT_EQ(device().networkRestarts, 1);
-}
 
 TEST_P(DeviceOpsPty, StampedModelsReadBack) {
     ASSERT_TRUE(LoadPDUAttributes(Attributes(), QUORVEL_BIN_DIR "/pduattribs.ini"));

@@ -146,13 +146,23 @@ TEST_F(DeviceOpsTest, ConfigItemsWriteTheirFirstElementWithTheSubId) {
 TEST_F(DeviceOpsTest, IdentityLayoutAndVersionReplies) {
     std::uint16_t f = 0, e = 7;
     std::uint32_t a = 0;
-    std::uint8_t map[kKvbMapRecordSize] = {};
-    console->answers["v"] = queryAnswer("720 2104A31 0A0B0C");
+    // A record of distinct bytes, the whole map and layout: each byte lands in its own place.
+    std::uint8_t record[kLayoutRecordSize + 1];
+    for (std::size_t i = 0; i < sizeof record; ++i) {
+        record[i] = static_cast<std::uint8_t>(0xC1 + 3 * i);
+    }
+    std::uint8_t map[kKvbMapRecordSize + 1] = {};
+    console->answers["v"] = queryAnswer("720 2104A31 " + EncodeHexPairs(record, sizeof map));
     EXPECT_EQ(ReadIdentity(&f, &a, &e, map), 3);
     EXPECT_EQ(f, 0x720);
     EXPECT_EQ(a, 0x2104A31u);
     EXPECT_EQ(e, 0);
-    EXPECT_THAT((std::vector<int>{map[0], map[1], map[2], map[3]}), ElementsAre(10, 11, 12, 0));
+    EXPECT_EQ(std::memcmp(map, record, kKvbMapRecordSize), 0);
+    EXPECT_EQ(map[kKvbMapRecordSize], 0);  // nothing past the record
+    console->answers["v"] = queryAnswer("720 2104A31 0A0B0C");
+    EXPECT_EQ(ReadIdentity(&f, &a, &e, map), 3);
+    EXPECT_THAT((std::vector<int>{map[0], map[1], map[2], map[3]}),
+                ElementsAre(10, 11, 12, record[3]));  // a short map leaves the rest alone
     EXPECT_EQ(ReadIdentity(&f, &a, &e, nullptr), 2);
     console->answers["v"] = queryAnswer("721 2104A32");  // no map: the words alone
     EXPECT_EQ(ReadIdentity(&f, &a, &e, map), 2);
@@ -164,10 +174,10 @@ TEST_F(DeviceOpsTest, IdentityLayoutAndVersionReplies) {
     console->answers["v"] = queryAnswer("1");
     EXPECT_EQ(ReadIdentity(&f, &a, &e, map), 0);
 
-    console->answers["q"] = queryAnswer(std::string(200, 'F'));
+    console->answers["q"] = queryAnswer(EncodeHexPairs(record, sizeof record));
     std::uint8_t layout[kLayoutRecordSize + 1] = {};
     EXPECT_EQ(ReadLayoutRecord(layout), 1);
-    EXPECT_EQ(layout[63], 0xFF);
+    EXPECT_EQ(std::memcmp(layout, record, kLayoutRecordSize), 0);
     EXPECT_EQ(layout[64], 0);  // nothing past the record
 
     char version[256] = {}, generation[256] = {};
@@ -178,6 +188,9 @@ TEST_F(DeviceOpsTest, IdentityLayoutAndVersionReplies) {
     console->answers["u"] = queryAnswer("3.1.8 V4 B");  // a word after the generation is not one
     EXPECT_EQ(ReadVersion(version, generation), 2);
     EXPECT_STREQ(generation, "V4");
+    console->answers["u"] = queryAnswer("01.07.02");  // a first generation names none
+    EXPECT_EQ(ReadVersion(version, generation), 1);
+    EXPECT_STREQ(version, "01.07.02");
     EXPECT_EQ(GenerationFromText("V5"), 1);
 }
 
