@@ -43,11 +43,15 @@ class CalibrationOpsTest : public test::PublishedConsole {
         EXPECT_TRUE(ops.Action(0, kCalWrite, &block)) << ifce.ErrorTextNarrow();
         return lines;
     }
+    // The four lines that write the values above to a channel, threshold to scale.
+    static std::vector<std::string> columns(const std::string& keyword,
+                                            const std::string& channel) {
+        return {keyword + "0 " + channel + " 42", keyword + "1 " + channel + " fffe",
+                keyword + "2 " + channel + " 4ca", keyword + "9 " + channel + " 4ca"};
+    }
     void acceptWrites(const std::string& keyword, const std::string& channel) {
-        for (const char* column : {"0 %s 42", "1 %s fffe", "2 %s 4ca", "9 %s 4ca"}) {
-            char line[64];
-            std::snprintf(line, sizeof line, column, channel.c_str());
-            accept(keyword + line);
+        for (const std::string& line : columns(keyword, channel)) {
+            accept(line);
         }
     }
     std::vector<platform::Message> messages() {
@@ -64,39 +68,28 @@ class CalibrationOpsTest : public test::PublishedConsole {
     platform::MessageQueue queue;
 };
 
-TEST_F(CalibrationOpsTest, LaterGenerationsWriteByKind) {
-    acceptWrites("K V B", "0");
-    select(2, kFeatureVoltageInputs, kChannelVoltage, 1);
-    EXPECT_THAT(write(),
-                ElementsAre("K V B0 0 42", "K V B1 0 fffe", "K V B2 0 4ca", "K V B9 0 4ca"));
-
-    acceptWrites("K I C", "0");
-    select(3, kFeatureVoltageInputs, kChannelCircuit, 2);
-    EXPECT_THAT(write(),
-                ElementsAre("K I C0 0 42", "K I C1 0 fffe", "K I C2 0 4ca", "K I C9 0 4ca"));
-
-    acceptWrites("K I A", "11");
-    select(4, 0, kChannelReceptacle, 0x11);
-    EXPECT_THAT(write(),
-                ElementsAre("K I A0 11 42", "K I A1 11 fffe", "K I A2 11 4ca", "K I A9 11 4ca"));
-}
-
-TEST_F(CalibrationOpsTest, FirstGenerationWritesByCircuitAndChannel) {
-    acceptWrites("K V B", "0");
-    select(1, kFeatureVoltageInputs, 1, kFirstGenVoltageChannel);
-    EXPECT_THAT(write(),
-                ElementsAre("K V B0 0 42", "K V B1 0 fffe", "K V B2 0 4ca", "K V B9 0 4ca"));
-
-    acceptWrites("K I C", "5");
-    select(1, kFeatureVoltageInputs, 2, 5);
-    EXPECT_THAT(write(),
-                ElementsAre("K I C0 5 42", "K I C1 5 fffe", "K I C2 5 4ca", "K I C9 5 4ca"));
-
-    // Channel 0x0F of a unit without voltage inputs is a current channel.
-    acceptWrites("K I A", "f");
-    select(1, 0, 0, kFirstGenVoltageChannel);
-    EXPECT_THAT(write(),
-                ElementsAre("K I A0 f 42", "K I A1 f fffe", "K I A2 f 4ca", "K I A9 f 4ca"));
+// Later generations write by kind; the first by circuit and channel, where channel 0x0F of a
+// unit without voltage inputs is a current channel.
+TEST_F(CalibrationOpsTest, EachChannelWritesItsFourColumns) {
+    const struct {
+        int generation;
+        std::uint16_t feature;
+        std::uint8_t kind, index;
+        const char *keyword, *channel;
+    } cases[] = {
+        {2, kFeatureVoltageInputs, kChannelVoltage, 1, "K V B", "0"},
+        {3, kFeatureVoltageInputs, kChannelCircuit, 2, "K I C", "0"},
+        {4, 0, kChannelReceptacle, 0x11, "K I A", "11"},
+        {1, kFeatureVoltageInputs, 1, kFirstGenVoltageChannel, "K V B", "0"},
+        {1, 0, 1, 0, "K I B", "0"},
+        {1, kFeatureVoltageInputs, 2, 5, "K I C", "5"},
+        {1, 0, 0, kFirstGenVoltageChannel, "K I A", "f"},
+    };
+    for (const auto& c : cases) {
+        acceptWrites(c.keyword, c.channel);
+        select(c.generation, c.feature, c.kind, c.index);
+        EXPECT_EQ(write(), columns(c.keyword, c.channel)) << c.generation << " " << int{c.kind};
+    }
 }
 
 TEST_F(CalibrationOpsTest, AFailingColumnEndsTheWriteAndTheLampGoesDark) {
