@@ -1,5 +1,6 @@
 // What the quorvelctl tests share: a simulated PDU the verbs reach by --port, pdusim in a process
-// of its own, the check of a refused command line and the check of a JSON answer's fields.
+// of its own, the check of a refused command line, the check of a JSON answer's fields and the
+// count of the configuration elements two devices hold apart.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -80,6 +81,18 @@ inline void ExpectFields(const nlohmann::json& got, const nlohmann::json& want,
 // The same with `want` as JSON text.
 inline void ExpectFields(const nlohmann::json& got, const char* want) {
     ExpectFields(got, nlohmann::json::parse(want));
+}
+
+// Elements of every variable of `a` that differ in `b` (one missing on either side counts).
+inline int DifferingElements(const sim::Device& a, const sim::Device& b) {
+    int n = 0;
+    for (const auto& [id, var] : a.variables) {
+        const auto& other = b.variables.at(id).elements;
+        for (std::size_t e = 0; e < std::max(var.elements.size(), other.size()); ++e) {
+            n += e >= var.elements.size() || e >= other.size() || var.elements[e] != other[e];
+        }
+    }
+    return n;
 }
 
 }  // namespace quorvel::test

@@ -45,7 +45,7 @@ class ConfigCliDevice : public ::testing::Test, protected test::ServedPdu {
 };
 
 TEST_F(ConfigCliDevice, SetWritesExactlyWhatChanged) {
-    const auto before = simulator.deviceSnapshot().variables;
+    const sim::Device before = simulator.deviceSnapshot();
     const Result r = config({"set", "cRecepName3=Lamp", "cRecepOnDelay3=9", "cCircAMaxCurrent=12.5",
                              "cMinTempLimit=-5", "cNetOptions=C,WEB", "cRecepControl=1,2",
                              "cCirc1MinVoltage=187"});  // the value it already has
@@ -61,16 +61,10 @@ TEST_F(ConfigCliDevice, SetWritesExactlyWhatChanged) {
     EXPECT_EQ(d.variables.at(8).elements[2][0], 9);
     EXPECT_EQ(d.variableNumber(14, 0), 1250u);
     EXPECT_EQ(d.variableNumber(16, 0), 2300u);
-    EXPECT_EQ(d.variableNumber(12, 0), (before.at(12).elements[0][0] | 0x60u));
+    EXPECT_EQ(d.variableNumber(12, 0), (before.variables.at(12).elements[0][0] | 0x60u));
     EXPECT_EQ(d.variables.at(7).elements[0][0], 0x03);
-    // Nothing else changed.
-    int changed = 0;
-    for (const auto& [id, var] : d.variables) {
-        for (std::size_t e = 0; e < var.elements.size(); ++e) {
-            changed += var.elements[e] != before.at(id).elements[e] ? 1 : 0;
-        }
-    }
-    EXPECT_EQ(changed, 5 + 4);  // five single elements and power-on groups 0..3 of 6
+    // Nothing else changed: five single elements and power-on groups 0..3 of 6.
+    EXPECT_EQ(test::DifferingElements(d, before), 5 + 4);
 
     const Result again = config({"set", "cRecepName3=Lamp"});
     ASSERT_EQ(again.code, 0) << again.err;
@@ -97,7 +91,7 @@ TEST_F(ConfigCliDevice, RefusalsAndUsageErrors) {
 
     // A number outside its field is refused with exit 1, by field, value and range, and the
     // command writes nothing at all.
-    const auto before = simulator.deviceSnapshot().variables;
+    const sim::Device before = simulator.deviceSnapshot();
     const struct {
         const char* assignment;
         const char* refusal;
@@ -114,9 +108,7 @@ TEST_F(ConfigCliDevice, RefusalsAndUsageErrors) {
         EXPECT_EQ(r.code, 1) << c.assignment;
         EXPECT_NE(r.err.find(c.refusal), std::string::npos) << r.err;
     }
-    for (const auto& [id, var] : simulator.deviceSnapshot().variables) {
-        EXPECT_EQ(var.elements, before.at(id).elements) << "variable " << id;
-    }
+    EXPECT_EQ(test::DifferingElements(simulator.deviceSnapshot(), before), 0);
 
     const Result dev = config({"set", "-d", "cDevsPassword=s3cret"});
     ASSERT_EQ(dev.code, 0) << dev.err;

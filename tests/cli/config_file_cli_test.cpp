@@ -31,17 +31,6 @@ void writeJson(const std::string& path, const nlohmann::ordered_json& j) {
     std::ofstream(path) << j.dump(2);
 }
 
-// Elements of every variable that differ between two devices.
-int differingElements(const sim::Device& a, const sim::Device& b) {
-    int n = 0;
-    for (const auto& [id, var] : a.variables) {
-        for (std::size_t e = 0; e < var.elements.size(); ++e) {
-            n += var.elements[e] != b.variables.at(id).elements.at(e) ? 1 : 0;
-        }
-    }
-    return n;
-}
-
 TEST(ConfigFileCli, AConfiguredV4CarriesIntoAFreshOne) {
     const test::TempDir dir("cfgfile");
     Pdu configured, fresh;
@@ -76,7 +65,7 @@ TEST(ConfigFileCli, AConfiguredV4CarriesIntoAFreshOne) {
     EXPECT_EQ(changes["cMinTempLimit"]["to"], "-5.0");  // in the unit the file's options give
     EXPECT_EQ(changes["cRecepControl"]["to"]["3"], false);
     EXPECT_TRUE(dry.json["skipped"].empty());
-    EXPECT_EQ(differingElements(fresh.simulator.deviceSnapshot(), untouched), 0);
+    EXPECT_EQ(test::DifferingElements(fresh.simulator.deviceSnapshot(), untouched), 0);
 
     const Result imported = fresh.config({"-d", "import", path});
     ASSERT_EQ(imported.code, 0) << imported.err;
@@ -85,7 +74,7 @@ TEST(ConfigFileCli, AConfiguredV4CarriesIntoAFreshOne) {
     EXPECT_TRUE(imported.json["refused"].empty());
     // The fresh PDU now stores what the configured one does, element for element.
     const sim::Device copy = fresh.simulator.deviceSnapshot();
-    EXPECT_EQ(differingElements(copy, configured.simulator.deviceSnapshot()), 0);
+    EXPECT_EQ(test::DifferingElements(copy, configured.simulator.deviceSnapshot()), 0);
     EXPECT_EQ(copy.variableNumber(16, 0), 2300u);
     EXPECT_EQ(copy.variables.at(43).elements[0][0], 's');
 
@@ -115,7 +104,7 @@ TEST(ConfigFileCli, AFileOfAnotherLayoutOrWithRefusedValuesWritesNothing) {
     EXPECT_NE(refused.err.find("3 circuit(s) and 24 receptacle(s), this one has 3 and 18"),
               std::string::npos)
         << refused.err;
-    EXPECT_EQ(differingElements(v4.simulator.deviceSnapshot(), before), 0);
+    EXPECT_EQ(test::DifferingElements(v4.simulator.deviceSnapshot(), before), 0);
 
     const Result forced = v4.config({"import", "--force", path});
     ASSERT_EQ(forced.code, 0) << forced.err;
@@ -158,7 +147,7 @@ TEST(ConfigFileCli, AFileOfAnotherLayoutOrWithRefusedValuesWritesNothing) {
     EXPECT_NE(range.err.find("cDevConnLPort: 70000 is outside the accepted range 0 to 65535"),
               std::string::npos)
         << range.err;
-    EXPECT_EQ(differingElements(v4.simulator.deviceSnapshot(), now), 0);
+    EXPECT_EQ(test::DifferingElements(v4.simulator.deviceSnapshot(), now), 0);
 }
 
 }  // namespace

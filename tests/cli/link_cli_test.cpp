@@ -63,8 +63,16 @@ TEST(QuorvelctlIdentify, UsageErrorsExitTwoAndDeviceFailuresExitOne) {
 }
 
 // The device side of every device verb: whatever the verb did or refused, the session ends with
-// the logout line reaching the simulated PDU. `baud` paces the simulator (0: unpaced).
-void ExpectEveryVerbEndsWithTheLogout(const std::string& profile, int baud) {
+// the logout line reaching the simulated PDU, also on a line paced at 9600 baud.
+struct LogoutCase {
+    const char* profile;
+    int baud;  // paces the simulator (0: unpaced)
+};
+
+class LogoutReachesTheDevice : public ::testing::TestWithParam<LogoutCase> {};
+
+TEST_P(LogoutReachesTheDevice, AfterEveryDeviceVerb) {
+    const std::string profile = GetParam().profile;
     const std::string channel = profile == "v1" ? "0x0000" : "0x0200";
     const std::vector<std::vector<std::string>> verbs = {
         {"identify"},
@@ -82,14 +90,16 @@ void ExpectEveryVerbEndsWithTheLogout(const std::string& profile, int baud) {
         {"format-db"},
         {"reset-network"},
     };
-    const std::string record = ::testing::TempDir() + "quorvel_record_" + profile + ".json";
+    const std::string baud = std::to_string(GetParam().baud);
+    const std::string record =
+        ::testing::TempDir() + "quorvel_record_" + profile + "_" + baud + ".json";
     for (const auto& verb : verbs) {
-        std::vector<std::string> args{"--simulate=" + profile, "--simulate-baud",
-                                      std::to_string(baud), "--simulate-record", record};
+        std::vector<std::string> args{"--simulate=" + profile, "--simulate-baud", baud,
+                                      "--simulate-record", record};
         args.insert(args.end(), verb.begin(), verb.end());
         ::unlink(record.c_str());
         const Result r = quorvelctl(args);
-        const std::string shown = profile + " " + ::testing::PrintToString(verb);
+        const std::string shown = profile + " at " + baud + " " + ::testing::PrintToString(verb);
         EXPECT_NE(r.code, kExitUsage) << shown << ": " << r.err;
         std::ifstream in(record);
         ASSERT_TRUE(in.good()) << shown << ": no record written";
@@ -99,18 +109,11 @@ void ExpectEveryVerbEndsWithTheLogout(const std::string& profile, int baud) {
     }
 }
 
-class LogoutReachesTheDevice : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(LogoutReachesTheDevice, AfterEveryDeviceVerb) {
-    ExpectEveryVerbEndsWithTheLogout(GetParam(), 0);
-}
-
 INSTANTIATE_TEST_SUITE_P(EveryProfile, LogoutReachesTheDevice,
-                         ::testing::Values("v1", "v2", "v3", "v4", "v2-loggedin", "v2-alarm"));
-
-TEST(LogoutReachesTheDevice, AfterEveryDeviceVerbAt9600Baud) {
-    ExpectEveryVerbEndsWithTheLogout("v4", 9600);
-}
+                         ::testing::Values(LogoutCase{"v1", 0}, LogoutCase{"v2", 0},
+                                           LogoutCase{"v3", 0}, LogoutCase{"v4", 0},
+                                           LogoutCase{"v2-loggedin", 0}, LogoutCase{"v2-alarm", 0},
+                                           LogoutCase{"v4", 9600}));
 
 TEST(QuorvelctlAcrossProcesses, IdentifiesAPdusimPortAndFailsOnAHeldOne) {
     test::PdusimProcess sim({"--profile", "v3"});

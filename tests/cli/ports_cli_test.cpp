@@ -130,6 +130,12 @@ std::string Stream(const TraceFile& t, const char* dir) {
     return s;
 }
 
+// The records of `event` ("start", "open", "close").
+long Events(const TraceFile& t, const char* event) {
+    return std::count_if(t.records.begin(), t.records.end(),
+                         [event](const auto& j) { return j.value("event", "") == event; });
+}
+
 std::string Masked(std::string line) {
     for (const std::string secret : {kConsolePassword, kAccessCode}) {
         for (auto at = line.find(secret); at != std::string::npos; at = line.find(secret)) {
@@ -177,16 +183,13 @@ TEST_F(QuorvelctlTrace, HoldsTheLoginWithItsPasswordMaskedEveryLineAndTheLogout)
     ASSERT_NE(lastSent, t.records.rend());
     EXPECT_EQ((*lastSent)["text"], "\x12\r");
     EXPECT_EQ(t.records.front()["event"], "start");
-    int opened = 0, closed = 0;
+    EXPECT_EQ(Events(t, "open"), 1);
+    EXPECT_EQ(Events(t, "close"), 1);
     double previous = 0;
     for (const auto& j : t.records) {
-        opened += j.value("event", "") == "open" ? 1 : 0;
-        closed += j.value("event", "") == "close" ? 1 : 0;
         EXPECT_GE(j["t"].get<double>(), previous);
         previous = j["t"].get<double>();
     }
-    EXPECT_EQ(opened, 1);
-    EXPECT_EQ(closed, 1);
 }
 
 TEST_F(QuorvelctlTrace, MasksTheAccessCodeAndTheVariableAddsRunsToOneFile) {
@@ -199,11 +202,7 @@ TEST_F(QuorvelctlTrace, MasksTheAccessCodeAndTheVariableAddsRunsToOneFile) {
     const TraceFile t = ReadTrace(trace_);
     EXPECT_EQ(t.raw.find(kAccessCode), std::string::npos);
     EXPECT_THAT(Stream(t, "tx"), ::testing::HasSubstr("I ***\r"));
-    int starts = 0;
-    for (const auto& j : t.records) {
-        starts += j.value("event", "") == "start" ? 1 : 0;
-    }
-    EXPECT_EQ(starts, 2);
+    EXPECT_EQ(Events(t, "start"), 2);
 
     // A trace file that cannot be written is a usage error, before anything is sent.
     EXPECT_EQ(quorvelctl({"--trace", "/nonexistent/dir/t.jsonl", "--simulate", "identify"}).code,

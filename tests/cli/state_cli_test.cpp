@@ -1,4 +1,4 @@
-// quorvelctl status, switch, reset and clear-alarms against one simulated PDU, so that each
+// quorvelctl status, switch, clear-alarms and reset against one simulated PDU, so that each
 // request shows in the next snapshot.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -62,6 +62,12 @@ TEST_P(StateCli, RequestsShowInTheNextSnapshot) {
     Result alarms = ctl("clear-alarms");
     ASSERT_EQ(alarms.code, 0) << alarms.err;
     EXPECT_EQ(alarms.json["alarmsCleared"], true);
+
+    // A power reset needs a later generation than the first.
+    Result reset = ctl("reset", {"10"});
+    const bool first = simulator.deviceSnapshot().generationNumber() == 1;
+    EXPECT_EQ(reset.code, first ? 1 : 0) << reset.err;
+    EXPECT_EQ(simulator.deviceSnapshot().outletResets, first ? 0 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, StateCli, ::testing::Values("v1", "v2", "v4"));
@@ -82,17 +88,6 @@ TEST(StateCliEnvironment, TemperaturesBelowZeroAreNegative) {
         ASSERT_EQ(r.code, 0) << r.err;
         EXPECT_EQ(r.json["temperatures"].get<std::vector<int>>(), c.temperatures) << c.profile;
     }
-}
-
-TEST(StateCliReset, ResetNeedsALaterGeneration) {
-    test::ServedPdu first, second;
-    ASSERT_NO_FATAL_FAILURE(first.serve("v1"));
-    EXPECT_EQ(first.ctl("reset", {"2"}).code, 1);
-
-    ASSERT_NO_FATAL_FAILURE(second.serve("v2"));
-    Result ok = second.ctl("reset", {"10"});
-    ASSERT_EQ(ok.code, 0) << ok.err;
-    EXPECT_EQ(second.simulator.deviceSnapshot().outletResets, 1);
 }
 
 }  // namespace

@@ -120,6 +120,11 @@ TEST_F(Commands, MaintenanceCommandsCheckTheAccessCode) {
     EXPECT_EQ(device.networkRestarts, 1);
     EXPECT_EQ(device.reboots, 1);
     EXPECT_EQ(device.databaseFormats, 0);
+    // Formatting restores the factory variables.
+    accepted("H 5 10.0.0.7 0");
+    accepted("I 47310862");
+    EXPECT_EQ(text("h 5"), "192.168.123.123");
+    EXPECT_EQ(device.databaseFormats, 1);
 }
 
 TEST_F(Commands, ReadVariablesInTheirConsoleEncodings) {
@@ -171,13 +176,6 @@ TEST_F(Commands, MalformedWritesAreRefusedAndChangeNothing) {
     for (const auto& [id, var] : device.variables) {
         EXPECT_EQ(var.elements, factory.variables[id].elements) << "variable " << id;
     }
-}
-
-TEST_F(Commands, FormatRestoresTheFactoryVariables) {
-    accepted("H 5 10.0.0.7 0");
-    accepted("I 47310862");
-    EXPECT_EQ(text("h 5"), "192.168.123.123");
-    EXPECT_EQ(device.databaseFormats, 1);
 }
 
 TEST_F(Commands, SwitchingOutletsAndGroups) {

@@ -7,6 +7,7 @@
 
 #include "sim/commands.h"
 #include "sim/console.h"
+#include "sim/sim_test_support.h"
 
 namespace quorvel::sim {
 namespace {
@@ -44,13 +45,6 @@ Faults With(Set set) {
     return f;
 }
 
-Console loggedIn(Faults faults = {}) {
-    Console c(testProfile(), faults);
-    c.feed("\x1b\r");
-    c.feed("Kel Voran\r");
-    return c;
-}
-
 TEST(ConsoleLogin, EmptyLineAsksForThePasswordAndTheRightOneLogsIn) {
     Console c(testProfile());
     EXPECT_EQ(c.feed("\x1b\r"), "\r\r\nPassword: ");
@@ -69,7 +63,7 @@ TEST(ConsoleLogin, WrongPasswordOrCommandAsksAgain) {
 
 TEST(ConsoleLogin, LogoutLinesWantThePasswordAgain) {
     for (const char* logout : {"\x04\r", "\x12\r"}) {
-        Console c = loggedIn();
+        Console c = LoggedIn(testProfile());
         ASSERT_TRUE(c.loggedIn());
         EXPECT_EQ(c.feed(logout), logout);  // echo only
         EXPECT_FALSE(c.loggedIn());
@@ -86,21 +80,21 @@ TEST(ConsoleLogin, AlreadyLoggedInConsoleNeedsNoPasswordAndStaysLoggedIn) {
 }
 
 TEST(ConsoleFraming, QueryIsEchoLineBreakTextPrompt) {
-    Console c = loggedIn();
+    Console c = LoggedIn(testProfile());
     std::string reply = c.feed("u\r");
     EXPECT_EQ(reply, "u\r\r\n02.03.01 V2\r\n?");
     EXPECT_EQ(queryText("u\r", reply), "02.03.01 V2");
 }
 
 TEST(ConsoleFraming, SettingIsExactlyEchoAndPrompt) {
-    Console c = loggedIn();
+    Console c = LoggedIn(testProfile());
     const std::string line = "R 3 0\r";
     EXPECT_EQ(c.feed(line), line + "\r\n?");
     EXPECT_FALSE(c.device().outletOn(2));
 }
 
 TEST(ConsoleFraming, RefusedAndUnknownLinesCarryAnErrorText) {
-    Console c = loggedIn();
+    Console c = LoggedIn(testProfile());
     auto unknown = queryText("zap\r", c.feed("zap\r"));
     ASSERT_TRUE(unknown);
     EXPECT_EQ(*unknown, kErrUnknownCommand);
@@ -111,7 +105,7 @@ TEST(ConsoleFraming, RefusedAndUnknownLinesCarryAnErrorText) {
 }
 
 TEST(ConsoleFraming, BytesMayArriveOneAtATime) {
-    Console c = loggedIn();
+    Console c = LoggedIn(testProfile());
     std::string reply;
     for (char ch : std::string("\x1b\rv\r"))
         reply += c.feed(std::string(1, ch));
@@ -120,7 +114,7 @@ TEST(ConsoleFraming, BytesMayArriveOneAtATime) {
 }
 
 TEST(ConsoleLineEditing, EscIsNotEchoedAndDiscardsThePartialLine) {
-    Console c = loggedIn();
+    Console c = LoggedIn(testProfile());
     EXPECT_EQ(c.feed("R 1"), "R 1");
     EXPECT_EQ(c.feed("\x1b"), "");
     EXPECT_EQ(c.feed("u\r"), "u\r\r\n02.03.01 V2\r\n?");
@@ -128,7 +122,7 @@ TEST(ConsoleLineEditing, EscIsNotEchoedAndDiscardsThePartialLine) {
 }
 
 TEST(ConsoleLineEditing, BackspaceRemovesTheLastCharacter) {
-    Console c = loggedIn();
+    Console c = LoggedIn(testProfile());
     auto text = queryText("ux\bu\r", c.feed("ux\bu\r"));
     EXPECT_EQ(text, std::string(kErrUnknownCommand));  // "uu"
     text = queryText("uX\b\r", c.feed("uX\b\r"));
@@ -136,7 +130,7 @@ TEST(ConsoleLineEditing, BackspaceRemovesTheLastCharacter) {
 }
 
 TEST(ConsoleLineEditing, OverlongLineIsRefused) {
-    Console c = loggedIn();
+    Console c = LoggedIn(testProfile());
     std::string line = "H 11 " + std::string(kMaxLine, 'A') + " 0\r";
     auto text = queryText(line, c.feed(line));
     EXPECT_EQ(text, std::string(kErrLineTooLong));
@@ -150,7 +144,7 @@ TEST(ConsoleFaults, SilentNeverAnswers) {
 }
 
 TEST(ConsoleFaults, SilentFromLineAnswersTheLinesBefore) {
-    Console c = loggedIn(With([](Faults& f) { f.silentFromLine = 3; }));
+    Console c = LoggedIn(testProfile(), With([](Faults& f) { f.silentFromLine = 3; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_EQ(c.feed("\x1b\r"), "\r\r\n?");  // sanity checks do not count
     EXPECT_TRUE(queryText("v\r", c.feed("v\r")));
@@ -184,7 +178,7 @@ TEST(ConsoleFaults, GarbageKeepsTheEchoButNeverShowsAPrompt) {
 }
 
 TEST(ConsoleFaults, DropAfterLinesEchoesTheNextLineThenGoesQuiet) {
-    Console c = loggedIn(With([](Faults& f) { f.dropAfterLines = 1; }));
+    Console c = LoggedIn(testProfile(), With([](Faults& f) { f.dropAfterLines = 1; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_EQ(c.feed("\r"), "\r\r\n?");
     EXPECT_EQ(c.feed("v\r"), "v\r");
@@ -192,7 +186,7 @@ TEST(ConsoleFaults, DropAfterLinesEchoesTheNextLineThenGoesQuiet) {
 }
 
 TEST(ConsoleFaults, HangupAfterLinesFiresAfterTheReply) {
-    Console c = loggedIn(With([](Faults& f) { f.hangupAfterLines = 2; }));
+    Console c = LoggedIn(testProfile(), With([](Faults& f) { f.hangupAfterLines = 2; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_FALSE(c.hungUp());
     EXPECT_TRUE(queryText("v\r", c.feed("v\rV\r")));  // the V line is not even echoed
@@ -203,7 +197,7 @@ TEST(ConsoleFaults, HangupAfterLinesFiresAfterTheReply) {
 }
 
 TEST(ConsoleFaults, GarbageFromLineCarriesTheLinesOutButGarblesEveryAnswerFromThere) {
-    Console c = loggedIn(With([](Faults& f) { f.garbageFromLine = 2; }));
+    Console c = LoggedIn(testProfile(), With([](Faults& f) { f.garbageFromLine = 2; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     const std::string reply = c.feed("R 1 0\r");
     EXPECT_TRUE(reply.starts_with("R 1 0\r"));
@@ -215,10 +209,10 @@ TEST(ConsoleFaults, GarbageFromLineCarriesTheLinesOutButGarblesEveryAnswerFromTh
 }
 
 TEST(ConsoleFaults, DroppedCharactersLoseEveryKthCharacterFromTheirLine) {
-    Console c = loggedIn(With([](Faults& f) {
-        f.dropCharsEvery = 3;
-        f.dropCharsFromLine = 2;
-    }));
+    Console c = LoggedIn(testProfile(), With([](Faults& f) {
+                             f.dropCharsEvery = 3;
+                             f.dropCharsFromLine = 2;
+                         }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     // The second line's echo arrives whole; from its answer on every third character is lost,
     // the following echoes included.
@@ -233,7 +227,7 @@ TEST(ConsoleFaults, DroppedCharactersLoseEveryKthCharacterFromTheirLine) {
 }
 
 TEST(ConsoleFaults, HangupAtLineEchoesTheLineAndLeavesItUndone) {
-    Console c = loggedIn(With([](Faults& f) { f.hangupAtLine = 2; }));
+    Console c = LoggedIn(testProfile(), With([](Faults& f) { f.hangupAtLine = 2; }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_EQ(c.feed("R 1 0\ru\r"), "R 1 0\r");
     EXPECT_TRUE(c.hungUp());
@@ -242,20 +236,20 @@ TEST(ConsoleFaults, HangupAtLineEchoesTheLineAndLeavesItUndone) {
 }
 
 TEST(ConsoleFaults, AnAnchorHoldsTheFaultsBackUntilItsLine) {
-    Console c = loggedIn(With([](Faults& f) {
-        f.anchor = "R ";
-        f.silentFromLine = 1;
-    }));
+    Console c = LoggedIn(testProfile(), With([](Faults& f) {
+                             f.anchor = "R ";
+                             f.silentFromLine = 1;
+                         }));
     EXPECT_TRUE(queryText("u\r", c.feed("u\r")));
     EXPECT_EQ(c.feed("\r"), "\r\r\n?");
     EXPECT_EQ(c.feed("R 1 0\r"), "R ");  // quiet once the anchor's text is in
     EXPECT_TRUE(c.device().outletOn(0));
     EXPECT_EQ(c.feed("\r"), "");
 
-    Console d = loggedIn(With([](Faults& f) {
-        f.anchor = "R ";
-        f.hangupAtLine = 2;
-    }));
+    Console d = LoggedIn(testProfile(), With([](Faults& f) {
+                             f.anchor = "R ";
+                             f.hangupAtLine = 2;
+                         }));
     EXPECT_TRUE(queryText("u\r", d.feed("u\r")));
     EXPECT_EQ(d.feed("R 1 0\r"), "R 1 0\r\r\n?");
     EXPECT_FALSE(d.hungUp());

@@ -18,61 +18,11 @@
 namespace quorvel::sim {
 namespace {
 
-constexpr const char* kShipped[] = {"v1", "v2", "v3", "v4", "v2-loggedin", "v2-alarm"};
-
 // The host's reply buffer holds 255 characters: echo, CR LF, text and prompt must fit.
 constexpr std::size_t kHostReplyLimit = 255;
 
-std::size_t countItems(const std::string& text) {
-    return ReplyItems(text).size();
-}
-
-TEST(ShippedProfiles, LoadByNameWithTheirGeneration) {
-    for (const char* name : kShipped) {
-        Profile p;
-        ASSERT_NO_FATAL_FAILURE(Load(name, p));
-        EXPECT_EQ(p.name, name);
-        EXPECT_FALSE(p.description.empty()) << name;
-        EXPECT_GE(countItems(runCommand(p.device, p.device, "V").text), 8U) << name;
-        EXPECT_GT(p.device.outletCount, 0) << name;
-    }
-    Profile v1, v4, loggedIn;
-    ASSERT_NO_FATAL_FAILURE(Load("v1", v1));
-    ASSERT_NO_FATAL_FAILURE(Load("v4", v4));
-    ASSERT_NO_FATAL_FAILURE(Load("v2-loggedin", loggedIn));
-    EXPECT_EQ(v1.device.generationNumber(), 1);
-    EXPECT_EQ(countItems(runCommand(v1.device, v1.device, "u").text), 1U);
-    EXPECT_EQ(v4.device.generationNumber(), 4);
-    EXPECT_GE(v4.device.identity.extension, 0x1000);
-    EXPECT_EQ(countItems(runCommand(v4.device, v4.device, "V").text), 16U);
-    EXPECT_FALSE(loggedIn.passwordRequired);
-}
-
-TEST(ShippedProfiles, EveryQueryFitsTheHostReplyBuffer) {
-    for (const char* name : kShipped) {
-        Profile p;
-        ASSERT_NO_FATAL_FAILURE(Load(name, p));
-        std::vector<std::string> lines = {"v",    "u",    "V", "q", "G B 0 ff", "G i 0 f3",
-                                          "P ff", "p ff", "J", "n", "G I A ff"};
-        for (const auto& [id, var] : p.device.variables) {
-            char line[16];
-            std::snprintf(line, sizeof line, "h %x", static_cast<unsigned>(id));
-            lines.emplace_back(line);
-        }
-        Console c(p);
-        c.feed("\r");
-        c.feed("Kel Voran\r");
-        ASSERT_TRUE(c.loggedIn());
-        for (const auto& line : lines) {
-            std::string reply = c.feed(line + "\r");
-            EXPECT_LE(reply.size(), kHostReplyLimit) << name << ": " << line;
-            EXPECT_TRUE(reply.ends_with("\r\n?")) << name << ": " << line;
-            EXPECT_EQ(reply.find("ERROR"), std::string::npos) << name << ": " << reply;
-        }
-    }
-}
-
-// Numbers of each shipped profile's model as the attribute catalogue decodes its code.
+// Numbers of each shipped profile's model as the attribute catalogue decodes its code, and its
+// generation, module items and console password.
 struct ModelNumbers {
     const char* profile;
     const char* code;
@@ -81,16 +31,49 @@ struct ModelNumbers {
     int circuits;
     std::array<int, 3> perCircuit;
     int groups;
+    int generation;
+    std::size_t modules;
+    bool password;
 };
 
 constexpr ModelNumbers kModels[] = {
-    {"v1", "SS211230231CD-3", 0x05C0, 0x0000, 2, {6, 6, 0}, 3},
-    {"v2", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3},
-    {"v2-loggedin", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3},
-    {"v2-alarm", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3},
-    {"v3", "STV433303D1DL-4", 0x47E0, 0x0000, 3, {8, 8, 8}, 4},
-    {"v4", "SQV43340341EL-3AC", 0x47C0, 0x100A, 3, {6, 6, 6}, 3},
+    {"v1", "SS211230231CD-3", 0x05C0, 0x0000, 2, {6, 6, 0}, 3, 1, 8, true},
+    {"v2", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3, 2, 8, true},
+    {"v2-loggedin", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3, 2, 8, false},
+    {"v2-alarm", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3, 2, 8, true},
+    {"v3", "STV433303D1DL-4", 0x47E0, 0x0000, 3, {8, 8, 8}, 4, 3, 8, true},
+    {"v4", "SQV43340341EL-3AC", 0x47C0, 0x100A, 3, {6, 6, 6}, 3, 4, 16, true},
 };
+
+// Each loads by its name; every query the host makes of it fits the host's reply buffer.
+TEST(ShippedProfiles, LoadByNameAndAnswerWithinTheHostReplyBuffer) {
+    for (const auto& m : kModels) {
+        SCOPED_TRACE(m.profile);
+        Profile p;
+        ASSERT_NO_FATAL_FAILURE(Load(m.profile, p));
+        EXPECT_EQ(p.name, m.profile);
+        EXPECT_FALSE(p.description.empty());
+        EXPECT_EQ(p.device.generationNumber(), m.generation);
+        EXPECT_EQ(p.passwordRequired, m.password);
+        // The first generation's version reply carries no generation.
+        EXPECT_EQ(ReplyItems(runCommand(p.device, p.device, "u").text).size(),
+                  m.generation == 1 ? 1U : 2U);
+        EXPECT_EQ(ReplyItems(runCommand(p.device, p.device, "V").text).size(), m.modules);
+
+        std::vector<std::string> lines = {"v",    "u",    "V", "q", "G B 0 ff", "G i 0 f3",
+                                          "P ff", "p ff", "J", "n", "G I A ff"};
+        for (const auto& [id, var] : p.device.variables)
+            lines.push_back(ReadLine(static_cast<unsigned>(id)));
+        Console c = LoggedIn(p);
+        ASSERT_TRUE(c.loggedIn());
+        for (const auto& line : lines) {
+            std::string reply = c.feed(line + "\r");
+            EXPECT_LE(reply.size(), kHostReplyLimit) << line;
+            EXPECT_TRUE(reply.ends_with("\r\n?")) << line;
+            EXPECT_EQ(reply.find("ERROR"), std::string::npos) << reply;
+        }
+    }
+}
 
 // Every question the host's status reader asks of the model gets as many items as it reads, and
 // the outlets, circuits and groups behind them are the model's.

@@ -3,10 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
-#include <termios.h>
 #include <unistd.h>
 #include <filesystem>
 
@@ -14,9 +11,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/serial_port.h"
 #include "sim/pty_simulator.h"
 #include "sim/sim_test_support.h"
 #include "support/child_process.h"
@@ -27,48 +26,31 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// The host end of the line: the slave opened like a serial port (raw, exclusive, locked).
+// The host end of the line: the slave opened as the host opens a serial port (raw, exclusive,
+// locked).
 class Client {
   public:
-    explicit Client(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0)
-            return;
-        termios tio{};
-        ::tcgetattr(fd_, &tio);
-        ::cfmakeraw(&tio);
-        ::cfsetspeed(&tio, B9600);
-        ok_ = ::tcsetattr(fd_, TCSANOW, &tio) == 0 && ::ioctl(fd_, TIOCEXCL) == 0 &&
-              ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
-    }
-    ~Client() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    bool ok() const { return ok_; }
+    explicit Client(const std::string& path)
+        : port_(platform::SerialPort::open(path, platform::LineSettings{}, error_)) {}
+    bool ok() const { return port_ != nullptr; }
 
     bool send(std::string_view bytes) {
-        return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+        return port_->write(bytes.data(), bytes.size(), 1000) == static_cast<long>(bytes.size());
     }
     // Reads until `expect` has arrived, the line closed or the time is up; returns what came.
     std::string readUntil(std::string_view expect, std::chrono::milliseconds limit = 2000ms) {
         std::string got;
-        auto end = Clock::now() + limit;
-        while (got.find(expect) == std::string::npos) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-            if (left <= 0ms)
-                break;
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
-                continue;
+        const auto end = Clock::now() + limit;
+        while (got.find(expect) == std::string::npos && Clock::now() < end) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
             char buf[512];
-            ssize_t n = ::read(fd_, buf, sizeof buf);
-            if (n > 0) {
-                got.append(buf, static_cast<std::size_t>(n));
-            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            const long n = port_->read(buf, sizeof buf, {10, static_cast<int>(left.count())});
+            if (n < 0) {
                 closed_ = true;
                 break;
             }
+            got.append(buf, static_cast<std::size_t>(n));
         }
         return got;
     }
@@ -87,8 +69,8 @@ class Client {
     bool closed() const { return closed_; }
 
   private:
-    int fd_ = -1;
-    bool ok_ = false;
+    platform::SerialPort::OpenError error_;
+    std::unique_ptr<platform::SerialPort> port_;
     bool closed_ = false;
 };
 

@@ -1,12 +1,15 @@
-// What the simulator's tests share: loading a shipped profile, and the items of a reply.
+// What the simulator's tests share: loading a shipped profile, a console past its login, the
+// line that reads a variable, and the items of a reply.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "sim/console.h"
 #include "sim/profile.h"
 
 namespace quorvel::sim {
@@ -16,6 +19,22 @@ namespace quorvel::sim {
 inline void Load(const std::string& name, Profile& p) {
     std::string error;
     ASSERT_TRUE(loadProfile(name, p, error)) << name << ": " << error;
+}
+
+// A console serving `profile` with `faults`, logged in as the host does it: an empty line, then
+// the password.
+inline Console LoggedIn(const Profile& profile, Faults faults = {}) {
+    Console c(profile, faults);
+    c.feed("\x1b\r");
+    c.feed("Kel Voran\r");
+    return c;
+}
+
+// The "h" line that reads variable `id`.
+inline std::string ReadLine(unsigned id) {
+    char line[16];
+    std::snprintf(line, sizeof line, "h %x", id);
+    return line;
 }
 
 // The blank-separated items of a reply text.

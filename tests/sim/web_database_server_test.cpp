@@ -14,15 +14,10 @@ namespace {
 
 using Kind = CommandResult::Kind;
 
+// The "H" value of a text: its wide characters as hexadecimal pairs, low byte first.
 std::string textHex(const std::string& text) {
-    std::string out;
-    for (int i = 0; i < 32; ++i) {
-        const unsigned char c = i < static_cast<int>(text.size()) ? text[i] : 0;
-        char group[8];
-        std::snprintf(group, sizeof group, "%2.2X00", c);
-        out += group;
-    }
-    return out;
+    const std::vector<std::uint8_t> bytes = textBytes(text);
+    return toHexPairs(bytes.data(), bytes.size());
 }
 
 class WebServer : public testing::Test {
