@@ -130,6 +130,47 @@ TEST_F(StatusReaderTest, ShortReceptacleRepliesGiveZerosAndLargeSetsGiveSixByteB
     EXPECT_EQ(frame[bitmap + 6], 5);  // the reset-blocked bitmap as well
 }
 
+// Three sets on a large unit: four voltages, 24 receptacles, five-byte bitmaps; four
+// environment items are two sensors.
+TEST_F(StatusReaderTest, ThreeSetsOfALargeUnitAndTwoSensors) {
+    PduRecord r = laterRecord();
+    r.generationNumber = 4;
+    r.extensionWord = 0x100A;
+    r.receptacleGroups = 3;
+    answer("G B 0 ff", "208 209 207 208 3.75 3.9 4.05 0 0 0");
+    answer("G i 0 f0", "1 2 3 4 5 6 7 8 9 10 11 12");
+    answer("G i 0 f1", "0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.25");
+    answer("P ff", "3FFFF");
+    answer("p ff", "0");
+    answer("J", "Temperature=74.3 Humidity=41 Temperature2=75.65 Humidity2=38.5");
+    answer("n", "0 0");
+    ASSERT_TRUE(ReadStatusFrame(r, frame));
+    Bytes e;
+    e.b(4).w(208).w(209).w(207).w(208);
+    e.b(6).w(375).w(390).w(405).w(0).w(0).w(0).b(0);
+    e.b(24);
+    for (unsigned i = 1; i <= 12; ++i) {
+        e.w(100 * i);
+    }
+    for (unsigned i = 1; i <= 12; ++i) {
+        e.w(i < 12 ? 50 : 25);
+    }
+    e.b(5).b(0).w(0x0003).w(0xFFFF);
+    e.b(5).b(0).w(0).w(0);
+    e.b(2).w(7430).w(7565).b(2).w(4100).w(3850);
+    e.b(2).w(0).w(0);
+    EXPECT_EQ(written(e.v.size()), e.v);
+
+    // Four sets without the large sets: two voltages, still 24 receptacles.
+    r.extensionWord = 0;
+    r.receptacleGroups = 4;
+    answer("G B 0 ff", "208 209 3.75 3.9 4.05 0 0 0");
+    ASSERT_TRUE(ReadStatusFrame(r, frame));
+    EXPECT_EQ(written(7), (Bytes{}.b(2).w(208).w(209).v));
+    EXPECT_EQ(frame[2 + 1 + 4 + 1 + 12 + 1], 24);
+    EXPECT_EQ(frame[2 + 1 + 4 + 1 + 12 + 1 + 1 + 48], 5);
+}
+
 TEST_F(StatusReaderTest, FailuresEndTheFrame) {
     answer("G B 0 ff", "230 229 1 2 3 4 5");  // seven items
     EXPECT_FALSE(ReadStatusFrame(laterRecord(), frame));
