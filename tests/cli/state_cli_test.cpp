@@ -68,6 +68,8 @@ TEST_P(StateCli, RequestsShowInTheNextSnapshot) {
     const bool first = simulator.deviceSnapshot().generationNumber() == 1;
     EXPECT_EQ(reset.code, first ? 1 : 0) << reset.err;
     EXPECT_EQ(simulator.deviceSnapshot().outletResets, first ? 0 : 1);
+    // Receptacle 10 and no other is in its reset (off until its delay has run out).
+    EXPECT_EQ(simulator.deviceSnapshot().resetting, first ? 0U : std::uint64_t{1} << 9);
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, StateCli, ::testing::Values("v1", "v2", "v4"));
