@@ -116,9 +116,11 @@ TEST_F(Commands, MaintenanceCommandsCheckTheAccessCode) {
         refused(k, kErrBadArguments);
     }
     accepted("X 47310862");
+    device.calibrationMode = true;
     accepted("x 47310862");
     EXPECT_EQ(device.networkRestarts, 1);
     EXPECT_EQ(device.reboots, 1);
+    EXPECT_FALSE(device.calibrationMode);  // a reboot leaves calibration
     EXPECT_EQ(device.databaseFormats, 0);
     // Formatting restores the factory variables.
     accepted("H 5 10.0.0.7 0");

@@ -65,9 +65,12 @@ TEST(ConsoleLogin, LogoutLinesWantThePasswordAgain) {
     for (const char* logout : {"\x04\r", "\x12\r"}) {
         Console c = LoggedIn(testProfile());
         ASSERT_TRUE(c.loggedIn());
+        EXPECT_FALSE(c.endsWithLogout());
         EXPECT_EQ(c.feed(logout), logout);  // echo only
         EXPECT_FALSE(c.loggedIn());
+        EXPECT_TRUE(c.endsWithLogout());
         EXPECT_EQ(c.feed("\x1b\r"), "\r\r\nPassword: ");
+        EXPECT_FALSE(c.endsWithLogout());  // the last line taken is an empty one now
     }
 }
 

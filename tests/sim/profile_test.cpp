@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,7 @@ struct ModelNumbers {
     std::uint16_t feature;
     std::uint16_t extension;
     int circuits;
-    std::array<int, 3> perCircuit;
+    std::array<int, 6> perCircuit;
     int groups;
     int generation;
     std::size_t modules;
@@ -43,6 +44,8 @@ constexpr ModelNumbers kModels[] = {
     {"v2-alarm", "SQV11220241BB-3", 0x07C0, 0x0000, 2, {8, 8, 0}, 3, 2, 8, true},
     {"v3", "STV433303D1DL-4", 0x47E0, 0x0000, 3, {8, 8, 8}, 4, 3, 8, true},
     {"v4", "SQV43340341EL-3AC", 0x47C0, 0x100A, 3, {6, 6, 6}, 3, 4, 16, true},
+    {"v2-bpa", "SP121116160AM-1AB", 0x0180, 0x0005, 1, {6}, 1, 2, 8, true},
+    {"v3-xh", "SXX236506G0HB-4B", 0x43A0, 0x0001, 6, {4, 4, 4, 4, 4, 4}, 4, 3, 8, true},
 };
 
 // Each loads by its name; every query the host makes of it fits the host's reply buffer.
@@ -94,9 +97,9 @@ TEST(ShippedProfiles, AnswerTheStatusQuestionsOfTheirModel) {
             EXPECT_EQ(d.identity.extension, m.extension);
         }
         EXPECT_EQ(d.circuitCount, m.circuits);
-        EXPECT_EQ(d.outletCount, m.perCircuit[0] + m.perCircuit[1] + m.perCircuit[2]);
+        EXPECT_EQ(d.outletCount, std::accumulate(m.perCircuit.begin(), m.perCircuit.end(), 0));
         EXPECT_EQ(d.groupCount, m.groups);
-        for (std::size_t c = 0; c < 3; ++c)
+        for (std::size_t c = 0; c < m.perCircuit.size(); ++c)
             EXPECT_EQ(d.branchOutlets[c], m.perCircuit[c]) << c;
         const bool large = m.extension >= 0x1000 && d.identity.items >= 4;
         const std::uint64_t allOn = (std::uint64_t{1} << d.outletCount) - 1;
